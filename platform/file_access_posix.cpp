@@ -1,0 +1,186 @@
+// File access over POSIX calls, with the outcomes of the Windows flags a conversion run opens
+// its files with: the source read only under a shared lock that lets others read, the UCF and
+// the EDIF file read-write, created when missing and left to others for reading and writing.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "platform/file_access.h"
+
+namespace {
+
+// Linux moves at most about 2 GiB per call; stay under it everywhere.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+// strerror_r is the GNU one (returns the text) or the XSI one (fills the buffer).
+[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) {
+    return result == 0 ? buffer : nullptr;
+}
+[[maybe_unused]] const char* ErrorTextOf(const char* result, const char*) {
+    return result;
+}
+
+bool FitsOffset(std::uint64_t value) {
+    return value <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+}
+
+bool FailWith(int error) {
+    errno = error;
+    return false;
+}
+
+}  // namespace
+
+SystemErrorCode LastSystemError() {
+    return static_cast<SystemErrorCode>(errno);
+}
+
+void SetLastSystemError(SystemErrorCode code) {
+    errno = static_cast<int>(code);
+}
+
+std::string SystemErrorText(SystemErrorCode code) {
+    char buffer[256] = {};
+    const char* text =
+        ErrorTextOf(strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
+    if (text == nullptr || *text == '\0') return "Unknown error " + std::to_string(code);
+    return text;
+}
+
+SystemErrorCode SystemErrorFor(FileProblem problem) {
+    switch (problem) {
+        case FileProblem::TooLarge:
+            return EFBIG;
+        case FileProblem::OutOfMemory:
+            return ENOMEM;
+        case FileProblem::EndOfFile:
+#ifdef ENODATA
+            return ENODATA;
+#else
+            return EIO;
+#endif
+        case FileProblem::ReadFault:
+            return EIO;
+        case FileProblem::DiskFull:
+            return ENOSPC;
+    }
+    return EIO;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+File::File(File&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        path_ = std::move(other.path_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, FileOpening opening) {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    path_ = path;
+    const bool readOnly = opening == FileOpening::ReadExisting;
+    const int flags = readOnly ? O_RDONLY : O_RDWR | O_CREAT;
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    if (readOnly) {
+        int error = 0;
+        struct stat status;
+        if (::fstat(fd, &status) != 0) {
+            error = errno;
+        } else if (S_ISDIR(status.st_mode)) {
+            // Windows refuses to open a folder as a file; so do we.
+            error = EISDIR;
+        } else if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            // Someone is writing it under an exclusive lock. A file system without locks
+            // is read unlocked: the lock only tells cooperating writers to wait.
+            error = errno;
+        }
+        if (error != 0) {
+            ::close(fd);
+            return FailWith(error);
+        }
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool File::IsOpen() const {
+    return fd_ >= 0;
+}
+
+bool File::QuerySize(std::uint64_t& size) {
+    struct stat status;
+    if (::fstat(fd_, &status) != 0) return false;
+    size = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
+bool File::Seek(std::uint64_t position) {
+    if (!FitsOffset(position)) return FailWith(EOVERFLOW);
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
+bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
+    ssize_t result = 0;
+    do {
+        result = ::read(fd_, buffer, std::min(count, kMaxTransfer));
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) return false;
+    done = static_cast<std::size_t>(result);
+    return true;
+}
+
+bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
+    ssize_t result = 0;
+    do {
+        result = ::write(fd_, data, std::min(count, kMaxTransfer));
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) return false;
+    done = static_cast<std::size_t>(result);
+    return true;
+}
+
+bool File::SetLength(std::uint64_t length) {
+    if (!FitsOffset(length)) return FailWith(EFBIG);
+    int result = 0;
+    do {
+        result = ::ftruncate(fd_, static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool File::AllocateSpace(std::uint64_t length) {
+    if (!FitsOffset(length)) return FailWith(EFBIG);
+    const int error = ::posix_fallocate(fd_, 0, static_cast<off_t>(length));
+    if (error == 0) return true;
+    // A file system that cannot allocate ahead still gets the length; the writes then meet
+    // a full disk as they go, and the caller undoes them.
+    if (error == EOPNOTSUPP || error == ENOSYS) return SetLength(length);
+    return FailWith(error);
+}
+
+bool File::Close() {
+    if (fd_ < 0) return true;
+    // Linux releases the descriptor even when close is interrupted: never retry it.
+    return ::close(std::exchange(fd_, -1)) == 0 || errno == EINTR;
+}

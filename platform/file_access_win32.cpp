@@ -1,0 +1,141 @@
+// File access over the Win32 file API, with the access, sharing and creation flags a
+// conversion run opens its files with.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "platform/file_access.h"
+
+namespace {
+
+// Large enough that a file goes in a few calls, small enough for any device's transfers.
+constexpr DWORD kMaxTransfer = 32u << 20;
+
+HANDLE AsHandle(void* handle) {
+    return static_cast<HANDLE>(handle);
+}
+
+}  // namespace
+
+SystemErrorCode LastSystemError() {
+    return GetLastError();
+}
+
+void SetLastSystemError(SystemErrorCode code) {
+    SetLastError(code);
+}
+
+std::string SystemErrorText(SystemErrorCode code) {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer),
+        0, nullptr);
+    std::string text;
+    if (length != 0 && buffer != nullptr) {
+        text.assign(buffer, length);
+    } else {
+        text = "Unknown error " + std::to_string(code);
+    }
+    if (buffer != nullptr) LocalFree(buffer);
+    return text;
+}
+
+SystemErrorCode SystemErrorFor(FileProblem problem) {
+    switch (problem) {
+        case FileProblem::TooLarge:
+            return ERROR_FILE_TOO_LARGE;
+        case FileProblem::OutOfMemory:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case FileProblem::EndOfFile:
+            return ERROR_HANDLE_EOF;
+        case FileProblem::ReadFault:
+            return ERROR_READ_FAULT;
+        case FileProblem::DiskFull:
+            return ERROR_DISK_FULL;
+    }
+    return ERROR_GEN_FAILURE;
+}
+
+File::~File() {
+    if (IsOpen()) CloseHandle(AsHandle(handle_));
+}
+
+File::File(File&& other) noexcept
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (IsOpen()) CloseHandle(AsHandle(handle_));
+        path_ = std::move(other.path_);
+        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, FileOpening opening) {
+    if (IsOpen()) CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
+    path_ = path;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (opening == FileOpening::ReadExisting) {
+        handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    } else {
+        handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    handle_ = handle;
+    return true;
+}
+
+bool File::IsOpen() const {
+    return AsHandle(handle_) != INVALID_HANDLE_VALUE;
+}
+
+bool File::QuerySize(std::uint64_t& size) {
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(AsHandle(handle_), &value)) return false;
+    size = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool File::Seek(std::uint64_t position) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0;
+}
+
+bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
+    if (!ReadFile(AsHandle(handle_), buffer, want, &read, nullptr)) return false;
+    done = read;
+    return true;
+}
+
+bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
+    DWORD written = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
+    if (!WriteFile(AsHandle(handle_), data, want, &written, nullptr)) return false;
+    done = written;
+    return true;
+}
+
+bool File::SetLength(std::uint64_t length) {
+    return Seek(length) && SetEndOfFile(AsHandle(handle_)) != 0;
+}
+
+// Setting the end of file allocates the clusters up to it on the file systems Windows uses.
+bool File::AllocateSpace(std::uint64_t length) {
+    return SetLength(length);
+}
+
+bool File::Close() {
+    if (!IsOpen()) return true;
+    return CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) != 0;
+}

@@ -1,0 +1,97 @@
+// Files as a conversion run uses them: the Windows open, share and create semantics on every
+// platform, 64-bit sizes, whole reads and writes, and the system's own error codes and texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// An operating-system error code: GetLastError() on Windows, errno elsewhere.
+using SystemErrorCode = std::uint32_t;
+
+// The calling thread's last error, as the failing operation left it.
+SystemErrorCode LastSystemError();
+void SetLastSystemError(SystemErrorCode code);
+
+// The system's own text for `code`, taken as the system gives it (on Windows with its line
+// end); "Unknown error" and the code when the system has no text for it.
+std::string SystemErrorText(SystemErrorCode code);
+
+// Failures that the run detects itself and reports in the system's words.
+enum class FileProblem {
+    TooLarge,     // ERROR_FILE_TOO_LARGE, EFBIG
+    OutOfMemory,  // ERROR_NOT_ENOUGH_MEMORY, ENOMEM
+    EndOfFile,    // ERROR_HANDLE_EOF, ENODATA: the file ended before the size it had
+    ReadFault,    // ERROR_READ_FAULT, EIO
+    DiskFull,     // ERROR_DISK_FULL, ENOSPC
+};
+SystemErrorCode SystemErrorFor(FileProblem problem);
+
+enum class FileOpening {
+    // Read only, must exist. Others may read it meanwhile but not write it (a shared,
+    // non-waiting flock on POSIX: a process holding an exclusive one makes the open fail).
+    ReadExisting,
+    // Read and write, created empty when missing (0666 less the umask on POSIX); others may
+    // read and write it meanwhile.
+    ReadWriteAlways,
+};
+
+// One open file, closed when the object goes. Every operation returns false on failure and
+// leaves the reason in LastSystemError().
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool Open(const std::string& path, FileOpening opening);
+    bool IsOpen() const;
+    const std::string& Path() const { return path_; }
+
+    bool Size(std::uint64_t& size);
+    bool Seek(std::uint64_t position);
+    // Reads exactly `count` bytes at the current position, in as many reads as it takes; a
+    // file that ends sooner fails with FileProblem::EndOfFile.
+    bool ReadFully(void* buffer, std::size_t count);
+    // Writes all `count` bytes at the current position, in as many writes as it takes.
+    bool WriteFully(const void* data, std::size_t count);
+    // Sets the file's length, cutting or growing it; the position is unspecified afterwards.
+    bool Resize(std::uint64_t length);
+    // Grows the file to at least `length` bytes with their disk space allocated where the
+    // system can, so that writing up to that length afterwards cannot run out of room.
+    bool Reserve(std::uint64_t length);
+    // Closes the file; false when the system reports a failure while closing it.
+    bool Close();
+
+private:
+    // One system call each; the public operations above loop over them.
+    bool QuerySize(std::uint64_t& size);
+    bool ReadSome(void* buffer, std::size_t count, std::size_t& done);
+    bool WriteSome(const void* data, std::size_t count, std::size_t& done);
+    bool SetLength(std::uint64_t length);
+    bool AllocateSpace(std::uint64_t length);
+
+    std::string path_;
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Test seam: lets tests make reads, writes and length changes fail, as a failing device or a
+// full disk would, and act between a file's size being taken and its reading, as another
+// program could. The programs never set it.
+struct FileAccessFaults {
+    static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
+    std::uint64_t readBudget = kUnlimited;   // bytes reads still deliver; then a read fault
+    std::uint64_t writeBudget = kUnlimited;  // bytes writes still store; then "disk full"
+    bool failResize = false;                 // Resize and Reserve fail with "disk full"
+    std::function<void(const std::string& path)> afterSize;  // after each successful Size
+};
+// Installs `faults` (nullptr removes them); the object must outlive its use.
+void SetFileAccessFaultsForTesting(FileAccessFaults* faults);

@@ -1,0 +1,76 @@
+// The parts of file access that are the same on every platform: whole reads and writes over
+// the system's partial ones, and the test seam.
+#include <algorithm>
+
+#include "platform/file_access.h"
+
+namespace {
+
+FileAccessFaults* g_faults = nullptr;
+
+bool Fail(FileProblem problem) {
+    SetLastSystemError(SystemErrorFor(problem));
+    return false;
+}
+
+}  // namespace
+
+void SetFileAccessFaultsForTesting(FileAccessFaults* faults) {
+    g_faults = faults;
+}
+
+bool File::Size(std::uint64_t& size) {
+    if (!QuerySize(size)) return false;
+    if (g_faults && g_faults->afterSize) g_faults->afterSize(path_);
+    return true;
+}
+
+bool File::ReadFully(void* buffer, std::size_t count) {
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t total = 0;
+    while (total < count) {
+        std::size_t want = count - total;
+        if (g_faults) {
+            if (g_faults->readBudget == 0) return Fail(FileProblem::ReadFault);
+            want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->readBudget));
+        }
+        std::size_t done = 0;
+        if (!ReadSome(bytes + total, want, done)) return false;
+        if (done == 0) return Fail(FileProblem::EndOfFile);
+        if (g_faults) g_faults->readBudget -= done;
+        total += done;
+    }
+    return true;
+}
+
+bool File::WriteFully(const void* data, std::size_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t total = 0;
+    while (total < count) {
+        std::size_t want = count - total;
+        if (g_faults) {
+            if (g_faults->writeBudget == 0) return Fail(FileProblem::DiskFull);
+            want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->writeBudget));
+        }
+        std::size_t done = 0;
+        if (!WriteSome(bytes + total, want, done)) return false;
+        // A write that stores nothing without an error would repeat forever.
+        if (done == 0) return Fail(FileProblem::DiskFull);
+        if (g_faults) g_faults->writeBudget -= done;
+        total += done;
+    }
+    return true;
+}
+
+bool File::Resize(std::uint64_t length) {
+    if (g_faults && g_faults->failResize) return Fail(FileProblem::DiskFull);
+    return SetLength(length);
+}
+
+bool File::Reserve(std::uint64_t length) {
+    if (g_faults && g_faults->failResize) return Fail(FileProblem::DiskFull);
+    std::uint64_t size = 0;
+    if (!QuerySize(size)) return false;
+    if (size >= length) return true;
+    return AllocateSpace(length);
+}
