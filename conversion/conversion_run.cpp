@@ -1,0 +1,186 @@
+// One conversion over the three files, in this order: the source is read and closed, the UCF
+// is read, rewritten in place and closed, the EDIF file is written back over itself. Each
+// file is closed before the next is opened, and the run ends with exactly one message.
+#include "conversion/conversion_run.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "conversion/ucf_rewriter.h"
+#include "platform/file_access.h"
+
+namespace {
+
+constexpr char kSourcePrefix[] = "Source binary file:\n";
+constexpr char kUcfPrefix[] = "Destination UCF file:\n";
+constexpr char kSuccessText[] = "UCF file updated!";
+constexpr char kSuccessCaption[] = "INFORMATION";
+constexpr char kErrorCaption[] = "ERROR";
+
+// The rewriter counts the source's bytes in 32 bits.
+constexpr std::uint64_t kMaxSourceSize = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kMaxHeldSize = std::numeric_limits<std::size_t>::max();
+
+struct Bytes {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+};
+
+bool Fail(FileProblem problem) {
+    SetLastSystemError(SystemErrorFor(problem));
+    return false;
+}
+
+std::string ErrorPrefix(const char* what, const std::string& path) {
+    return what + path + "\n\n";
+}
+
+// Closes `file` before the box goes up, so that no file stays held while the user reads it,
+// and reports the error that stopped the run, not one from closing.
+void ReportAndClose(MessageOwner& owner, File& file, const std::string& prefix) {
+    const SystemErrorCode error = LastSystemError();
+    file.Close();
+    SetLastSystemError(error);
+    ShowSystemError(owner, prefix);
+}
+
+// The file's current size when it is at most `limit`.
+bool SizeUpTo(File& file, std::uint64_t limit, std::size_t& size) {
+    std::uint64_t fileSize = 0;
+    if (!file.Size(fileSize)) return false;
+    if (fileSize > limit) return Fail(FileProblem::TooLarge);
+    size = static_cast<std::size_t>(fileSize);
+    return true;
+}
+
+// Reads the whole file, at the size it has now; a read that fails or comes short fails.
+bool ReadBytes(File& file, std::uint64_t limit, Bytes& bytes) {
+    std::size_t size = 0;
+    if (!SizeUpTo(file, limit, size)) return false;
+    bytes.data.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!bytes.data) return Fail(FileProblem::OutOfMemory);
+    bytes.size = size;
+    return file.ReadFully(bytes.data.get(), size);
+}
+
+// Reads the whole UCF, NUL bytes included: the rewriter keeps them as ordinary characters.
+bool ReadText(File& file, std::string& text) {
+    std::size_t size = 0;
+    if (!SizeUpTo(file, text.max_size(), size)) return false;
+    try {
+        text.resize(size);
+    } catch (const std::bad_alloc&) {
+        return Fail(FileProblem::OutOfMemory);
+    }
+    return file.ReadFully(text.data(), size);
+}
+
+bool Rewrite(const Bytes& source, std::string_view oldText, const ConversionRequest& request,
+             std::string& newText) {
+    try {
+        newText = RewriteUcf(source.data.get(), static_cast<std::uint32_t>(source.size), oldText,
+                             request.component, static_cast<SynthesizerKind>(request.synthesizer));
+    } catch (const std::bad_alloc&) {
+        return Fail(FileProblem::OutOfMemory);
+    } catch (const std::length_error&) {
+        return Fail(FileProblem::TooLarge);
+    }
+    return true;
+}
+
+// Writes `newText` over the file holding `oldText`, all or nothing: the room for a longer
+// text is taken before the first byte is overwritten, and after any later failure the old
+// text is written back and the file cut to its old length, which needs no new room.
+bool ReplaceContent(File& file, std::string_view oldText, std::string_view newText) {
+    if (newText.size() > oldText.size() && !file.Reserve(newText.size())) {
+        const SystemErrorCode error = LastSystemError();
+        // A reservation that ran out of room part-way may have grown the file.
+        std::uint64_t size = 0;
+        if (file.Size(size) && size != oldText.size()) file.Resize(oldText.size());
+        SetLastSystemError(error);
+        return false;
+    }
+    if (file.Seek(0) && file.WriteFully(newText.data(), newText.size()) &&
+        file.Resize(newText.size())) {
+        return true;
+    }
+    const SystemErrorCode error = LastSystemError();
+    if (file.Seek(0) && file.WriteFully(oldText.data(), oldText.size())) {
+        file.Resize(oldText.size());
+    }
+    SetLastSystemError(error);
+    return false;
+}
+
+// Reads and rewrites the UCF; false when the run is to stop (the box has been shown).
+bool UpdateUcf(const ConversionRequest& request, Bytes& source, MessageOwner& owner) {
+    const std::string prefix = ErrorPrefix(kUcfPrefix, request.ucfFile);
+    File ucf;
+    if (!ucf.Open(request.ucfFile, FileOpening::ReadWriteAlways)) {
+        source = Bytes();
+        ShowSystemError(owner, prefix);
+        return false;
+    }
+    std::string oldText;
+    std::string newText;
+    const bool rewritten = ReadText(ucf, oldText) && Rewrite(source, oldText, request, newText);
+    source = Bytes();
+    if (!rewritten || !ReplaceContent(ucf, oldText, newText)) {
+        ReportAndClose(owner, ucf, prefix);
+        return false;
+    }
+    // What was written may only now turn out lost (a network file system reports late).
+    if (!ucf.Close()) {
+        ShowSystemError(owner, prefix);
+        return false;
+    }
+    return true;
+}
+
+// Writes the EDIF file's own content back over it, which renews its last-write time for the
+// tools that compare it with the UCF's. A file that cannot be opened, read in full or held
+// in memory is left as it is, without a message; the cut comes only after every byte is back.
+void RefreshEdif(const std::string& path) {
+    File edif;
+    if (!edif.Open(path, FileOpening::ReadWriteAlways)) return;
+    Bytes content;
+    if (!ReadBytes(edif, kMaxHeldSize, content)) return;
+    if (edif.Seek(0) && edif.WriteFully(content.data.get(), content.size)) {
+        edif.Resize(content.size);
+    }
+    content = Bytes();
+    edif.Close();
+}
+
+}  // namespace
+
+void RunConversion(const ConversionRequest& request, MessageOwner& owner) {
+    Bytes source;
+    {
+        File file;
+        if (!file.Open(request.sourceFile, FileOpening::ReadExisting)) {
+            ShowSystemError(owner, ErrorPrefix(kSourcePrefix, request.sourceFile));
+            return;
+        }
+        if (!ReadBytes(file, kMaxSourceSize, source)) {
+            source = Bytes();
+            ReportAndClose(owner, file, ErrorPrefix(kSourcePrefix, request.sourceFile));
+            return;
+        }
+        file.Close();
+    }
+    if (!UpdateUcf(request, source, owner)) return;
+    RefreshEdif(request.edifFile);
+    owner.ShowMessage(kSuccessText, kSuccessCaption, kMbOk | kMbIconInformation);
+}
+
+void ShowSystemError(MessageOwner& owner, const std::string& prefix) {
+    const SystemErrorCode error = LastSystemError();
+    owner.ShowMessage(prefix + SystemErrorText(error), kErrorCaption, kMbOk | kMbIconStop);
+}
