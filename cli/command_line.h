@@ -1,0 +1,21 @@
+// The command line of quillon-convert, turned into a conversion request.
+#pragma once
+
+#include <string>
+
+#include "conversion/conversion_request.h"
+
+struct CommandLine {
+    enum class Action { Convert, ShowHelp, ShowVersion, UsageError };
+    Action action = Action::UsageError;
+    ConversionRequest request;
+    // The help or version text, or for a usage error what was wrong followed by the usage.
+    std::string text;
+};
+
+// Exit codes: 0 converted (or help, version), 1 the run failed, 2 the command line is wrong.
+inline constexpr int kExitConverted = 0;
+inline constexpr int kExitRunFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+CommandLine ParseCommandLine(int argc, const char* const* argv);

@@ -1,0 +1,30 @@
+// quillon-convert: one conversion run from the command line.
+#include <csignal>
+#include <cstdio>
+
+#include "cli/command_line.h"
+#include "cli/printing_owner.h"
+#include "conversion/conversion_run.h"
+
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // Past a file size limit a write should fail and the UCF be put back, not the process die
+    // half-way through writing it.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandLine::Action::ShowHelp:
+        case CommandLine::Action::ShowVersion:
+            std::fputs(commandLine.text.c_str(), stdout);
+            return kExitConverted;
+        case CommandLine::Action::UsageError:
+            std::fputs(commandLine.text.c_str(), stderr);
+            return kExitUsage;
+        case CommandLine::Action::Convert:
+            break;
+    }
+    PrintingOwner owner(stdout, stderr);
+    RunConversion(commandLine.request, owner);
+    return owner.ShowedError() ? kExitRunFailed : kExitConverted;
+}
