@@ -3,6 +3,7 @@
 // file is closed before the next is opened, and the run ends with exactly one message.
 #include "conversion/conversion_run.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -94,26 +95,29 @@ bool Rewrite(const Bytes& source, std::string_view oldText, const ConversionRequ
     return true;
 }
 
+// Puts the old text back over the first `overwritten` bytes and gives the file its old
+// length again. The file is never longer than the old text or the reserved room here, so
+// this needs no new room on the disk.
+void RestoreContent(File& file, std::string_view oldText, std::size_t overwritten) {
+    const std::size_t count = std::min(overwritten, oldText.size());
+    if (!file.Seek(0) || !file.WriteFully(oldText.data(), count)) return;
+    std::uint64_t size = 0;
+    if (file.Size(size) && size != oldText.size()) file.Resize(oldText.size());
+}
+
 // Writes `newText` over the file holding `oldText`, all or nothing: the room for a longer
 // text is taken before the first byte is overwritten, and after any later failure the old
-// text is written back and the file cut to its old length, which needs no new room.
+// text is written back and the file given its old length. The error that stopped it stays
+// the last error.
 bool ReplaceContent(File& file, std::string_view oldText, std::string_view newText) {
-    if (newText.size() > oldText.size() && !file.Reserve(newText.size())) {
-        const SystemErrorCode error = LastSystemError();
-        // A reservation that ran out of room part-way may have grown the file.
-        std::uint64_t size = 0;
-        if (file.Size(size) && size != oldText.size()) file.Resize(oldText.size());
-        SetLastSystemError(error);
-        return false;
-    }
-    if (file.Seek(0) && file.WriteFully(newText.data(), newText.size()) &&
+    std::size_t overwritten = 0;
+    if ((newText.size() <= oldText.size() || file.Reserve(newText.size())) && file.Seek(0) &&
+        file.WriteFully(newText.data(), newText.size(), &overwritten) &&
         file.Resize(newText.size())) {
         return true;
     }
     const SystemErrorCode error = LastSystemError();
-    if (file.Seek(0) && file.WriteFully(oldText.data(), oldText.size())) {
-        file.Resize(oldText.size());
-    }
+    RestoreContent(file, oldText, overwritten);
     SetLastSystemError(error);
     return false;
 }

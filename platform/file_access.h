@@ -57,8 +57,9 @@ public:
     // Reads exactly `count` bytes at the current position, in as many reads as it takes; a
     // file that ends sooner fails with FileProblem::EndOfFile.
     bool ReadFully(void* buffer, std::size_t count);
-    // Writes all `count` bytes at the current position, in as many writes as it takes.
-    bool WriteFully(const void* data, std::size_t count);
+    // Writes all `count` bytes at the current position, in as many writes as it takes;
+    // `written`, when given, receives how many were stored, also when a write failed.
+    bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
     // Sets the file's length, cutting or growing it; the position is unspecified afterwards.
     bool Resize(std::uint64_t length);
     // Grows the file to at least `length` bytes with their disk space allocated where the
@@ -83,14 +84,15 @@ private:
 #endif
 };
 
-// Test seam: lets tests make reads, writes and length changes fail, as a failing device or a
+// Test seam: lets tests make a read, a write or a length change fail, as a failing device or a
 // full disk would, and act between a file's size being taken and its reading, as another
-// program could. The programs never set it.
+// program could. Each injected failure happens once; the operations after it work again, as
+// they would once the device recovered. The programs never set it.
 struct FileAccessFaults {
     static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
-    std::uint64_t readBudget = kUnlimited;   // bytes reads still deliver; then a read fault
-    std::uint64_t writeBudget = kUnlimited;  // bytes writes still store; then "disk full"
-    bool failResize = false;                 // Resize and Reserve fail with "disk full"
+    std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (read fault)
+    std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (disk full)
+    bool failResize = false;                 // the next Resize or Reserve fails (disk full)
     std::function<void(const std::string& path)> afterSize;  // after each successful Size
 };
 // Installs `faults` (nullptr removes them); the object must outlive its use.

@@ -13,6 +13,13 @@ bool Fail(FileProblem problem) {
     return false;
 }
 
+// The injected failure of a length change, once.
+bool ResizeFaultDue() {
+    if (!g_faults || !g_faults->failResize) return false;
+    g_faults->failResize = false;
+    return true;
+}
+
 }  // namespace
 
 void SetFileAccessFaultsForTesting(FileAccessFaults* faults) {
@@ -31,44 +38,58 @@ bool File::ReadFully(void* buffer, std::size_t count) {
     while (total < count) {
         std::size_t want = count - total;
         if (g_faults) {
-            if (g_faults->readBudget == 0) return Fail(FileProblem::ReadFault);
+            if (g_faults->readBudget == 0) {
+                g_faults->readBudget = FileAccessFaults::kUnlimited;
+                return Fail(FileProblem::ReadFault);
+            }
             want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->readBudget));
         }
         std::size_t done = 0;
         if (!ReadSome(bytes + total, want, done)) return false;
         if (done == 0) return Fail(FileProblem::EndOfFile);
-        if (g_faults) g_faults->readBudget -= done;
+        if (g_faults && g_faults->readBudget != FileAccessFaults::kUnlimited) {
+            g_faults->readBudget -= done;
+        }
         total += done;
     }
     return true;
 }
 
-bool File::WriteFully(const void* data, std::size_t count) {
+bool File::WriteFully(const void* data, std::size_t count, std::size_t* written) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::size_t total = 0;
+    std::size_t ignored = 0;
+    std::size_t& stored = written ? *written : ignored;
+    stored = 0;
     while (total < count) {
         std::size_t want = count - total;
         if (g_faults) {
-            if (g_faults->writeBudget == 0) return Fail(FileProblem::DiskFull);
+            if (g_faults->writeBudget == 0) {
+                g_faults->writeBudget = FileAccessFaults::kUnlimited;
+                return Fail(FileProblem::DiskFull);
+            }
             want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->writeBudget));
         }
         std::size_t done = 0;
         if (!WriteSome(bytes + total, want, done)) return false;
         // A write that stores nothing without an error would repeat forever.
         if (done == 0) return Fail(FileProblem::DiskFull);
-        if (g_faults) g_faults->writeBudget -= done;
+        if (g_faults && g_faults->writeBudget != FileAccessFaults::kUnlimited) {
+            g_faults->writeBudget -= done;
+        }
         total += done;
+        stored = total;
     }
     return true;
 }
 
 bool File::Resize(std::uint64_t length) {
-    if (g_faults && g_faults->failResize) return Fail(FileProblem::DiskFull);
+    if (ResizeFaultDue()) return Fail(FileProblem::DiskFull);
     return SetLength(length);
 }
 
 bool File::Reserve(std::uint64_t length) {
-    if (g_faults && g_faults->failResize) return Fail(FileProblem::DiskFull);
+    if (ResizeFaultDue()) return Fail(FileProblem::DiskFull);
     std::uint64_t size = 0;
     if (!QuerySize(size)) return false;
     if (size >= length) return true;

@@ -1,0 +1,170 @@
+// Reads that fail or come short, writes that fail part-way, files too large to hold: the run
+// stops with the matching message and the files are what they were.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tests/run/run_fixture.h"
+
+namespace {
+
+constexpr char kOtherConstraints[] =
+    "# timing\r\nNET clk TNM_NET = clk;\r\nTIMESPEC TS_clk = PERIOD clk 10 ns;\r\n";
+
+class RunFaultTest : public FaultTest {
+protected:
+    // A design that was converted before: other constraints, lines of the component and an
+    // EDIF file with an old last-write time.
+    void SetUpDesign(std::size_t sourceSize, std::size_t earlierSourceSize) {
+        oldUcf = Rewritten(AllByteValues(earlierSourceSize, 1), kOtherConstraints);
+        WriteAll(ucf, oldUcf);
+        WriteAll(source, AllByteValues(sourceSize, 2));
+        WriteAll(edif, netlist);
+        SetLastWriteTime(edif, edifTime);
+    }
+
+    void ExpectUcfAndEdifAsTheyWere() {
+        EXPECT_EQ(ReadAll(ucf), oldUcf);
+        EXPECT_EQ(ReadAll(edif), netlist);
+        EXPECT_EQ(LastWriteTime(edif), edifTime);
+    }
+
+    std::string oldUcf;
+    const std::string netlist = "(edif top)\r\n" + AllByteValues(100000, 5);
+    const FileTime edifTime = LongAgo();
+};
+
+TEST_F(RunFaultTest, SourceReadThatFailsChangesNothing) {
+    SetUpDesign(1000, 100);
+    faults.readBudget = 600;
+
+    EXPECT_EQ(Run(), Error(kSourcePrefix, source, FileProblem::ReadFault));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+TEST_F(RunFaultTest, UcfReadThatFailsChangesNothing) {
+    SetUpDesign(1000, 100);
+    faults.readBudget = 1000 + oldUcf.size() / 2;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::ReadFault));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+// Another program cuts the UCF between the run taking its size and reading it.
+TEST_F(RunFaultTest, UcfThatShrinksWhileReadIsNotWritten) {
+    SetUpDesign(1000, 100);
+    bool cut = false;
+    faults.afterSize = [&](const std::string& path) {
+        if (path == ucf && !cut) cut = CutThroughOtherHandle(ucf, 10);
+    };
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::EndOfFile));
+
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(ReadAll(ucf), oldUcf.substr(0, 10));
+    EXPECT_EQ(ReadAll(edif), netlist);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+}
+
+// Windows lets no one write the source while the run reads it; POSIX cannot forbid it, and
+// then the run sees the file come short.
+TEST_F(RunFaultTest, SourceThatAnotherProgramCutsWhileItIsRead) {
+    SetUpDesign(1000, 100);
+    bool tried = false;
+    bool cut = false;
+    faults.afterSize = [&](const std::string& path) {
+        if (path != source || tried) return;
+        tried = true;
+        cut = CutThroughOtherHandle(source, 10);
+    };
+
+    const RecordedMessage message = Run();
+
+    ASSERT_TRUE(tried);
+#ifdef _WIN32
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(message, Success());
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1000, 2), oldUcf));
+#else
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(message, Error(kSourcePrefix, source, FileProblem::EndOfFile));
+    ExpectUcfAndEdifAsTheyWere();
+#endif
+}
+
+TEST_F(RunFaultTest, LongerTextWhoseWriteFailsPartWayLeavesTheUcfAsItWas) {
+    SetUpDesign(4096, 64);
+    faults.writeBudget = oldUcf.size() + 100;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+TEST_F(RunFaultTest, ShorterTextWhoseWriteFailsPartWayLeavesTheUcfAsItWas) {
+    SetUpDesign(64, 4096);
+    faults.writeBudget = 150;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+TEST_F(RunFaultTest, CutThatFailsPutsTheOldTextBack) {
+    SetUpDesign(64, 4096);
+    faults.failResize = true;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+TEST_F(RunFaultTest, NoRoomForTheLongerTextLeavesTheUcfAsItWas) {
+    SetUpDesign(4096, 64);
+    faults.failResize = true;
+    faults.writeBudget = 1 << 20;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    // The room is taken before the first byte is overwritten.
+    EXPECT_EQ(faults.writeBudget, 1u << 20);
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+TEST_F(RunFaultTest, EdifWriteThatFailsPartWayLeavesItWhole) {
+    SetUpDesign(1000, 100);
+    const std::string newUcf = Rewritten(AllByteValues(1000, 2), oldUcf);
+    faults.writeBudget = newUcf.size() + 5000;
+
+    EXPECT_EQ(Run(), Success());
+
+    EXPECT_EQ(ReadAll(ucf), newUcf);
+    EXPECT_EQ(ReadAll(edif), netlist);
+}
+
+TEST_F(RunFaultTest, EdifReadThatFailsLeavesItUntouched) {
+    SetUpDesign(1000, 100);
+    faults.readBudget = 1000 + oldUcf.size() + 5000;
+
+    EXPECT_EQ(Run(), Success());
+
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1000, 2), oldUcf));
+    EXPECT_EQ(ReadAll(edif), netlist);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+}
+
+// The rewriter counts the source's bytes in 32 bits: the low 32 bits of this size would be 1.
+TEST_F(RunFaultTest, SourceBeyondFourGiBIsTooLargeAndChangesNothing) {
+    SetUpDesign(0, 100);
+    MakeSparseFile(source, (std::uint64_t{1} << 32) + 1);
+
+    EXPECT_EQ(Run(), Error(kSourcePrefix, source, FileProblem::TooLarge));
+
+    ExpectUcfAndEdifAsTheyWere();
+    EXPECT_FALSE(SystemErrorText(SystemErrorFor(FileProblem::TooLarge)).empty());
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// A conversion run over real files in a temporary folder, with the messages it shows recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "conversion/conversion_request.h"
+#include "conversion/conversion_run.h"
+#include "conversion/ucf_rewriter.h"
+#include "platform/file_access.h"
+#include "tests/run/test_files.h"
+
+inline constexpr char kSourcePrefix[] = "Source binary file:\n";
+inline constexpr char kUcfPrefix[] = "Destination UCF file:\n";
+
+class RunTest : public ::testing::Test {
+protected:
+    ConversionRequest Request(std::string component = "bram", int synthesizer = 0) const {
+        return ConversionRequest{source, ucf, std::move(component), edif, synthesizer};
+    }
+
+    // Runs the conversion; a run shows exactly one message.
+    RecordedMessage Run(const ConversionRequest& request) {
+        RecordingOwner owner;
+        RunConversion(request, owner);
+        EXPECT_EQ(owner.messages.size(), 1u);
+        return owner.messages.empty() ? RecordedMessage{} : owner.messages.back();
+    }
+    RecordedMessage Run() { return Run(Request()); }
+
+    static RecordedMessage Success() { return {"UCF file updated!", "INFORMATION", 0x40}; }
+    static RecordedMessage Error(const char* prefix, const std::string& path,
+                                 SystemErrorCode code) {
+        return {prefix + path + "\n\n" + SystemErrorText(code), "ERROR", 0x10};
+    }
+    static RecordedMessage Error(const char* prefix, const std::string& path, FileProblem problem) {
+        return Error(prefix, path, SystemErrorFor(problem));
+    }
+
+    // What the UCF must hold after converting `bytes` into `oldText`.
+    static std::string Rewritten(std::string_view bytes, std::string_view oldText,
+                                 std::string_view component = "bram", int synthesizer = 0) {
+        return RewriteUcf(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                          static_cast<std::uint32_t>(bytes.size()), oldText, component,
+                          static_cast<SynthesizerKind>(synthesizer));
+    }
+
+    TempFolder folder;
+    std::string source = folder / "rom.bin";
+    std::string ucf = folder / "design.ucf";
+    std::string edif = folder / "design.edf";
+};
+
+// Runs with the file access seam installed.
+class FaultTest : public RunTest {
+protected:
+    void SetUp() override { SetFileAccessFaultsForTesting(&faults); }
+    void TearDown() override { SetFileAccessFaultsForTesting(nullptr); }
+    FileAccessFaults faults;
+};
+
+// The system's errors for the cases the tests provoke.
+#ifdef _WIN32
+inline constexpr SystemErrorCode kNoSuchFile = 2;    // ERROR_FILE_NOT_FOUND
+inline constexpr SystemErrorCode kNoSuchFolder = 3;  // ERROR_PATH_NOT_FOUND
+inline constexpr SystemErrorCode kEmptyPath = 3;     // ERROR_PATH_NOT_FOUND
+inline constexpr SystemErrorCode kFolderAsFile = 5;  // ERROR_ACCESS_DENIED
+#else
+inline constexpr SystemErrorCode kNoSuchFile = ENOENT;
+inline constexpr SystemErrorCode kNoSuchFolder = ENOENT;
+inline constexpr SystemErrorCode kEmptyPath = ENOENT;
+inline constexpr SystemErrorCode kFolderAsFile = EISDIR;
+#endif

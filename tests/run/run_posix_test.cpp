@@ -1,0 +1,227 @@
+// What POSIX adds: advisory locks in place of share modes, the umask, and limits that make
+// real writes and allocations fail.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "tests/run/run_fixture.h"
+
+namespace {
+
+// An open file description of its own, as another process would have, holding a flock.
+class LockHolder {
+public:
+    LockHolder(const std::string& path, int operation) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        EXPECT_GE(fd_, 0);
+        EXPECT_EQ(::flock(fd_, operation | LOCK_NB), 0);
+    }
+    ~LockHolder() { ::close(fd_); }
+
+private:
+    int fd_ = -1;
+};
+
+// Sets a resource limit for the scope and ignores SIGXFSZ, so that going past the file size
+// limit fails the write instead of ending the process.
+class ScopedLimit {
+public:
+    ScopedLimit(int resource, rlim_t soft) : resource_(resource) {
+        ::getrlimit(resource_, &saved_);
+        struct rlimit limit = saved_;
+        limit.rlim_cur = soft;
+        EXPECT_EQ(::setrlimit(resource_, &limit), 0);
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~ScopedLimit() {
+        ::setrlimit(resource_, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+    }
+
+private:
+    int resource_;
+    struct rlimit saved_ {};
+    void (*savedHandler_)(int) = nullptr;
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+TEST_F(RunTest, SourceUnderAnExclusiveLockGivesTheSourceError) {
+    WriteAll(source, "x");
+    LockHolder writer(source, LOCK_EX);
+
+    EXPECT_EQ(Run(), Error(kSourcePrefix, source, EWOULDBLOCK));
+
+    EXPECT_FALSE(Exists(ucf));
+    EXPECT_FALSE(Exists(edif));
+}
+
+TEST_F(RunTest, SourceUnderASharedLockIsRead) {
+    WriteAll(source, "x");
+    LockHolder reader(source, LOCK_SH);
+
+    EXPECT_EQ(Run(), Success());
+}
+
+TEST_F(RunTest, UcfAndEdifTakeNoLock) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "");
+    WriteAll(edif, "(edif)");
+    LockHolder ucfLock(ucf, LOCK_EX);
+    LockHolder edifLock(edif, LOCK_EX);
+
+    EXPECT_EQ(Run(), Success());
+
+    EXPECT_EQ(ReadAll(ucf), Rewritten("x", ""));
+}
+
+TEST_F(RunTest, CreatedFilesGetReadWriteForAllLessTheUmask) {
+    WriteAll(source, "x");
+    const mode_t saved = ::umask(027);
+
+    EXPECT_EQ(Run(), Success());
+
+    ::umask(saved);
+    EXPECT_EQ(ModeOf(ucf), 0640u);
+    EXPECT_EQ(ModeOf(edif), 0640u);
+}
+
+class LimitTest : public RunTest {
+protected:
+    void SetUpDesign(std::size_t sourceSize, std::size_t earlierSourceSize) {
+        oldUcf = Rewritten(AllByteValues(earlierSourceSize, 1), "NET clk LOC = P1;\r\n");
+        WriteAll(ucf, oldUcf);
+        WriteAll(source, AllByteValues(sourceSize, 2));
+        newUcf = Rewritten(AllByteValues(sourceSize, 2), oldUcf);
+    }
+    std::string oldUcf;
+    std::string newUcf;
+};
+
+// The file size limit stops the write of the new, shorter text part-way, for real: the old
+// text is written back over what was written.
+TEST_F(LimitTest, WriteStoppedPartWayByTheFileSizeLimitLeavesTheUcfAsItWas) {
+    SetUpDesign(1024, 8192);
+    ASSERT_LT(newUcf.size(), oldUcf.size());
+    const rlim_t limit = newUcf.size() / 2;
+    {
+        ScopedLimit fileSize(RLIMIT_FSIZE, limit);
+        EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, EFBIG));
+    }
+    EXPECT_EQ(ReadAll(ucf), oldUcf);
+}
+
+TEST_F(LimitTest, NoRoomForTheLongerTextUnderTheFileSizeLimitLeavesTheUcfAsItWas) {
+    SetUpDesign(8192, 64);
+    ASSERT_GT(newUcf.size(), oldUcf.size());
+    {
+        ScopedLimit fileSize(RLIMIT_FSIZE, oldUcf.size() + 100);
+        EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, EFBIG));
+    }
+    EXPECT_EQ(ReadAll(ucf), oldUcf);
+}
+
+// Writing the EDIF file back stops part-way at the limit; it is not cut, so nothing is lost.
+TEST_F(LimitTest, EdifWriteStoppedPartWayByTheFileSizeLimitLeavesItWhole) {
+    SetUpDesign(64, 64);
+    const std::string netlist = AllByteValues(300000, 9);
+    WriteAll(edif, netlist);
+    {
+        ScopedLimit fileSize(RLIMIT_FSIZE, 100000);
+        EXPECT_EQ(Run(), Success());
+    }
+    EXPECT_EQ(ReadAll(ucf), newUcf);
+    EXPECT_EQ(ReadAll(edif), netlist);
+}
+
+// Address space limits do not mix with AddressSanitizer's shadow memory.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// The process's current address space size.
+std::uint64_t AddressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// Runs the conversion in a child process whose address space cannot hold `fileSize` more
+// bytes; the child exits 0 when the run showed `expected`.
+void RunWithoutRoomFor(std::uint64_t fileSize, const ConversionRequest& request,
+                       const RecordedMessage& expected) {
+    EXPECT_EXIT(
+        {
+            const std::uint64_t inUse = AddressSpaceInUse();
+            struct rlimit limit {};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(inUse + fileSize / 2);
+            if (inUse == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+            RecordingOwner owner;
+            RunConversion(request, owner);
+            const bool asExpected = owner.messages.size() == 1 && owner.messages[0] == expected;
+            if (!asExpected && !owner.messages.empty()) {
+                std::fprintf(stderr, "shown: %s\n", owner.messages[0].text.c_str());
+            }
+            std::_Exit(asExpected ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(RunTest, UcfTooLargeToHoldInMemoryChangesNothing) {
+#ifdef QUILLON_ADDRESS_SANITIZER
+    GTEST_SKIP() << "address space limits do not work under AddressSanitizer";
+#else
+    constexpr std::uint64_t kSize = std::uint64_t{1} << 31;
+    WriteAll(source, "x");
+    MakeSparseFile(ucf, kSize);
+    WriteAll(edif, "(edif)");
+    SetLastWriteTime(edif, LongAgo());
+    const FileTime edifTime = LastWriteTime(edif);
+
+    RunWithoutRoomFor(kSize, Request(), Error(kUcfPrefix, ucf, FileProblem::OutOfMemory));
+
+    EXPECT_EQ(FileSize(ucf), kSize);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+#endif
+}
+
+TEST_F(RunTest, EdifTooLargeToHoldInMemoryIsLeftUntouched) {
+#ifdef QUILLON_ADDRESS_SANITIZER
+    GTEST_SKIP() << "address space limits do not work under AddressSanitizer";
+#else
+    constexpr std::uint64_t kSize = std::uint64_t{1} << 31;
+    WriteAll(source, "x");
+    MakeSparseFile(edif, kSize);
+    SetLastWriteTime(edif, LongAgo());
+    const FileTime edifTime = LastWriteTime(edif);
+
+    RunWithoutRoomFor(kSize, Request(), Success());
+
+    EXPECT_EQ(ReadAll(ucf), Rewritten("x", ""));
+    EXPECT_EQ(FileSize(edif), kSize);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+#endif
+}
+
+}  // namespace
