@@ -1,0 +1,133 @@
+#include "tests/cli/program_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/run/test_files.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string WithNewlines(std::string text) {
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+    return text;
+}
+
+#ifdef _WIN32
+
+// The program sits next to the test in the build tree's bin folder.
+std::string ProgramPath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + QUILLON_CONVERT_NAME;
+}
+
+// One argument as the C runtime splits a command line: quoted, with the backslashes before a
+// quote doubled and the quote escaped.
+std::string Quoted(const std::string& arg) {
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') backslashes = backslashes * 2 + 1;
+        quoted.append(backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+HANDLE CreateInheritable(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int Run(const std::vector<std::string>& args, const std::string& outPath,
+        const std::string& errPath) {
+    const std::string program = ProgramPath();
+    std::string commandLine = Quoted(program);
+    for (const std::string& arg : args) commandLine += " " + Quoted(arg);
+
+    HANDLE out = CreateInheritable(outPath);
+    HANDLE err = CreateInheritable(errPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        0, nullptr, nullptr, &startup, &process);
+    CloseHandle(out);
+    CloseHandle(err);
+    EXPECT_TRUE(started) << "cannot start " << program << ", error " << GetLastError();
+    if (!started) return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+#else
+
+int Run(const std::vector<std::string>& args, const std::string& outPath,
+        const std::string& errPath) {
+    const std::string program = QUILLON_CONVERT_PATH;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(error, 0) << "cannot start " << program;
+    if (error != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    EXPECT_TRUE(WIFEXITED(status)) << program << " did not exit normally";
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#endif
+
+}  // namespace
+
+ProgramOutcome RunQuillonConvert(const std::vector<std::string>& args,
+                                 const std::string& scratchFolder) {
+    const std::string outPath = scratchFolder + "/stdout.txt";
+    const std::string errPath = scratchFolder + "/stderr.txt";
+    ProgramOutcome outcome;
+    outcome.exitCode = Run(args, outPath, errPath);
+    outcome.out = WithNewlines(ReadAll(outPath));
+    outcome.err = WithNewlines(ReadAll(errPath));
+    return outcome;
+}
