@@ -159,7 +159,7 @@ TEST_F(LimitTest, EdifWriteStoppedPartWayByTheFileSizeLimitLeavesItWhole) {
 #endif
 
 // The process's current address space size.
-std::uint64_t AddressSpaceInUse() {
+[[maybe_unused]] std::uint64_t AddressSpaceInUse() {
     std::ifstream statm("/proc/self/statm");
     std::uint64_t pages = 0;
     statm >> pages;
@@ -168,8 +168,8 @@ std::uint64_t AddressSpaceInUse() {
 
 // Runs the conversion in a child process whose address space cannot hold `fileSize` more
 // bytes; the child exits 0 when the run showed `expected`.
-void RunWithoutRoomFor(std::uint64_t fileSize, const ConversionRequest& request,
-                       const RecordedMessage& expected) {
+[[maybe_unused]] void RunWithoutRoomFor(std::uint64_t fileSize, const ConversionRequest& request,
+                                        const RecordedMessage& expected) {
     EXPECT_EXIT(
         {
             const std::uint64_t inUse = AddressSpaceInUse();
