@@ -1,0 +1,19 @@
+// Byte classes shared by the scanning primitives and the rewriter's fast path. Only ASCII is
+// folded: bytes from 0x80 upward, NUL included among the others, are ordinary characters.
+#pragma once
+
+inline bool IsBlank(unsigned char c) {
+    return c == ' ' || c == '\t';
+}
+
+inline bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+inline unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+inline bool EqualNoCase(unsigned char a, unsigned char b) {
+    return FoldAscii(a) == FoldAscii(b);
+}
