@@ -1,0 +1,118 @@
+// Throughput of the UCF rewriter on its two kinds of work: writing the lines for a large
+// binary, and taking a component's lines out of a large UCF.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+#include <string>
+#include <vector>
+
+#include "conversion/ucf_rewriter.h"
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+// Where the result's memory comes from. Fresh: every result is a new mapping whose pages the
+// kernel must fault in and clear, as in a program that converts once; on this machine's
+// virtual CPU that alone costs about 5 ms per MiB. Reused: the allocator keeps freed memory,
+// so the figure is the rewriter's own speed against memory already mapped.
+void UseFreshPages(bool fresh) {
+#if defined(__GLIBC__)
+    const int defaultThreshold = 128 * 1024;
+    mallopt(M_MMAP_THRESHOLD, fresh ? defaultThreshold : 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, fresh ? defaultThreshold : 1 << 30);
+#else
+    (void)fresh;
+#endif
+}
+
+std::vector<std::uint8_t> RandomBytes(std::size_t n) {
+    std::minstd_rand rng(1);
+    std::vector<std::uint8_t> bytes(n);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+    return bytes;
+}
+
+// A UCF of about `size` bytes: a third of its lines constrain instances of bram (INIT values
+// and locations, as earlier conversions and the user leave them), interleaved at random with
+// nets, timing, comments and the instances of other components.
+std::string MixedUcf(std::size_t size) {
+    std::minstd_rand rng(2);
+    const std::string hex = "0123456789ABCDEF";
+    const char* others[] = {
+        "NET \"clk\" TNM_NET = \"clk\";\r\n",
+        "TIMESPEC \"TS_clk\" = PERIOD \"clk\" 20 ns HIGH 50%;\r\n",
+        "NET \"data<%>\" LOC = \"P%\" | IOSTANDARD = LVCMOS33;\r\n",
+        "# pin assignments for bank %\r\n",
+        "INST fifo_% LOC = RAMB16_X1Y%;\r\n",
+        "  INST \"cpu/alu_%\" RLOC = X0Y%;\r\n",
+        "INST bram_buffer_% INIT_03 = "
+        "00000000000000000000000000000000000000000000000000000000000000FF;\r\n",
+    };
+    std::string ucf;
+    ucf.reserve(size + 256);
+    while (ucf.size() < size) {
+        const unsigned k = rng() % 64;
+        if (rng() % 3 == 0) {
+            ucf += "INST bram";
+            if (k != 0) ucf += "_" + std::to_string(k);
+            if (rng() % 8 == 0) {
+                ucf += " LOC = RAMB16_X0Y" + std::to_string(k) + ";\r\n";
+            } else {
+                ucf += " INIT_0";
+                ucf += hex[rng() % 16];
+                ucf += " = ";
+                for (int i = 0; i < 64; ++i) ucf += hex[rng() % 16];
+                ucf += ";\r\n";
+            }
+        } else {
+            for (const char* p = others[rng() % std::size(others)]; *p != '\0'; ++p) {
+                if (*p == '%') {
+                    ucf += std::to_string(k);
+                } else {
+                    ucf += *p;
+                }
+            }
+        }
+    }
+    return ucf;
+}
+
+void BM_GenerateLines(benchmark::State& state) {
+    const auto data = RandomBytes(16 * kMiB);
+    UseFreshPages(state.range(0) != 0);
+    for (auto _ : state) {
+        std::string out = RewriteUcf(data.data(), static_cast<std::uint32_t>(data.size()), "",
+                                     "bram", SynthesizerKind::Synopsys);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetLabel("source bytes");
+}
+BENCHMARK(BM_GenerateLines)->ArgName("fresh_pages")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_RemoveLines(benchmark::State& state) {
+    const std::string ucf = MixedUcf(64 * kMiB);
+    const auto synthesizer = static_cast<SynthesizerKind>(state.range(0));
+    UseFreshPages(state.range(1) != 0);
+    for (auto _ : state) {
+        std::string out = RewriteUcf(nullptr, 0, ucf, "bram", synthesizer);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ucf.size()));
+    state.SetLabel("UCF bytes");
+}
+BENCHMARK(BM_RemoveLines)
+    ->ArgNames({"synthesizer", "fresh_pages"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

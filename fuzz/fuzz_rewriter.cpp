@@ -1,0 +1,143 @@
+// Feeds the rewriter random UCF text, data, component names and synthesizer indexes, and
+// checks what must hold for every input: the result is the kept text, a line break only where
+// the kept text ends mid-line, then exactly the generated lines; the kept text is whole input
+// lines in their order; the fast rewriter agrees with the literal one; and converting the
+// result again changes nothing when the name is one the dialog could give.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion/ucf_rewriter.h"
+#include "tests/core/reference_rewriter.h"
+
+namespace {
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "rewriter property violated: %s\n", what);
+        std::abort();
+    }
+}
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::string_view Take(std::size_t n) {
+        n = std::min(n, size_ - pos_);
+        std::string_view taken(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return taken;
+    }
+    std::string_view Rest() { return Take(size_ - pos_); }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+std::vector<std::string> Lines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        lines.emplace_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// The generated lines written out from their definition, one snprintf at a time.
+std::string ExpectedLines(const std::vector<std::uint8_t>& data, const std::string& component,
+                          int synthesizer) {
+    std::string lines;
+    for (std::size_t line = 0; line * 32 < data.size(); ++line) {
+        const std::size_t instance = line / 16;
+        std::string suffix;
+        if (synthesizer == 1) suffix = std::to_string(instance);
+        if (synthesizer == 0 && instance > 0) suffix = "_" + std::to_string(instance);
+        char head[32];
+        std::snprintf(head, sizeof head, " INIT_0%X = ", static_cast<unsigned>(line % 16));
+        lines += "INST " + component + suffix + head;
+        for (std::size_t i = 32; i-- > 0;) {
+            const std::size_t at = line * 32 + i;
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02X", at < data.size() ? data[at] : 0);
+            lines += pair;
+        }
+        lines += ";\r\n";
+    }
+    return lines;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    Input in(bytes, size);
+    const std::uint8_t choice = in.Byte();
+    const int synthesizers[] = {0, 1, -1, 2 + (choice >> 2)};
+    const int synthesizer = synthesizers[choice & 3];
+    const std::uint8_t flags = in.Byte();
+    const std::string component(in.Take(in.Byte() % 16));
+
+    std::size_t dataSize = in.Byte();
+    dataSize |= std::size_t{in.Byte()} << 8;
+    dataSize %= 4096;
+    const std::string_view given = in.Take(dataSize);
+    std::vector<std::uint8_t> data(given.begin(), given.end());
+    // Some inputs repeat their data until it spans more than ten instances.
+    if ((flags & 2) != 0 && !data.empty())
+        while (data.size() < 5700) data.push_back(data[data.size() % given.size()]);
+
+    // Some inputs spell the keyword, the name and line ends with single bytes, which lets the
+    // fuzzer reach matching lines quickly.
+    std::string ucf;
+    for (const char c : in.Rest()) {
+        if ((flags & 1) != 0 && c == '\x01') {
+            ucf += "INST ";
+        } else if ((flags & 1) != 0 && c == '\x02') {
+            ucf += component;
+        } else if ((flags & 1) != 0 && c == '\x03') {
+            ucf += "\r\n";
+        } else {
+            ucf += c;
+        }
+    }
+
+    const auto kind = static_cast<SynthesizerKind>(synthesizer);
+    const auto count = static_cast<std::uint32_t>(data.size());
+    const std::string out = RewriteUcf(data.data(), count, ucf, component, kind);
+
+    // Removal does not depend on the data: the kept text is the result for no data at all.
+    const std::string kept = RewriteUcf(nullptr, 0, ucf, component, kind);
+    const bool glued = !data.empty() && !kept.empty() && kept.back() != '\n';
+    const std::string generated = ExpectedLines(data, component, synthesizer);
+    Require(out == kept + (glued ? "\r\n" : "") + generated,
+            "result is kept text, line break, generated lines");
+    if (component.find('\n') == std::string::npos)
+        Require(Lines(generated).size() == (data.size() + 31) / 32, "one line per 32 bytes");
+
+    const std::vector<std::string> inputLines = Lines(ucf);
+    std::size_t next = 0;
+    for (const std::string& line : Lines(kept)) {
+        while (next < inputLines.size() && inputLines[next] != line) ++next;
+        Require(next < inputLines.size(), "kept lines are input lines in order");
+        ++next;
+    }
+    if (synthesizer != 0 && synthesizer != 1) Require(kept == ucf, "no convention keeps all");
+
+    Require(out == reference::Rewrite(data.data(), count, ucf, component, synthesizer),
+            "agrees with the literal walk");
+
+    const bool dialogName = !component.empty() && component[0] != ' ' && component[0] != '\t' &&
+                            component.find('\n') == std::string::npos;
+    if ((synthesizer == 0 || synthesizer == 1) && dialogName)
+        Require(RewriteUcf(data.data(), count, out, component, kind) == out,
+                "converting again changes nothing");
+    return 0;
+}
