@@ -64,7 +64,10 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
         const std::string& errPath) {
     const std::string program = ProgramPath();
     std::string commandLine = Quoted(program);
-    for (const std::string& arg : args) commandLine += " " + Quoted(arg);
+    for (const std::string& arg : args) {
+        commandLine += ' ';
+        commandLine += Quoted(arg);
+    }
 
     HANDLE out = CreateInheritable(outPath);
     HANDLE err = CreateInheritable(errPath);
