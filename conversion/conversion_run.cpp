@@ -136,6 +136,9 @@ bool UpdateUcf(const ConversionRequest& request, Bytes& source, MessageOwner& ow
     const bool rewritten = ReadText(ucf, oldText) && Rewrite(source, oldText, request, newText);
     source = Bytes();
     if (!rewritten || !ReplaceContent(ucf, oldText, newText)) {
+        // The texts can be large; they go before the box waits for the user.
+        std::string().swap(oldText);
+        std::string().swap(newText);
         ReportAndClose(owner, ucf, prefix);
         return false;
     }
