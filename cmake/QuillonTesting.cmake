@@ -19,7 +19,10 @@ if(CMAKE_CROSSCOMPILING)
     set(QUILLON_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
     add_test(NAME wine_prefix_init
              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-exec ${QUILLON_WINEPREFIX} --init)
-    set_tests_properties(wine_prefix_init PROPERTIES FIXTURES_SETUP wine)
+    add_test(NAME wine_prefix_stop
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-exec ${QUILLON_WINEPREFIX} --stop)
+    set_tests_properties(wine_prefix_init PROPERTIES FIXTURES_SETUP wine TIMEOUT 1200)
+    set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
 # quillon_add_test(name sources... [LIBS libs...] [GUI])
