@@ -15,9 +15,6 @@ using namespace guitest;
 
 namespace {
 
-const char* const kKeys[] = {"Source Binary File", "Destination UCF File", "Component name",
-                             "Synthesizer", "EDIF File"};
-
 std::string SystemErrorText(DWORD code) {
     char* text = nullptr;
     FormatMessageA(
@@ -169,9 +166,13 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeavingWithoutSaving,
 // Leaving with saving: the Exit button, or Enter while an edit field or the list has the focus.
 class SavingOnExit : public MainDialogBehaviour, public ::testing::WithParamInterface<int> {};
 
-TEST_P(SavingOnExit, WritesTheFiveKeysInOrderWithBlanksAsTyped) {
+TEST_P(SavingOnExit, WritesTheFiveKeysInOrderAsTyped) {
     OPEN_MAIN_DIALOG(dialog);
-    FillFields(dialog, "C:\\my designs\\fw.bin", " C:\\top.ucf", "  cpu ram ", "C:\\top.edf\t");
+    // Blanks inside the values. Blanks at either end are the profile format's own business:
+    // the system's profile functions strip them (Wine already when writing, Windows when
+    // reading), so no program that stores them there can keep them.
+    FillFields(dialog, "C:\\my designs\\fw.bin", "C:\\my designs\\top.ucf", "cpu \t ram",
+               "C:\\my designs\\top.edf");
     SelectComboItem(dialog, IDC_SYNTHESIZER, 1);
 
     const int via = GetParam();
@@ -185,21 +186,22 @@ TEST_P(SavingOnExit, WritesTheFiveKeysInOrderWithBlanksAsTyped) {
 
     const auto ini = ReadWholeFile(Profile());
     ASSERT_TRUE(ini.has_value()) << "Exit did not write the profile";
-    // Written in order, values exactly as typed (the system trims only when it reads them).
-    const std::vector<std::string> lines = {
-        "Source Binary File=C:\\my designs\\fw.bin", "Destination UCF File= C:\\top.ucf",
-        "Component name=  cpu ram ", "Synthesizer=1", "EDIF File=C:\\top.edf\t"};
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Source Binary File", "C:\\my designs\\fw.bin"},
+        {"Destination UCF File", "C:\\my designs\\top.ucf"},
+        {"Component name", "cpu \t ram"},
+        {"Synthesizer", "1"},
+        {"EDIF File", "C:\\my designs\\top.edf"}};
+    // In this order, in the section "Settings".
     size_t from = ini->find("[Settings]");
     ASSERT_NE(from, std::string::npos) << *ini;
-    for (const auto& line : lines) {
-        const size_t at = ini->find(line + "\r\n", from);
-        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << *ini;
+    for (const auto& [key, value] : expected) {
+        const size_t at = ini->find(key + "=" + value + "\r\n", from);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << key << "\n" << *ini;
         if (at != std::string::npos) from = at;
+        // And the system reads each key back as it was typed.
+        EXPECT_EQ(ProfileValue(Profile(), key), value) << key;
     }
-    // And the system reads the five keys back.
-    EXPECT_EQ(ProfileValue(Profile(), "Source Binary File"), "C:\\my designs\\fw.bin");
-    EXPECT_EQ(ProfileValue(Profile(), "Synthesizer"), "1");
-    for (const char* key : kKeys) EXPECT_TRUE(ProfileValue(Profile(), key).has_value()) << key;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, SavingOnExit,
