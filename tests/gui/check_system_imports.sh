@@ -4,8 +4,8 @@
 set -eu
 objdump=$1
 exe=$2
-allowed=" kernel32.dll user32.dll gdi32.dll comdlg32.dll shell32.dll advapi32.dll comctl32.dll
- msvcrt.dll version.dll ole32.dll oleaut32.dll shlwapi.dll uxtheme.dll "
+allowed=" ntdll.dll kernel32.dll user32.dll gdi32.dll comdlg32.dll shell32.dll advapi32.dll "
+allowed="$allowed comctl32.dll msvcrt.dll version.dll ole32.dll oleaut32.dll shlwapi.dll "
 names=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr -d '\r')
 if [ -z "$names" ]; then
     echo "no imports found in $exe" >&2
