@@ -85,7 +85,6 @@ TEST_F(RunTest, EmptyUcfPathGivesTheDestinationErrorAndLeavesTheEdifAlone) {
     WriteAll(source, "x");
 
     EXPECT_EQ(Run({source, "", "bram", edif, 0}), Error(kUcfPrefix, "", kEmptyPath));
-    EXPECT_EQ(Run({source, "", "bram", edif, 0}).text.substr(0, 24), "Destination UCF file:\n\n\n");
 
     EXPECT_FALSE(Exists(edif));
 }
