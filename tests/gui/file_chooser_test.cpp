@@ -124,6 +124,11 @@ const BrowseButton kButtons[] = {
      "Specify EDIF file", "edn"},
 };
 
+// Names the button in test output.
+void PrintTo(const BrowseButton& button, std::ostream* os) {
+    *os << button.name;
+}
+
 const int kFields[] = {IDC_SOURCE_FILE, IDC_UCF_FILE, IDC_COMPONENT, IDC_EDIF_FILE};
 
 }  // namespace
