@@ -12,6 +12,7 @@
 
 #include "conversion/ucf_rewriter.h"
 #include "tests/core/reference_rewriter.h"
+#include "tests/core/rewriter_test_support.h"
 
 namespace {
 
@@ -39,18 +40,6 @@ private:
     std::size_t size_;
     std::size_t pos_ = 0;
 };
-
-std::vector<std::string> Lines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string_view::npos ? text.size() : end + 1;
-        lines.emplace_back(text.substr(start, end - start));
-        start = end;
-    }
-    return lines;
-}
 
 // The generated lines written out from their definition, one snprintf at a time.
 std::string ExpectedLines(const std::vector<std::uint8_t>& data, const std::string& component,
