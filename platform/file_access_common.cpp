@@ -1,6 +1,7 @@
 // The parts of file access that are the same on every platform: whole reads and writes over
 // the system's partial ones, and the test seam.
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/file_access.h"
 
@@ -20,6 +21,22 @@ bool ResizeFaultDue() {
     return true;
 }
 
+// Narrows a transfer to what a test's byte budget still allows. False when the budget is
+// spent: this transfer is the one that fails, and later ones run free again.
+bool WithinBudget(std::uint64_t* budget, std::size_t& want) {
+    if (!budget) return true;
+    if (*budget == 0) {
+        *budget = FileAccessFaults::kUnlimited;
+        return false;
+    }
+    want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *budget));
+    return true;
+}
+
+void Spend(std::uint64_t* budget, std::size_t done) {
+    if (budget && *budget != FileAccessFaults::kUnlimited) *budget -= done;
+}
+
 }  // namespace
 
 void SetFileAccessFaultsForTesting(FileAccessFaults* faults) {
@@ -37,19 +54,12 @@ bool File::ReadFully(void* buffer, std::size_t count) {
     std::size_t total = 0;
     while (total < count) {
         std::size_t want = count - total;
-        if (g_faults) {
-            if (g_faults->readBudget == 0) {
-                g_faults->readBudget = FileAccessFaults::kUnlimited;
-                return Fail(FileProblem::ReadFault);
-            }
-            want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->readBudget));
-        }
+        std::uint64_t* budget = g_faults ? &g_faults->readBudget : nullptr;
+        if (!WithinBudget(budget, want)) return Fail(FileProblem::ReadFault);
         std::size_t done = 0;
         if (!ReadSome(bytes + total, want, done)) return false;
         if (done == 0) return Fail(FileProblem::EndOfFile);
-        if (g_faults && g_faults->readBudget != FileAccessFaults::kUnlimited) {
-            g_faults->readBudget -= done;
-        }
+        Spend(budget, done);
         total += done;
     }
     return true;
@@ -63,20 +73,13 @@ bool File::WriteFully(const void* data, std::size_t count, std::size_t* written)
     stored = 0;
     while (total < count) {
         std::size_t want = count - total;
-        if (g_faults) {
-            if (g_faults->writeBudget == 0) {
-                g_faults->writeBudget = FileAccessFaults::kUnlimited;
-                return Fail(FileProblem::DiskFull);
-            }
-            want = static_cast<std::size_t>(std::min<std::uint64_t>(want, g_faults->writeBudget));
-        }
+        std::uint64_t* budget = g_faults ? &g_faults->writeBudget : nullptr;
+        if (!WithinBudget(budget, want)) return Fail(FileProblem::DiskFull);
         std::size_t done = 0;
         if (!WriteSome(bytes + total, want, done)) return false;
         // A write that stores nothing without an error would repeat forever.
         if (done == 0) return Fail(FileProblem::DiskFull);
-        if (g_faults && g_faults->writeBudget != FileAccessFaults::kUnlimited) {
-            g_faults->writeBudget -= done;
-        }
+        Spend(budget, done);
         total += done;
         stored = total;
     }
