@@ -9,10 +9,14 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
+#include "conversion/generated_line_stream.h"
+#include "conversion/generated_lines.h"
+#include "conversion/second_processor.h"
 #include "conversion/ucf_rewriter.h"
 #include "platform/file_access.h"
 
@@ -60,6 +64,33 @@ bool SizeUpTo(File& file, std::uint64_t limit, std::size_t& size) {
     return true;
 }
 
+// Reads `size` bytes from the file's start. A large file is read in two halves at once where
+// there is a second processor: copying out of the system's cache is most of such a read.
+bool ReadSplit(File& file, std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kSplitFrom = std::size_t{8} << 20;
+    if (size < kSplitFrom || !HaveSecondProcessor()) {
+        return file.ReadFully(data, size);
+    }
+    const std::size_t half = size / 2;
+    bool tailRead = false;
+    SystemErrorCode tailError = 0;
+    std::thread tail;
+    try {
+        tail = std::thread([&] {
+            tailRead = file.ReadFullyAt(half, data + half, size - half);
+            if (!tailRead) tailError = LastSystemError();
+        });
+    } catch (const std::system_error&) {
+        return file.ReadFullyAt(0, data, size);
+    }
+    const bool headRead = file.ReadFullyAt(0, data, half);
+    const SystemErrorCode headError = LastSystemError();
+    tail.join();
+    if (headRead && tailRead) return true;
+    SetLastSystemError(headRead ? tailError : headError);
+    return false;
+}
+
 // Reads the whole file, at the size it has now; a read that fails or comes short fails.
 bool ReadBytes(File& file, std::uint64_t limit, Bytes& bytes) {
     std::size_t size = 0;
@@ -67,7 +98,7 @@ bool ReadBytes(File& file, std::uint64_t limit, Bytes& bytes) {
     bytes.data.reset(new (std::nothrow) std::uint8_t[size]);
     if (!bytes.data) return Fail(FileProblem::OutOfMemory);
     bytes.size = size;
-    return file.ReadFully(bytes.data.get(), size);
+    return ReadSplit(file, bytes.data.get(), size);
 }
 
 // Reads the whole UCF, NUL bytes included: the rewriter keeps them as ordinary characters.
@@ -82,15 +113,13 @@ bool ReadText(File& file, std::string& text) {
     return file.ReadFully(text.data(), size);
 }
 
-bool Rewrite(const Bytes& source, std::string_view oldText, const ConversionRequest& request,
-             std::string& newText) {
+// The kept part of the new text: the old text without the component's lines.
+bool Keep(std::string_view oldText, const ConversionRequest& request, const GeneratedLines& lines,
+          std::string& kept) {
     try {
-        newText = RewriteUcf(source.data.get(), static_cast<std::uint32_t>(source.size), oldText,
-                             request.component, static_cast<SynthesizerKind>(request.synthesizer));
+        kept = KeptUcfText(oldText, request.component, lines.synthesizer, lines.size > 0);
     } catch (const std::bad_alloc&) {
         return Fail(FileProblem::OutOfMemory);
-    } catch (const std::length_error&) {
-        return Fail(FileProblem::TooLarge);
     }
     return true;
 }
@@ -98,24 +127,38 @@ bool Rewrite(const Bytes& source, std::string_view oldText, const ConversionRequ
 // Puts the old text back over the first `overwritten` bytes and gives the file its old
 // length again. The file is never longer than the old text or the reserved room here, so
 // this needs no new room on the disk.
-void RestoreContent(File& file, std::string_view oldText, std::size_t overwritten) {
-    const std::size_t count = std::min(overwritten, oldText.size());
+void RestoreContent(File& file, std::string_view oldText, std::uint64_t overwritten) {
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(overwritten, oldText.size()));
     if (!file.Seek(0) || !file.WriteFully(oldText.data(), count)) return;
     std::uint64_t size = 0;
     if (file.Size(size) && size != oldText.size()) file.Resize(oldText.size());
 }
 
-// Writes `newText` over the file holding `oldText`, all or nothing: the room for a longer
-// text is taken before the first byte is overwritten, and after any later failure the old
-// text is written back and the file given its old length. The error that stopped it stays
-// the last error.
-bool ReplaceContent(File& file, std::string_view oldText, std::string_view newText) {
-    std::size_t overwritten = 0;
-    if ((newText.size() <= oldText.size() || file.Reserve(newText.size())) && file.Seek(0) &&
-        file.WriteFully(newText.data(), newText.size(), &overwritten) &&
-        file.Resize(newText.size())) {
-        return true;
+// Writes the kept text and then the generated lines over the file holding `oldText`, a
+// block at a time as they are formatted, so the new text is never held whole. All or
+// nothing: the room for a longer text is taken before the first byte is overwritten, and
+// after any later failure the old text is written back and the file given its old length.
+// The error that stopped it stays the last error.
+bool WriteNewText(File& file, std::string_view oldText, std::string_view kept,
+                  const GeneratedLines& lines) {
+    const std::uint64_t newSize = kept.size() + GeneratedTextSize(lines);
+    std::uint64_t overwritten = 0;
+    const auto write = [&file, &overwritten](const char* text, std::size_t size) {
+        std::size_t written = 0;
+        const bool complete = file.WriteFully(text, size, &written);
+        overwritten += written;
+        return complete;
+    };
+    bool written = false;
+    try {
+        written = (newSize <= oldText.size() || file.Reserve(newSize)) && file.Seek(0) &&
+                  write(kept.data(), kept.size()) && StreamGeneratedLines(lines, write) &&
+                  file.Resize(newSize);
+    } catch (const std::bad_alloc&) {
+        Fail(FileProblem::OutOfMemory);
     }
+    if (written) return true;
     const SystemErrorCode error = LastSystemError();
     RestoreContent(file, oldText, overwritten);
     SetLastSystemError(error);
@@ -131,14 +174,18 @@ bool UpdateUcf(const ConversionRequest& request, Bytes& source, MessageOwner& ow
         ShowSystemError(owner, prefix);
         return false;
     }
+    const GeneratedLines lines{source.data.get(), static_cast<std::uint32_t>(source.size),
+                               request.component,
+                               static_cast<SynthesizerKind>(request.synthesizer)};
     std::string oldText;
-    std::string newText;
-    const bool rewritten = ReadText(ucf, oldText) && Rewrite(source, oldText, request, newText);
+    std::string kept;
+    const bool written = ReadText(ucf, oldText) && Keep(oldText, request, lines, kept) &&
+                         WriteNewText(ucf, oldText, kept, lines);
     source = Bytes();
-    if (!rewritten || !ReplaceContent(ucf, oldText, newText)) {
+    if (!written) {
         // The texts can be large; they go before the box waits for the user.
         std::string().swap(oldText);
-        std::string().swap(newText);
+        std::string().swap(kept);
         ReportAndClose(owner, ucf, prefix);
         return false;
     }

@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
-// The Synthesizer list's selection index. Any value other than these two (in practice -1,
-// nothing selected) means no naming convention: nothing is removed, the suffix never changes.
-enum class SynthesizerKind : int { Synopsys = 0, Xst = 1 };
+#include "conversion/synthesizer_kind.h"
 
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
                        std::string_view component, SynthesizerKind synthesizer);
+
+// The first part of RewriteUcf's result, for callers that produce the generated lines
+// themselves: the text without the component's instance lines and, when lines follow and
+// the kept text does not end its last line, the "\r\n" that ends it.
+std::string KeptUcfText(std::string_view ucfText, std::string_view component,
+                        SynthesizerKind synthesizer, bool linesFollow);

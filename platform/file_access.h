@@ -57,6 +57,9 @@ public:
     // Reads exactly `count` bytes at the current position, in as many reads as it takes; a
     // file that ends sooner fails with FileProblem::EndOfFile.
     bool ReadFully(void* buffer, std::size_t count);
+    // The same for the bytes from `offset` on. Several threads may read different ranges of
+    // one file at once this way; the position is unspecified afterwards.
+    bool ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count);
     // Writes all `count` bytes at the current position, in as many writes as it takes;
     // `written`, when given, receives how many were stored, also when a write failed.
     bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
@@ -72,6 +75,7 @@ private:
     // One system call each; the public operations above loop over them.
     bool QuerySize(std::uint64_t& size);
     bool ReadSome(void* buffer, std::size_t count, std::size_t& done);
+    bool ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done);
     bool WriteSome(const void* data, std::size_t count, std::size_t& done);
     bool SetLength(std::uint64_t length);
     bool AllocateSpace(std::uint64_t length);

@@ -2,12 +2,15 @@
 // the system's partial ones, and the test seam.
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 
 #include "platform/file_access.h"
 
 namespace {
 
 FileAccessFaults* g_faults = nullptr;
+// Threads reading parts of one file at once share the read budget.
+std::mutex g_budgetMutex;
 
 bool Fail(FileProblem problem) {
     SetLastSystemError(SystemErrorFor(problem));
@@ -49,20 +52,47 @@ bool File::Size(std::uint64_t& size) {
     return true;
 }
 
-bool File::ReadFully(void* buffer, std::size_t count) {
-    auto* bytes = static_cast<unsigned char*>(buffer);
+namespace {
+
+// Reads `count` bytes with `readSome`, a system call that may come back short, until all are
+// there; a read that delivers nothing means the file ended sooner.
+template <class ReadSome>
+bool ReadAll(unsigned char* bytes, std::size_t count, ReadSome readSome) {
     std::size_t total = 0;
     while (total < count) {
         std::size_t want = count - total;
-        std::uint64_t* budget = g_faults ? &g_faults->readBudget : nullptr;
-        if (!WithinBudget(budget, want)) return Fail(FileProblem::ReadFault);
+        {
+            std::lock_guard<std::mutex> lock(g_budgetMutex);
+            std::uint64_t* budget = g_faults ? &g_faults->readBudget : nullptr;
+            if (!WithinBudget(budget, want)) return Fail(FileProblem::ReadFault);
+        }
         std::size_t done = 0;
-        if (!ReadSome(bytes + total, want, done)) return false;
+        if (!readSome(total, bytes + total, want, done)) return false;
         if (done == 0) return Fail(FileProblem::EndOfFile);
-        Spend(budget, done);
+        {
+            std::lock_guard<std::mutex> lock(g_budgetMutex);
+            Spend(g_faults ? &g_faults->readBudget : nullptr, done);
+        }
         total += done;
     }
     return true;
+}
+
+}  // namespace
+
+bool File::ReadFully(void* buffer, std::size_t count) {
+    return ReadAll(static_cast<unsigned char*>(buffer), count,
+                   [this](std::size_t, void* at, std::size_t want, std::size_t& done) {
+                       return ReadSome(at, want, done);
+                   });
+}
+
+bool File::ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    return ReadAll(
+        static_cast<unsigned char*>(buffer), count,
+        [this, offset](std::size_t total, void* at, std::size_t want, std::size_t& done) {
+            return ReadSomeAt(offset + total, at, want, done);
+        });
 }
 
 bool File::WriteFully(const void* data, std::size_t count, std::size_t* written) {

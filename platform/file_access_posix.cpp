@@ -150,6 +150,17 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     return true;
 }
 
+bool File::ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done) {
+    if (!FitsOffset(offset)) return FailWith(EOVERFLOW);
+    ssize_t result = 0;
+    do {
+        result = ::pread(fd_, buffer, std::min(count, kMaxTransfer), static_cast<off_t>(offset));
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) return false;
+    done = static_cast<std::size_t>(result);
+    return true;
+}
+
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     ssize_t result = 0;
     do {

@@ -118,6 +118,22 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     return true;
 }
 
+bool File::ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done) {
+    // On a handle opened without FILE_FLAG_OVERLAPPED this is a plain read that starts at
+    // the given offset and returns when it is complete.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
+    if (!ReadFile(AsHandle(handle_), buffer, want, &read, &at)) {
+        if (GetLastError() != ERROR_HANDLE_EOF) return false;
+        read = 0;  // an offset at or past the end reads nothing
+    }
+    done = read;
+    return true;
+}
+
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));

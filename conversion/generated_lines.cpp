@@ -1,0 +1,132 @@
+#include "conversion/generated_lines.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "conversion/hex_values.h"
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 32;          // one INIT attribute: 256 bits
+constexpr std::uint32_t kLinesPerInstance = 16;  // INIT_00 .. INIT_0F
+constexpr std::string_view kKeyword = "INST ";
+constexpr std::string_view kAttribute = " INIT_0";
+constexpr std::string_view kAssign = " = ";
+constexpr std::string_view kLineEnd = ";\r\n";
+constexpr std::size_t kHexDigits = 2 * kChunkBytes;
+constexpr std::size_t kLongestSuffix = 11;  // "_" and the ten digits of a 32-bit number
+// Short prefixes are copied a fixed 32 bytes at a time, which the compiler turns into two
+// moves instead of a call; a line is always longer than that, so nothing spills past it.
+constexpr std::size_t kFixedPrefixCopy = 32;
+static_assert(kHexDigits + kLineEnd.size() + kKeyword.size() > kFixedPrefixCopy);
+
+std::size_t DecimalLength(std::uint32_t k) {
+    std::size_t n = 1;
+    while (k >= 10) {
+        k /= 10;
+        ++n;
+    }
+    return n;
+}
+
+// The instance suffix of instance `k`: "_k" for Synopsys after the base instance, "k" for
+// XST; no convention keeps the base name throughout.
+std::size_t SuffixLength(SynthesizerKind synthesizer, std::uint32_t k) {
+    if (IsXst(synthesizer)) return DecimalLength(k);
+    if (IsSynopsys(synthesizer) && k > 0) return 1 + DecimalLength(k);
+    return 0;
+}
+
+char* WriteSuffix(char* out, SynthesizerKind synthesizer, std::uint32_t k) {
+    if (!IsXst(synthesizer) && !(IsSynopsys(synthesizer) && k > 0)) return out;
+    if (IsSynopsys(synthesizer)) *out++ = '_';
+    return std::to_chars(out, out + kLongestSuffix, k).ptr;
+}
+
+char* Put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// Everything of a line but its value and end: "INST <component><suffix> INIT_0x = ".
+std::size_t FixedLineLength(std::size_t componentLength) {
+    return kKeyword.size() + componentLength + kAttribute.size() + 1 + kAssign.size() + kHexDigits +
+           kLineEnd.size();
+}
+
+char AttributeDigit(std::uint32_t line) {
+    return "0123456789ABCDEF"[line % kLinesPerInstance];
+}
+
+}  // namespace
+
+std::uint32_t GeneratedLineCount(const GeneratedLines& lines) {
+    return lines.size / kChunkBytes + (lines.size % kChunkBytes != 0 ? 1 : 0);
+}
+
+std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
+    const std::uint32_t count = GeneratedLineCount(lines);
+    std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines.component.size());
+    if (IsXst(lines.synthesizer) || IsSynopsys(lines.synthesizer)) {
+        for (std::uint32_t k = 0; std::uint64_t{k} * kLinesPerInstance < count; ++k) {
+            const std::uint32_t inInstance =
+                std::min<std::uint32_t>(kLinesPerInstance, count - k * kLinesPerInstance);
+            total += std::uint64_t{inInstance} * SuffixLength(lines.synthesizer, k);
+        }
+    }
+    return total;
+}
+
+std::size_t LongestGeneratedLine(const GeneratedLines& lines) {
+    return FixedLineLength(lines.component.size()) + kLongestSuffix;
+}
+
+char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std::uint32_t count,
+                          char* out) {
+    static const HexValueWriter writeValues = FastestHexValueWriter();
+    const std::uint32_t end = first + count;
+    std::uint32_t line = first;
+    while (line < end) {
+        // The lines of one instance differ only in their attribute digit and value. The
+        // first one here gets its prefix written out, the others copy it; the values of the
+        // whole chunks are filled in afterwards in one go.
+        const std::uint32_t instance = line / kLinesPerInstance;
+        const std::uint32_t runEnd =
+            std::min(end, (instance + 1) * kLinesPerInstance);  // at most 2^27 lines
+        const char* const prefix = out;
+        char* p = Put(out, kKeyword);
+        p = Put(p, lines.component);
+        p = WriteSuffix(p, lines.synthesizer, instance);
+        p = Put(p, kAttribute);
+        const std::size_t digitAt = static_cast<std::size_t>(p - out);
+        p = Put(p + 1, kAssign);
+        const std::size_t prefixLength = static_cast<std::size_t>(p - out);
+        const std::size_t lineLength = prefixLength + kHexDigits + kLineEnd.size();
+
+        char* const firstValue = out + prefixLength;
+        for (std::uint32_t at = line; at < runEnd; ++at) {
+            if (out != prefix) {
+                if (prefixLength <= kFixedPrefixCopy) {
+                    std::memcpy(out, prefix, kFixedPrefixCopy);
+                } else {
+                    std::memcpy(out, prefix, prefixLength);
+                }
+            }
+            out[digitAt] = AttributeDigit(at);
+            Put(out + prefixLength + kHexDigits, kLineEnd);
+            out += lineLength;
+        }
+        const std::uint32_t whole =
+            std::min(runEnd, lines.size / static_cast<std::uint32_t>(kChunkBytes));
+        const std::uint32_t wholeHere = whole > line ? whole - line : 0;
+        const std::uint8_t* const chunk = lines.data + std::size_t{line} * kChunkBytes;
+        writeValues(firstValue, lineLength, chunk, wholeHere);
+        if (line + wholeHere < runEnd) {  // the short last chunk of the source
+            WriteHexValue(firstValue + wholeHere * lineLength, chunk + wholeHere * kChunkBytes,
+                          lines.size - (line + wholeHere) * kChunkBytes);
+        }
+        line = runEnd;
+    }
+    return out;
+}
