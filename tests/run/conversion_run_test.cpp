@@ -44,6 +44,20 @@ TEST_F(RunTest, RewritesInPlaceAndLeavesNoTailOfTheLongerOldText) {
               "00000000000000000000000000000000000000000000000000000000000000AB;\r\n");
 }
 
+// Large enough to be read in two halves at once and written in many blocks.
+TEST_F(RunTest, LargeSourceIsConvertedWhole) {
+    const std::string bytes = AllByteValues((std::size_t{8} << 20) + 77, 3);
+    const std::string oldText = Rewritten(AllByteValues(5000), "NET clk LOC = P1;\r\n", "rom");
+    WriteAll(source, bytes);
+    WriteAll(ucf, oldText);
+
+    EXPECT_EQ(Run(Request("rom")), Success());
+
+    const std::string expected = Rewritten(bytes, oldText, "rom");
+    ASSERT_GT(expected.size(), std::size_t{20} << 20);
+    ExpectSameText(ReadAll(ucf), expected);
+}
+
 TEST_F(RunTest, EachNamingConventionReplacesItsOwnLines) {
     WriteAll(source, AllByteValues(600));
     ASSERT_EQ(Run(Request("Ram", 1)), Success());

@@ -27,7 +27,7 @@ protected:
     }
 
     void ExpectUcfAndEdifAsTheyWere() {
-        EXPECT_EQ(ReadAll(ucf), oldUcf);
+        ExpectSameText(ReadAll(ucf), oldUcf);
         EXPECT_EQ(ReadAll(edif), netlist);
         EXPECT_EQ(LastWriteTime(edif), edifTime);
     }
@@ -95,6 +95,53 @@ TEST_F(RunFaultTest, SourceThatAnotherProgramCutsWhileItIsRead) {
     EXPECT_EQ(message, Error(kSourcePrefix, source, FileProblem::EndOfFile));
     ExpectUcfAndEdifAsTheyWere();
 #endif
+}
+
+// Large sources are read in two halves at once and their lines written in many blocks.
+constexpr std::size_t kLargeSource = (std::size_t{8} << 20) + 100;
+
+TEST_F(RunFaultTest, LargeSourceWhoseReadFailsChangesNothing) {
+    SetUpDesign(kLargeSource, 100);
+    faults.readBudget = kLargeSource - 4096;
+
+    EXPECT_EQ(Run(), Error(kSourcePrefix, source, FileProblem::ReadFault));
+
+    ExpectUcfAndEdifAsTheyWere();
+}
+
+// Only the second half's read comes short: its error must reach the run.
+TEST_F(RunFaultTest, LargeSourceCutInItsSecondHalfWhileItIsRead) {
+    SetUpDesign(kLargeSource, 100);
+    bool tried = false;
+    bool cut = false;
+    faults.afterSize = [&](const std::string& path) {
+        if (path != source || tried) return;
+        tried = true;
+        cut = CutThroughOtherHandle(source, kLargeSource - 1000);
+    };
+
+    const RecordedMessage message = Run();
+
+    ASSERT_TRUE(tried);
+#ifdef _WIN32
+    EXPECT_FALSE(cut);
+    EXPECT_EQ(message, Success());
+#else
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(message, Error(kSourcePrefix, source, FileProblem::EndOfFile));
+    ExpectUcfAndEdifAsTheyWere();
+#endif
+}
+
+// The old text spans several blocks, all of which must be put back.
+TEST_F(RunFaultTest, WriteThatFailsManyBlocksIntoTheLinesLeavesTheUcfAsItWas) {
+    SetUpDesign(kLargeSource, std::size_t{1} << 20);
+    ASSERT_GT(oldUcf.size(), std::size_t{2} << 20);
+    faults.writeBudget = (std::uint64_t{5} << 20) + 333;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    ExpectUcfAndEdifAsTheyWere();
 }
 
 TEST_F(RunFaultTest, LongerTextWhoseWriteFailsPartWayLeavesTheUcfAsItWas) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
@@ -54,6 +55,19 @@ protected:
     std::string ucf = folder / "design.ucf";
     std::string edif = folder / "design.edf";
 };
+
+// Large texts are compared without printing them: a failure would bury the output.
+inline void ExpectSameText(const std::string& actual, const std::string& expected) {
+    if (expected.size() <= 4096) {
+        EXPECT_EQ(actual, expected);
+        return;
+    }
+    EXPECT_EQ(actual.size(), expected.size());
+    const auto mismatch =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    EXPECT_TRUE(mismatch.first == actual.end() && mismatch.second == expected.end())
+        << "the texts differ from byte " << (mismatch.first - actual.begin()) << " on";
+}
 
 // Runs with the file access seam installed.
 class FaultTest : public RunTest {
