@@ -24,20 +24,23 @@ bool ResizeFaultDue() {
     return true;
 }
 
-// Narrows a transfer to what a test's byte budget still allows. False when the budget is
-// spent: this transfer is the one that fails, and later ones run free again.
-bool WithinBudget(std::uint64_t* budget, std::size_t& want) {
-    if (!budget) return true;
+// Narrows a transfer to what a test's byte budget still allows and takes that much from it
+// at once, so that threads reading at the same time cannot both spend the same bytes. False
+// when the budget is spent: this transfer is the one that fails, and later ones run free.
+bool TakeFromBudget(std::uint64_t* budget, std::size_t& want) {
+    if (!budget || *budget == FileAccessFaults::kUnlimited) return true;
     if (*budget == 0) {
         *budget = FileAccessFaults::kUnlimited;
         return false;
     }
     want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *budget));
+    *budget -= want;
     return true;
 }
 
-void Spend(std::uint64_t* budget, std::size_t done) {
-    if (budget && *budget != FileAccessFaults::kUnlimited) *budget -= done;
+// Gives back what a transfer took but did not move.
+void ReturnToBudget(std::uint64_t* budget, std::size_t unused) {
+    if (budget && *budget != FileAccessFaults::kUnlimited) *budget += unused;
 }
 
 }  // namespace
@@ -63,16 +66,17 @@ bool ReadAll(unsigned char* bytes, std::size_t count, ReadSome readSome) {
         std::size_t want = count - total;
         {
             std::lock_guard<std::mutex> lock(g_budgetMutex);
-            std::uint64_t* budget = g_faults ? &g_faults->readBudget : nullptr;
-            if (!WithinBudget(budget, want)) return Fail(FileProblem::ReadFault);
+            if (!TakeFromBudget(g_faults ? &g_faults->readBudget : nullptr, want))
+                return Fail(FileProblem::ReadFault);
         }
         std::size_t done = 0;
-        if (!readSome(total, bytes + total, want, done)) return false;
-        if (done == 0) return Fail(FileProblem::EndOfFile);
+        const bool read = readSome(total, bytes + total, want, done);
         {
             std::lock_guard<std::mutex> lock(g_budgetMutex);
-            Spend(g_faults ? &g_faults->readBudget : nullptr, done);
+            ReturnToBudget(g_faults ? &g_faults->readBudget : nullptr, read ? want - done : want);
         }
+        if (!read) return false;
+        if (done == 0) return Fail(FileProblem::EndOfFile);
         total += done;
     }
     return true;
@@ -104,12 +108,13 @@ bool File::WriteFully(const void* data, std::size_t count, std::size_t* written)
     while (total < count) {
         std::size_t want = count - total;
         std::uint64_t* budget = g_faults ? &g_faults->writeBudget : nullptr;
-        if (!WithinBudget(budget, want)) return Fail(FileProblem::DiskFull);
+        if (!TakeFromBudget(budget, want)) return Fail(FileProblem::DiskFull);
         std::size_t done = 0;
-        if (!WriteSome(bytes + total, want, done)) return false;
+        const bool wrote = WriteSome(bytes + total, want, done);
+        ReturnToBudget(budget, wrote ? want - done : want);
+        if (!wrote) return false;
         // A write that stores nothing without an error would repeat forever.
         if (done == 0) return Fail(FileProblem::DiskFull);
-        Spend(budget, done);
         total += done;
         stored = total;
     }
