@@ -47,10 +47,12 @@ std::string ErrorPrefix(const char* what, const std::string& path) {
 }
 
 // Closes `file` before the box goes up, so that no file stays held while the user reads it,
-// and reports the error that stopped the run, not one from closing.
+// and reports the error that stopped the run, not one from closing. A file the run created
+// is removed again: after a failed run it is not there, as before.
 void ReportAndClose(MessageOwner& owner, File& file, const std::string& prefix) {
     const SystemErrorCode error = LastSystemError();
     file.Close();
+    if (file.Created()) RemoveFile(file.Path());
     SetLastSystemError(error);
     ShowSystemError(owner, prefix);
 }
@@ -191,7 +193,7 @@ bool UpdateUcf(const ConversionRequest& request, Bytes& source, MessageOwner& ow
     }
     // What was written may only now turn out lost (a network file system reports late).
     if (!ucf.Close()) {
-        ShowSystemError(owner, prefix);
+        ReportAndClose(owner, ucf, prefix);
         return false;
     }
     return true;

@@ -50,6 +50,8 @@ public:
 
     bool Open(const std::string& path, FileOpening opening);
     bool IsOpen() const;
+    // Whether the last Open made the file, which did not exist before.
+    bool Created() const { return created_; }
     const std::string& Path() const { return path_; }
 
     bool Size(std::uint64_t& size);
@@ -81,12 +83,16 @@ private:
     bool AllocateSpace(std::uint64_t length);
 
     std::string path_;
+    bool created_ = false;
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
     int fd_ = -1;
 #endif
 };
+
+// Deletes the file at `path`; false when the system refuses.
+bool RemoveFile(const std::string& path);
 
 // Test seam: lets tests make a read, a write or a length change fail, as a failing device or a
 // full disk would, and act between a file's size being taken and its reading, as another

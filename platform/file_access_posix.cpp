@@ -33,6 +33,14 @@ bool FitsOffset(std::uint64_t value) {
     return value <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
 }
 
+int OpenPath(const std::string& path, int flags) {
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 bool FailWith(int error) {
     errno = error;
     return false;
@@ -81,12 +89,13 @@ File::~File() {
 }
 
 File::File(File&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+    : path_(std::move(other.path_)), created_(other.created_), fd_(std::exchange(other.fd_, -1)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0) ::close(fd_);
         path_ = std::move(other.path_);
+        created_ = other.created_;
         fd_ = std::exchange(other.fd_, -1);
     }
     return *this;
@@ -95,12 +104,16 @@ File& File::operator=(File&& other) noexcept {
 bool File::Open(const std::string& path, FileOpening opening) {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     path_ = path;
+    created_ = false;
     const bool readOnly = opening == FileOpening::ReadExisting;
-    const int flags = readOnly ? O_RDONLY : O_RDWR | O_CREAT;
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0666);
-    } while (fd < 0 && errno == EINTR);
+    int fd = OpenPath(path, readOnly ? O_RDONLY : O_RDWR);
+    if (!readOnly && fd < 0 && errno == ENOENT) {
+        // Made here only when it is missing, so that the run knows whether the file is its own.
+        fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL);
+        created_ = fd >= 0;
+        // Made by someone else meanwhile, or a link to a missing file: open it as it comes.
+        if (fd < 0 && errno == EEXIST) fd = OpenPath(path, O_RDWR | O_CREAT);
+    }
     if (fd < 0) return false;
     if (readOnly) {
         int error = 0;
@@ -188,6 +201,10 @@ bool File::AllocateSpace(std::uint64_t length) {
     // a full disk as they go, and the caller undoes them.
     if (error == EOPNOTSUPP || error == ENOSYS) return SetLength(length);
     return FailWith(error);
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
 }
 
 bool File::Close() {

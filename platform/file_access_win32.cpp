@@ -65,12 +65,15 @@ File::~File() {
 }
 
 File::File(File&& other) noexcept
-    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    : path_(std::move(other.path_)),
+      created_(other.created_),
+      handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (IsOpen()) CloseHandle(AsHandle(handle_));
         path_ = std::move(other.path_);
+        created_ = other.created_;
         handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
     }
     return *this;
@@ -79,6 +82,7 @@ File& File::operator=(File&& other) noexcept {
 bool File::Open(const std::string& path, FileOpening opening) {
     if (IsOpen()) CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
     path_ = path;
+    created_ = false;
     HANDLE handle = INVALID_HANDLE_VALUE;
     if (opening == FileOpening::ReadExisting) {
         handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -87,10 +91,16 @@ bool File::Open(const std::string& path, FileOpening opening) {
         handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        // OPEN_ALWAYS tells a file that was there by this code.
+        created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
     }
     if (handle == INVALID_HANDLE_VALUE) return false;
     handle_ = handle;
     return true;
+}
+
+bool RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
 }
 
 bool File::IsOpen() const {

@@ -162,6 +162,28 @@ TEST_F(RunFaultTest, ShorterTextWhoseWriteFailsPartWayLeavesTheUcfAsItWas) {
     ExpectUcfAndEdifAsTheyWere();
 }
 
+// All or nothing also for a UCF that was not there: the run that made it removes it again.
+TEST_F(RunFaultTest, UcfMadeByARunThatFailsIsRemovedAgain) {
+    WriteAll(source, AllByteValues(4096));
+    faults.writeBudget = 5000;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    EXPECT_FALSE(Exists(ucf));
+    EXPECT_FALSE(Exists(edif));
+}
+
+TEST_F(RunFaultTest, EmptyUcfThatWasThereStaysWhenTheRunFails) {
+    WriteAll(source, AllByteValues(4096));
+    WriteAll(ucf, "");
+    faults.failResize = true;
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+
+    ASSERT_TRUE(Exists(ucf));
+    EXPECT_EQ(ReadAll(ucf), "");
+}
+
 TEST_F(RunFaultTest, CutThatFailsPutsTheOldTextBack) {
     SetUpDesign(64, 4096);
     faults.failResize = true;
