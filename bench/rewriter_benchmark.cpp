@@ -1,5 +1,6 @@
 // Throughput of the UCF rewriter on its two kinds of work: writing the lines for a large
-// binary, and taking a component's lines out of a large UCF.
+// binary, and taking a component's lines out of a large UCF; and of the block stream that
+// the conversion run writes the lines from.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "conversion/generated_line_stream.h"
+#include "conversion/generated_lines.h"
 #include "conversion/ucf_rewriter.h"
 
 namespace {
@@ -95,6 +98,24 @@ void BM_GenerateLines(benchmark::State& state) {
     state.SetLabel("source bytes");
 }
 BENCHMARK(BM_GenerateLines)->ArgName("fresh_pages")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The lines in blocks, formatted by the stream's two threads and taken by a sink that only
+// touches them: the formatting speed the run's writes can draw on.
+void BM_StreamLines(benchmark::State& state) {
+    const auto data = RandomBytes(64 * kMiB);
+    const GeneratedLines lines{data.data(), static_cast<std::uint32_t>(data.size()), "bram",
+                               SynthesizerKind::Synopsys};
+    for (auto _ : state) {
+        const bool taken = StreamGeneratedLines(lines, [](const char* text, std::size_t size) {
+            benchmark::DoNotOptimize(text[size - 1]);
+            return true;
+        });
+        benchmark::DoNotOptimize(taken);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+    state.SetLabel("source bytes");
+}
+BENCHMARK(BM_StreamLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RemoveLines(benchmark::State& state) {
     const std::string ucf = MixedUcf(64 * kMiB);

@@ -146,17 +146,24 @@ bool WriteNewText(File& file, std::string_view oldText, std::string_view kept,
                   const GeneratedLines& lines) {
     const std::uint64_t newSize = kept.size() + GeneratedTextSize(lines);
     std::uint64_t overwritten = 0;
-    const auto write = [&file, &overwritten](const char* text, std::size_t size) {
+    SystemErrorCode writeError = 0;
+    const auto write = [&](const char* text, std::size_t size) {
         std::size_t written = 0;
         const bool complete = file.WriteFully(text, size, &written);
         overwritten += written;
+        if (!complete) writeError = LastSystemError();
         return complete;
+    };
+    // Ending the stream's thread may clear the last error (it does on Windows).
+    const auto writeLines = [&] {
+        if (StreamGeneratedLines(lines, write)) return true;
+        SetLastSystemError(writeError);
+        return false;
     };
     bool written = false;
     try {
         written = (newSize <= oldText.size() || file.Reserve(newSize)) && file.Seek(0) &&
-                  write(kept.data(), kept.size()) && StreamGeneratedLines(lines, write) &&
-                  file.Resize(newSize);
+                  write(kept.data(), kept.size()) && writeLines() && file.Resize(newSize);
     } catch (const std::bad_alloc&) {
         Fail(FileProblem::OutOfMemory);
     }
