@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -39,10 +41,18 @@ Plan MakePlan(const GeneratedLines& lines) {
     return plan;
 }
 
+std::size_t SlotsSize(const Plan& plan) {
+    // Only a component name of a quarter of the address space could make this wrap.
+    if (plan.blockCapacity > std::numeric_limits<std::size_t>::max() / kSlots) {
+        throw std::bad_alloc();
+    }
+    return kSlots * plan.blockCapacity;
+}
+
 class Pipeline {
 public:
     Pipeline(const GeneratedLines& lines, const Plan& plan)
-        : lines_(lines), plan_(plan), text_(new char[kSlots * plan.blockCapacity]) {
+        : lines_(lines), plan_(plan), text_(new char[SlotsSize(plan)]) {
         std::fill(std::begin(ready_), std::end(ready_), kNone);
     }
 
