@@ -3,7 +3,7 @@
 # the same file in the same run. Targets: at least 15 times faster than xxd -p, and a peak
 # memory of at most the source, the old and the new UCF together plus a few MiB.
 #   bench/convert_vs_xxd.sh [BUILD_DIR]    (default: build/native, configured by the preset)
-# Each command runs in a batch of its own after one warm-up run, as benchmark tools do: on
+# Each command runs in a batch of its own after three warm-up runs, as benchmark tools do: on
 # virtual machines, memory that another program has just churned through is slow to fault in
 # again, and alternating the two commands would charge that to whichever runs second. Prints
 # the best and the median time of each, the peak memory and the verdicts (on the best times);
@@ -31,13 +31,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 head -c 67108864 /dev/urandom >"$work/source.bin"
 
-# Prints "TIME PEAK_KIB" for each of $runs runs of one command after a warm-up run.
+warmups=3
+# Prints "TIME PEAK_KIB" for each of $runs runs of one command after the warm-up runs.
 measure_batch() {
     i=0
-    while [ "$i" -le "$runs" ]; do
+    while [ "$i" -lt $((warmups + runs)) ]; do
         : >"$work/design.ucf"
         result=$("$measure" "$work/out.txt" "$@")
-        [ "$i" -gt 0 ] && echo "$result"
+        [ "$i" -ge "$warmups" ] && echo "$result"
         i=$((i + 1))
     done
 }
@@ -65,7 +66,7 @@ BEGIN {
     ratio = xxd / convert
     data = (source + ucf) / mib
     peak_mib = peak / 1024
-    printf "64 MiB random source, empty UCF, %d runs each after a warm-up run\n", runs
+    printf "64 MiB random source, empty UCF, %d runs each after 3 warm-up runs\n", runs
     printf "                     best     median\n"
     printf "  xxd -p           %7.3f s  %7.3f s\n", xxd, median_xxd
     printf "  quillon-convert  %7.3f s  %7.3f s\n", convert, median_convert
