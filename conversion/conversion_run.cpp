@@ -116,10 +116,9 @@ bool ReadText(File& file, std::string& text) {
 }
 
 // The kept part of the new text: the old text without the component's lines.
-bool Keep(std::string_view oldText, const ConversionRequest& request, const GeneratedLines& lines,
-          std::string& kept) {
+bool Keep(std::string_view oldText, const GeneratedLines& lines, std::string& kept) {
     try {
-        kept = KeptUcfText(oldText, request.component, lines.synthesizer, lines.size > 0);
+        kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
     } catch (const std::bad_alloc&) {
         return Fail(FileProblem::OutOfMemory);
     }
@@ -188,7 +187,7 @@ bool UpdateUcf(const ConversionRequest& request, Bytes& source, MessageOwner& ow
                                static_cast<SynthesizerKind>(request.synthesizer)};
     std::string oldText;
     std::string kept;
-    const bool written = ReadText(ucf, oldText) && Keep(oldText, request, lines, kept) &&
+    const bool written = ReadText(ucf, oldText) && Keep(oldText, lines, kept) &&
                          WriteNewText(ucf, oldText, kept, lines);
     source = Bytes();
     if (!written) {
