@@ -49,7 +49,8 @@ char* Put(char* out, std::string_view text) {
     return out + text.size();
 }
 
-// Everything of a line but its value and end: "INST <component><suffix> INIT_0x = ".
+// The length of a line without its instance suffix:
+// "INST <component> INIT_0x = <64 digits>;\r\n".
 std::size_t FixedLineLength(std::size_t componentLength) {
     return kKeyword.size() + componentLength + kAttribute.size() + 1 + kAssign.size() + kHexDigits +
            kLineEnd.size();

@@ -101,6 +101,23 @@ TEST_F(RunTest, CreatedFilesGetReadWriteForAllLessTheUmask) {
     EXPECT_EQ(ModeOf(edif), 0640u);
 }
 
+// A link to a file that is not there yet: the file is made at the link's target, as an open
+// that creates would make it, and it is not taken for the run's own when the run fails.
+TEST_F(FaultTest, UcfBehindALinkToAMissingFileIsMadeAtTheTarget) {
+    const std::string target = folder / "real.ucf";
+    ASSERT_EQ(::symlink(target.c_str(), ucf.c_str()), 0);
+    WriteAll(source, AllByteValues(100));
+
+    EXPECT_EQ(Run(), Success());
+    EXPECT_EQ(ReadAll(target), Rewritten(AllByteValues(100), ""));
+
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    faults.writeBudget = 50;
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
+    EXPECT_TRUE(Exists(target));
+    EXPECT_EQ(ReadAll(target), "");
+}
+
 class LimitTest : public RunTest {
 protected:
     void SetUpDesign(std::size_t sourceSize, std::size_t earlierSourceSize) {
