@@ -26,6 +26,16 @@ protected:
         edifTime = LastWriteTime(edif);
     }
 
+    // Another program cuts the source to `length` right after the run takes its size, once;
+    // `tried` and `cut` tell whether it tried and whether the system let it.
+    void CutSourceOnceItsSizeIsTaken(std::uint64_t length) {
+        faults.afterSize = [this, length](const std::string& path) {
+            if (path != source || tried) return;
+            tried = true;
+            cut = CutThroughOtherHandle(source, length);
+        };
+    }
+
     void ExpectUcfAndEdifAsTheyWere() {
         ExpectSameText(ReadAll(ucf), oldUcf);
         EXPECT_EQ(ReadAll(edif), netlist);
@@ -33,6 +43,8 @@ protected:
     }
 
     std::string oldUcf;
+    bool tried = false;
+    bool cut = false;
     const std::string netlist = "(edif top)\r\n" + AllByteValues(100000, 5);
     FileTime edifTime;
 };
@@ -58,8 +70,7 @@ TEST_F(RunFaultTest, UcfReadThatFailsChangesNothing) {
 // Another program cuts the UCF between the run taking its size and reading it.
 TEST_F(RunFaultTest, UcfThatShrinksWhileReadIsNotWritten) {
     SetUpDesign(1000, 100);
-    bool cut = false;
-    faults.afterSize = [&](const std::string& path) {
+    faults.afterSize = [this](const std::string& path) {
         if (path == ucf && !cut) cut = CutThroughOtherHandle(ucf, 10);
     };
 
@@ -75,13 +86,7 @@ TEST_F(RunFaultTest, UcfThatShrinksWhileReadIsNotWritten) {
 // then the run sees the file come short.
 TEST_F(RunFaultTest, SourceThatAnotherProgramCutsWhileItIsRead) {
     SetUpDesign(1000, 100);
-    bool tried = false;
-    bool cut = false;
-    faults.afterSize = [&](const std::string& path) {
-        if (path != source || tried) return;
-        tried = true;
-        cut = CutThroughOtherHandle(source, 10);
-    };
+    CutSourceOnceItsSizeIsTaken(10);
 
     const RecordedMessage message = Run();
 
@@ -112,13 +117,7 @@ TEST_F(RunFaultTest, LargeSourceWhoseReadFailsChangesNothing) {
 // Only the second half's read comes short: its error must reach the run.
 TEST_F(RunFaultTest, LargeSourceCutInItsSecondHalfWhileItIsRead) {
     SetUpDesign(kLargeSource, 100);
-    bool tried = false;
-    bool cut = false;
-    faults.afterSize = [&](const std::string& path) {
-        if (path != source || tried) return;
-        tried = true;
-        cut = CutThroughOtherHandle(source, kLargeSource - 1000);
-    };
+    CutSourceOnceItsSizeIsTaken(kLargeSource - 1000);
 
     const RecordedMessage message = Run();
 
