@@ -6,7 +6,7 @@
 #endif
 
 #include "cli/command_line.h"
-#include "cli/printing_owner.h"
+#include "cli/outcome_report.h"
 #include "conversion/conversion_run.h"
 
 int main(int argc, char** argv) {
@@ -32,7 +32,6 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Convert:
             break;
     }
-    PrintingOwner owner(stdout, stderr);
-    RunConversion(commandLine.request, owner);
-    return owner.ShowedError() ? kExitRunFailed : kExitConverted;
+    const ConversionOutcome outcome = ConvertFiles(commandLine.request);
+    return ReportOutcome(commandLine.request, outcome, stdout, stderr);
 }

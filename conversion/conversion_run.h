@@ -2,13 +2,23 @@
 
 #include <string>
 
+#include "conversion/conversion_options.h"
+#include "conversion/conversion_outcome.h"
 #include "conversion/conversion_request.h"
 #include "platform/message_owner.h"
 
-// Reads the source, rewrites the UCF in place, refreshes the EDIF file's last-write time
-// and shows exactly one message box on `owner`: success or the first failure.
-void RunConversion(const ConversionRequest& request, MessageOwner& owner);
+// Reads the source, rewrites the UCF in place and refreshes the EDIF file's last-write time;
+// stops at the first failure, which leaves the UCF as it was. Shows nothing.
+ConversionOutcome ConvertFiles(const ConversionRequest& request,
+                               const ConversionOptions& options = {});
+
+// ConvertFiles, reported in exactly one message box on `owner`: success or the failure.
+void RunConversion(const ConversionRequest& request, MessageOwner& owner,
+                   const ConversionOptions& options = {});
 
 // Shows `prefix` followed by the system's text for the last operating-system error,
 // captioned "ERROR" with the stop icon.
 void ShowSystemError(MessageOwner& owner, const std::string& prefix);
+
+// The text of the box a failed run shows: the file's prefix, its path and the system's text.
+std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string>
 
 #include "conversion/hex_values.h"
 
@@ -64,6 +65,18 @@ char AttributeDigit(std::uint32_t line) {
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines) {
     return lines.size / kChunkBytes + (lines.size % kChunkBytes != 0 ? 1 : 0);
+}
+
+std::uint32_t GeneratedInstanceCount(const GeneratedLines& lines) {
+    const std::uint32_t count = GeneratedLineCount(lines);
+    return count / kLinesPerInstance + (count % kLinesPerInstance != 0 ? 1 : 0);
+}
+
+std::string InstanceName(const GeneratedLines& lines, std::uint32_t k) {
+    char suffix[kLongestSuffix];
+    const char* end = WriteSuffix(suffix, lines.synthesizer, k);
+    return std::string(lines.component) +
+           std::string(suffix, static_cast<std::size_t>(end - suffix));
 }
 
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "conversion/synthesizer_kind.h"
@@ -17,6 +18,9 @@ struct GeneratedLines {
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);
+// The instances the lines fill, and the name of instance `k` (the component and its suffix).
+std::uint32_t GeneratedInstanceCount(const GeneratedLines& lines);
+std::string InstanceName(const GeneratedLines& lines, std::uint32_t k);
 // The exact size of all lines together, counted wide so that a 32-bit build cannot wrap.
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines);
 // No line is longer than this.

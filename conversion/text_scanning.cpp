@@ -9,15 +9,9 @@ std::optional<std::size_t> FindNoCase(std::string_view text, std::size_t positio
     if (position > text.size() || pattern.size() > text.size() - position) return std::nullopt;
     if (pattern.empty()) return position;
 
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* pat = reinterpret_cast<const unsigned char*>(pattern.data());
     const std::size_t last = text.size() - pattern.size();  // last possible start
-    const unsigned char first = FoldAscii(pat[0]);
     for (std::size_t i = position; i <= last; ++i) {
-        if (FoldAscii(bytes[i]) != first) continue;
-        std::size_t k = 1;
-        while (k < pattern.size() && EqualNoCase(bytes[i + k], pat[k])) ++k;
-        if (k == pattern.size()) return i;
+        if (MatchesNoCase(text, i, pattern)) return i;
     }
     return std::nullopt;
 }
@@ -32,22 +26,6 @@ std::optional<std::size_t> BlankLineStart(std::string_view text, std::size_t pos
         --i;
     }
     return 0;
-}
-
-std::size_t SkipBlanks(TextCursor& cursor) {
-    const std::size_t start = cursor.pos;
-    while (cursor.pos < cursor.text.size() &&
-           IsBlank(static_cast<unsigned char>(cursor.text[cursor.pos])))
-        ++cursor.pos;
-    return cursor.pos > start ? cursor.pos - start : 0;
-}
-
-std::size_t TakeDigits(TextCursor& cursor) {
-    const std::size_t start = cursor.pos;
-    while (cursor.pos < cursor.text.size() &&
-           IsDigit(static_cast<unsigned char>(cursor.text[cursor.pos])))
-        ++cursor.pos;
-    return cursor.pos > start ? cursor.pos - start : 0;
 }
 
 std::size_t NextLineStart(std::string_view text, std::size_t position) {

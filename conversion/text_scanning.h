@@ -1,17 +1,31 @@
 // Scanning primitives over UCF text. The text is a byte string of known length; NUL is an
 // ordinary byte. Only space and tab are blanks, only a line feed ends a line, and a carriage
-// return is an ordinary character.
+// return is an ordinary character. The small ones are inline: the rewriter calls them for
+// every line of a text of many megabytes.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string_view>
 
+#include "conversion/byte_classes.h"
+
 // A forward-moving position inside one text.
 struct TextCursor {
     std::string_view text;
     std::size_t pos = 0;
 };
+
+// Whether `pattern` stands at `position`, ASCII letters compared without regard to case.
+inline bool MatchesNoCase(std::string_view text, std::size_t position, std::string_view pattern) {
+    if (position > text.size() || pattern.size() > text.size() - position) return false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (!EqualNoCase(static_cast<unsigned char>(text[position + i]),
+                         static_cast<unsigned char>(pattern[i])))
+            return false;
+    }
+    return true;
+}
 
 // Position of the first match of `pattern` at or after `position`, ASCII letters compared
 // without regard to case; an empty pattern matches at `position`.
@@ -22,10 +36,22 @@ std::optional<std::size_t> FindNoCase(std::string_view text, std::size_t positio
 std::optional<std::size_t> BlankLineStart(std::string_view text, std::size_t position);
 
 // Moves the cursor over blanks; returns how many it passed.
-std::size_t SkipBlanks(TextCursor& cursor);
+inline std::size_t SkipBlanks(TextCursor& cursor) {
+    const std::size_t start = cursor.pos;
+    while (cursor.pos < cursor.text.size() &&
+           IsBlank(static_cast<unsigned char>(cursor.text[cursor.pos])))
+        ++cursor.pos;
+    return cursor.pos > start ? cursor.pos - start : 0;
+}
 
 // Moves the cursor over decimal digits; returns how many it passed.
-std::size_t TakeDigits(TextCursor& cursor);
+inline std::size_t TakeDigits(TextCursor& cursor) {
+    const std::size_t start = cursor.pos;
+    while (cursor.pos < cursor.text.size() &&
+           IsDigit(static_cast<unsigned char>(cursor.text[cursor.pos])))
+        ++cursor.pos;
+    return cursor.pos > start ? cursor.pos - start : 0;
+}
 
 // Position just after the next line feed at or after `position`, or the text's end.
 std::size_t NextLineStart(std::string_view text, std::size_t position);

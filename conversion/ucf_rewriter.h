@@ -1,5 +1,6 @@
 // The block RAM constraint rewriter: removes a component's INST lines from UCF text and
-// appends INIT_00..INIT_0F lines holding the given bytes.
+// appends INIT lines holding the given bytes. The conversion run uses the same two pieces,
+// the kept text and the streamed lines, without holding the new text whole.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,12 @@
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
                        std::string_view component, SynthesizerKind synthesizer);
 
-// The first part of RewriteUcf's result, for callers that produce the generated lines
-// themselves: the text without the component's instance lines and, when lines follow and
-// the kept text does not end its last line, the "\r\n" that ends it.
-std::string KeptUcfText(std::string_view ucfText, std::string_view component,
-                        SynthesizerKind synthesizer, bool linesFollow);
+// The first part of RewriteUcf's result: the text without the component's instance lines
+// and, when lines follow and the kept text does not end its last line, the "\r\n" that ends
+// it; with the number of lines taken out.
+struct KeptText {
+    std::string text;
+    std::uint64_t removedLines = 0;
+};
+KeptText KeptUcfText(std::string_view ucfText, std::string_view component,
+                     SynthesizerKind synthesizer, bool linesFollow);

@@ -2,7 +2,8 @@
 // checks what must hold for every input: the result is the kept text, a line break only where
 // the kept text ends mid-line, then exactly the generated lines; the kept text is whole input
 // lines in their order; the fast rewriter agrees with the literal one; and converting the
-// result again changes nothing when the name is one the dialog could give.
+// result again changes nothing when the name is one the dialog could give. The pieces that a
+// conversion run writes, the kept text and the streamed blocks of lines, join to the result.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/generated_line_stream.h"
+#include "conversion/generated_lines.h"
 #include "conversion/ucf_rewriter.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
@@ -119,6 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         ++next;
     }
     if (synthesizer != 0 && synthesizer != 1) Require(kept == ucf, "no convention keeps all");
+
+    const KeptText runKept = KeptUcfText(ucf, component, kind, !data.empty());
+    std::string written = runKept.text;
+    StreamGeneratedLines(GeneratedLines{data.data(), count, component, kind},
+                         [&written](const char* text, std::size_t n) {
+                             written.append(text, n);
+                             return true;
+                         });
+    Require(written == out, "the run's kept text and streamed lines join to the result");
+    if (component.find('\n') == std::string::npos)
+        Require(runKept.removedLines == inputLines.size() - Lines(kept).size(),
+                "removed lines are counted");
 
     Require(out == reference::Rewrite(data.data(), count, ucf, component, synthesizer),
             "agrees with the literal walk");

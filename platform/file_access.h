@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
-// An operating-system error code: GetLastError() on Windows, errno elsewhere.
+// An operating-system error code: GetLastError() on Windows, errno elsewhere; 0 is success.
 using SystemErrorCode = std::uint32_t;
 
-// The calling thread's last error, as the failing operation left it.
+// The calling thread's last error. The file operations below hand their errors on as values;
+// only a message box that reports "the last error" reads this, and its caller sets it.
 SystemErrorCode LastSystemError();
 void SetLastSystemError(SystemErrorCode code);
 
@@ -37,11 +39,14 @@ enum class FileOpening {
     ReadWriteAlways,
 };
 
+struct FileAccessFaults;
+
 // One open file, closed when the object goes. Every operation returns false on failure and
-// leaves the reason in LastSystemError().
+// keeps the system's reason, which Error() gives until the next failure.
 class File {
 public:
-    File() = default;
+    // `faults`: the test seam below; the programs pass none.
+    explicit File(FileAccessFaults* faults = nullptr) : faults_(faults) {}
     ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -53,6 +58,8 @@ public:
     // Whether the last Open made the file, which did not exist before.
     bool Created() const { return created_; }
     const std::string& Path() const { return path_; }
+    // Why the last operation that failed did.
+    SystemErrorCode Error() const { return error_; }
 
     bool Size(std::uint64_t& size);
     bool Seek(std::uint64_t position);
@@ -60,8 +67,9 @@ public:
     // file that ends sooner fails with FileProblem::EndOfFile.
     bool ReadFully(void* buffer, std::size_t count);
     // The same for the bytes from `offset` on. Several threads may read different ranges of
-    // one file at once this way; the position is unspecified afterwards.
-    bool ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count);
+    // one file at once this way, so it returns its error (0 when all was read) instead of
+    // keeping it; the position is unspecified afterwards.
+    SystemErrorCode ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count);
     // Writes all `count` bytes at the current position, in as many writes as it takes;
     // `written`, when given, receives how many were stored, also when a write failed.
     bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
@@ -74,7 +82,17 @@ public:
     bool Close();
 
 private:
-    // One system call each; the public operations above loop over them.
+    // Keeps the reason of a failure that the system, or the seam, has just reported.
+    bool Failed();
+    bool Failed(SystemErrorCode error);
+    template <class ReadPart>
+    bool ReadAll(unsigned char* bytes, std::size_t count, ReadPart readPart);
+    bool ResizeFaultDue();
+    // Lets go of the handle without closing it (it belongs to another File object).
+    void Release();
+
+    // One system call each, leaving the reason of a failure in LastSystemError(); the
+    // public operations above loop over them.
     bool QuerySize(std::uint64_t& size);
     bool ReadSome(void* buffer, std::size_t count, std::size_t& done);
     bool ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done);
@@ -82,8 +100,10 @@ private:
     bool SetLength(std::uint64_t length);
     bool AllocateSpace(std::uint64_t length);
 
+    FileAccessFaults* faults_ = nullptr;
     std::string path_;
     bool created_ = false;
+    SystemErrorCode error_ = 0;
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
@@ -91,19 +111,18 @@ private:
 #endif
 };
 
-// Deletes the file at `path`; false when the system refuses.
-bool RemoveFile(const std::string& path);
+// Deletes the file at `path`; the system's error, 0 when it is gone.
+SystemErrorCode RemoveFile(const std::string& path);
 
-// Test seam: lets tests make a read, a write or a length change fail, as a failing device or a
-// full disk would, and act between a file's size being taken and its reading, as another
-// program could. Each injected failure happens once; the operations after it work again, as
-// they would once the device recovered. The programs never set it.
+// Test seam, handed to the files a run opens: lets tests make a read, a write or a length
+// change fail, as a failing device or a full disk would, and act between a file's size being
+// taken and its reading, as another program could. Each injected failure happens once; the
+// operations after it work again, as they would once the device recovered.
 struct FileAccessFaults {
     static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
     std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (read fault)
     std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (disk full)
     bool failResize = false;                 // the next Resize or Reserve fails (disk full)
     std::function<void(const std::string& path)> afterSize;  // after each successful Size
+    std::mutex budgetMutex;  // threads reading parts of one file share the read budget
 };
-// Installs `faults` (nullptr removes them); the object must outlive its use.
-void SetFileAccessFaultsForTesting(FileAccessFaults* faults);

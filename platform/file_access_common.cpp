@@ -1,5 +1,5 @@
 // The parts of file access that are the same on every platform: whole reads and writes over
-// the system's partial ones, and the test seam.
+// the system's partial ones, the errors kept as values, and the test seam.
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
@@ -8,81 +8,82 @@
 
 namespace {
 
-FileAccessFaults* g_faults = nullptr;
-// Threads reading parts of one file at once share the read budget.
-std::mutex g_budgetMutex;
-
-bool Fail(FileProblem problem) {
-    SetLastSystemError(SystemErrorFor(problem));
-    return false;
-}
-
-// The injected failure of a length change, once.
-bool ResizeFaultDue() {
-    if (!g_faults || !g_faults->failResize) return false;
-    g_faults->failResize = false;
-    return true;
-}
-
 // Narrows a transfer to what a test's byte budget still allows and takes that much from it
 // at once, so that threads reading at the same time cannot both spend the same bytes. False
 // when the budget is spent: this transfer is the one that fails, and later ones run free.
-bool TakeFromBudget(std::uint64_t* budget, std::size_t& want) {
-    if (!budget || *budget == FileAccessFaults::kUnlimited) return true;
-    if (*budget == 0) {
-        *budget = FileAccessFaults::kUnlimited;
+bool TakeFromBudget(std::uint64_t& budget, std::size_t& want) {
+    if (budget == FileAccessFaults::kUnlimited) return true;
+    if (budget == 0) {
+        budget = FileAccessFaults::kUnlimited;
         return false;
     }
-    want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *budget));
-    *budget -= want;
+    want = static_cast<std::size_t>(std::min<std::uint64_t>(want, budget));
+    budget -= want;
     return true;
 }
 
 // Gives back what a transfer took but did not move.
-void ReturnToBudget(std::uint64_t* budget, std::size_t unused) {
-    if (budget && *budget != FileAccessFaults::kUnlimited) *budget += unused;
+void ReturnToBudget(std::uint64_t& budget, std::size_t unused) {
+    if (budget != FileAccessFaults::kUnlimited) budget += unused;
 }
+
+// The budget of one kind of transfer, taken under the seam's lock.
+class Budget {
+public:
+    Budget(FileAccessFaults* faults, std::uint64_t FileAccessFaults::*budget)
+        : faults_(faults), budget_(budget) {}
+    bool Take(std::size_t& want) {
+        if (!faults_) return true;
+        std::lock_guard<std::mutex> lock(faults_->budgetMutex);
+        return TakeFromBudget(faults_->*budget_, want);
+    }
+    void Return(std::size_t unused) {
+        if (!faults_) return;
+        std::lock_guard<std::mutex> lock(faults_->budgetMutex);
+        ReturnToBudget(faults_->*budget_, unused);
+    }
+
+private:
+    FileAccessFaults* faults_;
+    std::uint64_t FileAccessFaults::*budget_;
+};
 
 }  // namespace
 
-void SetFileAccessFaultsForTesting(FileAccessFaults* faults) {
-    g_faults = faults;
+bool File::Failed() {
+    return Failed(LastSystemError());
+}
+
+bool File::Failed(SystemErrorCode error) {
+    error_ = error;
+    return false;
 }
 
 bool File::Size(std::uint64_t& size) {
-    if (!QuerySize(size)) return false;
-    if (g_faults && g_faults->afterSize) g_faults->afterSize(path_);
+    if (!QuerySize(size)) return Failed();
+    if (faults_ && faults_->afterSize) faults_->afterSize(path_);
     return true;
 }
 
-namespace {
-
-// Reads `count` bytes with `readSome`, a system call that may come back short, until all are
+// Reads `count` bytes with `readPart`, a system call that may come back short, until all are
 // there; a read that delivers nothing means the file ended sooner.
-template <class ReadSome>
-bool ReadAll(unsigned char* bytes, std::size_t count, ReadSome readSome) {
+template <class ReadPart>
+bool File::ReadAll(unsigned char* bytes, std::size_t count, ReadPart readPart) {
+    Budget budget(faults_, &FileAccessFaults::readBudget);
     std::size_t total = 0;
     while (total < count) {
         std::size_t want = count - total;
-        {
-            std::lock_guard<std::mutex> lock(g_budgetMutex);
-            if (!TakeFromBudget(g_faults ? &g_faults->readBudget : nullptr, want))
-                return Fail(FileProblem::ReadFault);
-        }
+        if (!budget.Take(want)) return Failed(SystemErrorFor(FileProblem::ReadFault));
         std::size_t done = 0;
-        const bool read = readSome(total, bytes + total, want, done);
-        {
-            std::lock_guard<std::mutex> lock(g_budgetMutex);
-            ReturnToBudget(g_faults ? &g_faults->readBudget : nullptr, read ? want - done : want);
-        }
-        if (!read) return false;
-        if (done == 0) return Fail(FileProblem::EndOfFile);
+        const bool read = readPart(total, bytes + total, want, done);
+        const SystemErrorCode error = read ? 0 : LastSystemError();
+        budget.Return(read ? want - done : want);
+        if (!read) return Failed(error);
+        if (done == 0) return Failed(SystemErrorFor(FileProblem::EndOfFile));
         total += done;
     }
     return true;
 }
-
-}  // namespace
 
 bool File::ReadFully(void* buffer, std::size_t count) {
     return ReadAll(static_cast<unsigned char*>(buffer), count,
@@ -91,15 +92,26 @@ bool File::ReadFully(void* buffer, std::size_t count) {
                    });
 }
 
-bool File::ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count) {
-    return ReadAll(
+SystemErrorCode File::ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    // A copy of this file object that only reads: the error it keeps is this thread's own.
+    File reader(faults_);
+    reader.path_ = path_;
+#ifdef _WIN32
+    reader.handle_ = handle_;
+#else
+    reader.fd_ = fd_;
+#endif
+    const bool read = reader.ReadAll(
         static_cast<unsigned char*>(buffer), count,
-        [this, offset](std::size_t total, void* at, std::size_t want, std::size_t& done) {
-            return ReadSomeAt(offset + total, at, want, done);
+        [&reader, offset](std::size_t total, void* at, std::size_t want, std::size_t& done) {
+            return reader.ReadSomeAt(offset + total, at, want, done);
         });
+    reader.Release();
+    return read ? 0 : reader.error_;
 }
 
 bool File::WriteFully(const void* data, std::size_t count, std::size_t* written) {
+    Budget budget(faults_, &FileAccessFaults::writeBudget);
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::size_t total = 0;
     std::size_t ignored = 0;
@@ -107,29 +119,36 @@ bool File::WriteFully(const void* data, std::size_t count, std::size_t* written)
     stored = 0;
     while (total < count) {
         std::size_t want = count - total;
-        std::uint64_t* budget = g_faults ? &g_faults->writeBudget : nullptr;
-        if (!TakeFromBudget(budget, want)) return Fail(FileProblem::DiskFull);
+        if (!budget.Take(want)) return Failed(SystemErrorFor(FileProblem::DiskFull));
         std::size_t done = 0;
         const bool wrote = WriteSome(bytes + total, want, done);
-        ReturnToBudget(budget, wrote ? want - done : want);
-        if (!wrote) return false;
+        const SystemErrorCode error = wrote ? 0 : LastSystemError();
+        budget.Return(wrote ? want - done : want);
+        if (!wrote) return Failed(error);
         // A write that stores nothing without an error would repeat forever.
-        if (done == 0) return Fail(FileProblem::DiskFull);
+        if (done == 0) return Failed(SystemErrorFor(FileProblem::DiskFull));
         total += done;
         stored = total;
     }
     return true;
 }
 
+// The injected failure of a length change, once.
+bool File::ResizeFaultDue() {
+    if (!faults_ || !faults_->failResize) return false;
+    faults_->failResize = false;
+    return true;
+}
+
 bool File::Resize(std::uint64_t length) {
-    if (ResizeFaultDue()) return Fail(FileProblem::DiskFull);
-    return SetLength(length);
+    if (ResizeFaultDue()) return Failed(SystemErrorFor(FileProblem::DiskFull));
+    return SetLength(length) || Failed();
 }
 
 bool File::Reserve(std::uint64_t length) {
-    if (ResizeFaultDue()) return Fail(FileProblem::DiskFull);
+    if (ResizeFaultDue()) return Failed(SystemErrorFor(FileProblem::DiskFull));
     std::uint64_t size = 0;
-    if (!QuerySize(size)) return false;
+    if (!QuerySize(size)) return Failed();
     if (size >= length) return true;
-    return AllocateSpace(length);
+    return AllocateSpace(length) || Failed();
 }

@@ -114,7 +114,7 @@ bool File::Open(const std::string& path, FileOpening opening) {
         // Made by someone else meanwhile, or a link to a missing file: open it as it comes.
         if (fd < 0 && errno == EEXIST) fd = OpenPath(path, O_RDWR | O_CREAT);
     }
-    if (fd < 0) return false;
+    if (fd < 0) return Failed();
     if (readOnly) {
         int error = 0;
         struct stat status;
@@ -130,7 +130,7 @@ bool File::Open(const std::string& path, FileOpening opening) {
         }
         if (error != 0) {
             ::close(fd);
-            return FailWith(error);
+            return Failed(error);
         }
     }
     fd_ = fd;
@@ -149,8 +149,8 @@ bool File::QuerySize(std::uint64_t& size) {
 }
 
 bool File::Seek(std::uint64_t position) {
-    if (!FitsOffset(position)) return FailWith(EOVERFLOW);
-    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+    if (!FitsOffset(position)) return Failed(EOVERFLOW);
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0 || Failed();
 }
 
 bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
@@ -203,12 +203,16 @@ bool File::AllocateSpace(std::uint64_t length) {
     return FailWith(error);
 }
 
-bool RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+SystemErrorCode RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : LastSystemError();
+}
+
+void File::Release() {
+    fd_ = -1;
 }
 
 bool File::Close() {
     if (fd_ < 0) return true;
     // Linux releases the descriptor even when close is interrupted: never retry it.
-    return ::close(std::exchange(fd_, -1)) == 0 || errno == EINTR;
+    return ::close(std::exchange(fd_, -1)) == 0 || errno == EINTR || Failed();
 }

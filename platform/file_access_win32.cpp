@@ -94,13 +94,17 @@ bool File::Open(const std::string& path, FileOpening opening) {
         // OPEN_ALWAYS tells a file that was there by this code.
         created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
     }
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) return Failed();
     handle_ = handle;
     return true;
 }
 
-bool RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
+SystemErrorCode RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0 ? 0 : GetLastError();
+}
+
+void File::Release() {
+    handle_ = INVALID_HANDLE_VALUE;
 }
 
 bool File::IsOpen() const {
@@ -117,7 +121,7 @@ bool File::QuerySize(std::uint64_t& size) {
 bool File::Seek(std::uint64_t position) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(position);
-    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0;
+    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 || Failed();
 }
 
 bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
@@ -153,7 +157,10 @@ bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
 }
 
 bool File::SetLength(std::uint64_t length) {
-    return Seek(length) && SetEndOfFile(AsHandle(handle_)) != 0;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 &&
+           SetEndOfFile(AsHandle(handle_)) != 0;
 }
 
 // Setting the end of file allocates the clusters up to it on the file systems Windows uses.
@@ -163,5 +170,5 @@ bool File::AllocateSpace(std::uint64_t length) {
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    return CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) != 0;
+    return CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) != 0 || Failed();
 }

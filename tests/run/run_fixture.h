@@ -27,7 +27,7 @@ protected:
     // Runs the conversion; a run shows exactly one message.
     RecordedMessage Run(const ConversionRequest& request) {
         RecordingOwner owner;
-        RunConversion(request, owner);
+        RunConversion(request, owner, options);
         EXPECT_EQ(owner.messages.size(), 1u);
         return owner.messages.empty() ? RecordedMessage{} : owner.messages.back();
     }
@@ -50,6 +50,7 @@ protected:
                           static_cast<SynthesizerKind>(synthesizer));
     }
 
+    ConversionOptions options;
     TempFolder folder;
     std::string source = folder / "rom.bin";
     std::string ucf = folder / "design.ucf";
@@ -72,8 +73,7 @@ inline void ExpectSameText(const std::string& actual, const std::string& expecte
 // Runs with the file access seam installed.
 class FaultTest : public RunTest {
 protected:
-    void SetUp() override { SetFileAccessFaultsForTesting(&faults); }
-    void TearDown() override { SetFileAccessFaultsForTesting(nullptr); }
+    void SetUp() override { options.faults = &faults; }
     FileAccessFaults faults;
 };
 

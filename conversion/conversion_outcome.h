@@ -1,0 +1,29 @@
+// What one conversion run did, as a plain value: the step that failed with the system's
+// reason, or what was removed and written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_access.h"
+
+enum class FailedStep {
+    None,    // the UCF was rewritten (the EDIF refresh never fails a run)
+    Source,  // the source could not be opened or read: nothing was touched
+    Ucf,     // the UCF could not be opened, read or written: it is as it was
+};
+
+struct ConversionOutcome {
+    FailedStep failedStep = FailedStep::None;
+    SystemErrorCode error = 0;  // the system's reason when a step failed
+
+    std::uint64_t linesRemoved = 0;
+    std::uint64_t linesWritten = 0;
+    std::uint64_t instancesWritten = 0;
+    std::string firstInstance;  // the instances written, when there are any
+    std::string lastInstance;
+    std::uint64_t oldUcfSize = 0;  // bytes
+    std::uint64_t newUcfSize = 0;
+
+    bool Succeeded() const { return failedStep == FailedStep::None; }
+};
