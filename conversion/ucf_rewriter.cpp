@@ -82,11 +82,14 @@ std::uint64_t AppendKeptLines(std::string& out, std::string_view ucfText,
             ++removed;
             // With such a name the removed span may already reach past this line's start.
             if (lineStart > mark) out.append(ucfText.data() + mark, lineStart - mark);
-            mark = lineFeeds.NextLineStart(cursor.pos);
+            const std::size_t nextLine = lineFeeds.NextLineStart(cursor.pos);
+            mark = RemovedLineEnd(ucfText, cursor.pos, nextLine);
             if (!atHead) {
-                cursor.pos = mark;  // the next line starts where the copying resumes
+                // The next line starts where the copying resumes, unless a lone carriage
+                // return ended the removal: what follows it is kept but starts no line.
+                cursor.pos = mark;
                 if (cursor.pos >= end) break;
-                atHead = true;
+                atHead = mark == nextLine;
                 head = cursor.pos;
             }
         }

@@ -45,8 +45,12 @@ inline std::size_t Skip(std::string_view t, std::size_t& pos, bool (*cls)(char))
     return n;
 }
 
-inline std::size_t AfterLineFeed(std::string_view t, std::size_t pos) {
-    while (pos < t.size() && t[pos] != '\n') ++pos;
+// Where a removed line ends: after the first line feed, or after the first carriage return
+// that no line feed follows, whichever comes first.
+inline std::size_t AfterRemovedLine(std::string_view t, std::size_t pos) {
+    while (pos < t.size() && t[pos] != '\n' &&
+           !(t[pos] == '\r' && (pos + 1 == t.size() || t[pos + 1] != '\n')))
+        ++pos;
     return pos < t.size() ? pos + 1 : t.size();
 }
 
@@ -80,7 +84,7 @@ inline std::string Rewrite(const std::uint8_t* data, std::uint32_t size, std::st
         }
         if (!removed) continue;
         if (*lineStart > mark) result.append(ucf.substr(mark, *lineStart - mark));
-        mark = AfterLineFeed(ucf, cursor);
+        mark = AfterRemovedLine(ucf, cursor);
     }
     result.append(ucf.substr(mark));
 

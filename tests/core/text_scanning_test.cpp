@@ -100,3 +100,19 @@ TEST(NextLineStart, StopsAfterTheNextLineFeedOrAtTheEnd) {
     EXPECT_EQ(NextLineStart("", 0), 0u);
     EXPECT_EQ(NextLineStart("ab", 7), 2u);
 }
+
+TEST(RemovedLineEnd, EndsAfterTheLineFeedOrALoneCarriageReturn) {
+    const auto end = [](std::string_view text, std::size_t pos) {
+        return RemovedLineEnd(text, pos, NextLineStart(text, pos));
+    };
+    EXPECT_EQ(end("ab\ncd", 0), 3u);
+    EXPECT_EQ(end("ab\r\ncd", 0), 4u);   // CR LF is one line end
+    EXPECT_EQ(end("a\rb\r\nc", 0), 2u);  // a lone CR before the line's own end
+    EXPECT_EQ(end("a\r\rb\n", 0), 2u);
+    EXPECT_EQ(end("ab\r", 0), 3u);  // lone at the end of the text
+    EXPECT_EQ(end("ab", 0), 2u);
+    EXPECT_EQ(end("\n", 0), 1u);
+    EXPECT_EQ(end("\r\n", 1), 2u);
+    EXPECT_EQ(end("ab\r\n", 4), 4u);
+    EXPECT_EQ(end("", 0), 0u);
+}

@@ -190,10 +190,23 @@ TEST(RewriteUcfRemoval, LastLineWithoutLineFeed) {
     EXPECT_EQ(Convert("INST ra", "ram", kSynopsys), "INST ra");
 }
 
-TEST(RewriteUcfRemoval, CarriageReturnsAloneMakeOneLine) {
-    EXPECT_EQ(Convert("INST ram_1 X;\rINST other X;\r", "ram", kSynopsys), "");
+// Only a line feed starts a line, but a carriage return that no line feed follows ends the
+// removed line: the user's text after it stays.
+TEST(RewriteUcfRemoval, LoneCarriageReturnEndsTheRemovedLine) {
+    EXPECT_EQ(Convert("INST ram_1 X;\rINST other X;\r", "ram", kSynopsys), "INST other X;\r");
+    EXPECT_EQ(Convert("INST ram_1 X;\rINST ram_2 X;\r", "ram", kSynopsys), "INST ram_2 X;\r");
+    EXPECT_EQ(Convert("INST ram_1 X;\r", "ram", kSynopsys), "");
+    EXPECT_EQ(Convert("INST ram0 X;\r\r\n", "ram", kXst), "\r\n");
     const std::string kept = "NET a;\rINST ram_1 X;\r";
     EXPECT_EQ(Convert(kept, "ram", kSynopsys), kept);
+}
+
+TEST(RewriteUcfRemoval, MixedLineEndsLoseNoUserLine) {
+    EXPECT_EQ(
+        Convert("NET a;\r\nINST ram_1 X;\rNET b;\r\nINST ram_2 Y;\r\nNET c;\n", "ram", kSynopsys),
+        "NET a;\r\nNET b;\r\nNET c;\n");
+    // A carriage return right before the line feed is part of the line end, not lone.
+    EXPECT_EQ(Convert("INST ram X;\r\nNET d;\r", "ram", kSynopsys), "NET d;\r");
 }
 
 TEST(RewriteUcfRemoval, LinesOfTheOtherConventionStay) {
