@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/run/test_files.h"
+#include "tests/support/test_files.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "conversion/ucf_rewriter.h"
+#include "tests/support/byte_patterns.h"
 
 inline std::string Convert(std::string_view ucf, std::string_view component, int synthesizer,
                            const std::vector<std::uint8_t>& data = {}) {
@@ -14,11 +15,10 @@ inline std::string Convert(std::string_view ucf, std::string_view component, int
                       static_cast<SynthesizerKind>(synthesizer));
 }
 
-// Bytes 0, 1, 2, ... wrapping at 256.
+// Bytes 0, 1, 2, ... wrapping at 256, as the rewriter's data.
 inline std::vector<std::uint8_t> Counting(std::size_t n) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(i);
-    return v;
+    const std::string bytes = CountingBytes(n);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 // Splits after every line feed; a last line without one is kept as it is.

@@ -250,9 +250,9 @@ TEST(RewriteUcfRemoval, NameWithALineFeedSpansLines) {
     EXPECT_EQ(Convert("INST a\n INST a\n x\nkeep\n", "a\n", kSynopsys), "keep\n");
 }
 
-// ---- The two mended faults -----------------------------------------------------------------
+// ---- The kept text: a line break before the new lines, NUL bytes kept -------------------
 
-TEST(RewriteUcfMended, FirstNewLineStartsOnItsOwnLine) {
+TEST(RewriteUcfKeptText, FirstNewLineStartsOnItsOwnLine) {
     const std::string line0 = "INST ram INIT_00 = " + std::string(62, '0') + "01;\r\n";
     EXPECT_EQ(Convert("# last comment", "ram", kSynopsys, {1}), "# last comment\r\n" + line0);
     EXPECT_EQ(Convert("NET a;\r", "ram", kSynopsys, {1}), "NET a;\r\r\n" + line0);
@@ -265,7 +265,7 @@ TEST(RewriteUcfMended, FirstNewLineStartsOnItsOwnLine) {
     EXPECT_EQ(Convert("NET a;", "ram", kSynopsys), "NET a;");
 }
 
-TEST(RewriteUcfMended, GluedTextConvertsTheSameWayTwice) {
+TEST(RewriteUcfKeptText, GluedTextConvertsTheSameWayTwice) {
     const std::vector<std::uint8_t> data = Counting(700);
     for (std::string ucf : {"# comment"s, "NET a LOC = P1;"s, "  "s, "x\n\t"s}) {
         const std::string once = Convert(ucf, "ram", kSynopsys, data);
@@ -274,7 +274,7 @@ TEST(RewriteUcfMended, GluedTextConvertsTheSameWayTwice) {
     }
 }
 
-TEST(RewriteUcfMended, NulBytesAreOrdinaryCharacters) {
+TEST(RewriteUcfKeptText, NulBytesAreOrdinaryCharacters) {
     const std::string ucf = "a\0b\nINST ram_1 X;\n\0INST ram_2 X;\nINST ram\0 X;\nt\0"s;
     EXPECT_EQ(Convert(ucf, "ram", kSynopsys), "a\0b\n\0INST ram_2 X;\nINST ram\0 X;\nt\0"s);
     const std::string out = Convert(ucf, "ram", kSynopsys, {0, 0});

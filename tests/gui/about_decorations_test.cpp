@@ -129,7 +129,7 @@ TEST_F(AboutAndDecorations, AboutBoxOpensFromTheSystemMenuAndClosesEveryWay) {
     // without saving.
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(WaitForClose(), IDCANCEL);
-    EXPECT_FALSE(FileExists(Profile()));
+    EXPECT_FALSE(Exists(Profile()));
 }
 
 TEST_F(AboutAndDecorations, TitleBarAndDragImageShowTheApplicationIcon) {

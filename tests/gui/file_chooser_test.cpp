@@ -191,7 +191,7 @@ TEST_P(EachBrowseButton, HandsItsRecordAndFillsOnlyItsOwnField) {
     }
     EXPECT_EQ(ComboSelection(dialog, IDC_SYNTHESIZER), 1);
     EXPECT_FALSE(Run().Ended());
-    EXPECT_FALSE(FileExists(Profile())) << "browsing must not save the settings";
+    EXPECT_FALSE(Exists(Profile())) << "browsing must not save the settings";
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, EachBrowseButton, ::testing::ValuesIn(kButtons),
@@ -250,11 +250,11 @@ TEST_F(FileChooser, CancelOrFailureLeavesTheFieldAsItWas) {
 
 // One round through the system's own Open dialog, driven by messages.
 TEST_F(FileChooser, SystemOpenDialogReturnsTheFullPathOfAnExistingUcfTypedWithoutExtension) {
-    const std::string ucf = Folder().File("design.ucf");
+    const std::string ucf = (Folder() / "design.ucf");
     const std::string content = "NET clk PERIOD = 10 ns;\r\n";
-    WriteWholeFile(ucf, content);
+    WriteAll(ucf, content);
     OPEN_MAIN_DIALOG(dialog);
-    SetControlText(dialog, IDC_UCF_FILE, Folder().Path());
+    SetControlText(dialog, IDC_UCF_FILE, (Folder() / ""));
 
     PressButton(dialog, IDC_BROWSE_UCF);
     HWND open = WaitForWindow("Specify destination UCF file");
@@ -276,7 +276,7 @@ TEST_F(FileChooser, SystemOpenDialogReturnsTheFullPathOfAnExistingUcfTypedWithou
 
     EXPECT_EQ(_stricmp(ControlText(dialog, IDC_UCF_FILE).c_str(), ucf.c_str()), 0)
         << ControlText(dialog, IDC_UCF_FILE);
-    EXPECT_EQ(ReadWholeFile(ucf), content) << "choosing must not touch the file";
-    EXPECT_FALSE(FileExists(Folder().File("design"))) << "choosing must not create a file";
+    EXPECT_EQ(ReadIfExists(ucf), content) << "choosing must not touch the file";
+    EXPECT_FALSE(Exists((Folder() / "design"))) << "choosing must not create a file";
     EXPECT_FALSE(Run().Ended());
 }

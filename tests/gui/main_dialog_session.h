@@ -11,7 +11,8 @@
 
 #include "control_actions.h"
 #include "modal_run.h"
-#include "temp_folder.h"
+#include "profile_value.h"
+#include "tests/support/test_files.h"
 #include "window_queries.h"
 #include "resources/resource.h"
 #include "ui/ConverterApp.h"
@@ -37,8 +38,8 @@ protected:
         dialog_.reset();
     }
 
-    std::string Profile() const { return folder_.File("Quillon.ini"); }
-    const guitest::TempFolder& Folder() const { return folder_; }
+    std::string Profile() const { return (folder_ / "Quillon.ini"); }
+    const TempFolder& Folder() const { return folder_; }
 
     // Opens the main dialog as the program does and returns its window once it shows.
     HWND OpenDialog() {
@@ -63,7 +64,7 @@ protected:
     HWND WaitForWindow(const std::string& caption) { return run_->WaitForDialog(caption); }
 
 private:
-    guitest::TempFolder folder_;
+    TempFolder folder_;
     CWinApp* app_ = nullptr;
     std::string savedProfile_;
     std::unique_ptr<CConverterDlg> dialog_;

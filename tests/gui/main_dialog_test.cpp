@@ -43,9 +43,9 @@ void FillFields(HWND dialog, const std::string& source, const std::string& ucf,
 void WriteProfile(const std::string& ini, const std::string& source, const std::string& ucf,
                   const std::string& component, const std::string& synthesizer,
                   const std::string& edif) {
-    WriteWholeFile(ini, "[Settings]\r\nSource Binary File=" + source +
-                            "\r\nDestination UCF File=" + ucf + "\r\nComponent name=" + component +
-                            "\r\nSynthesizer=" + synthesizer + "\r\nEDIF File=" + edif + "\r\n");
+    WriteAll(ini, "[Settings]\r\nSource Binary File=" + source + "\r\nDestination UCF File=" + ucf +
+                      "\r\nComponent name=" + component + "\r\nSynthesizer=" + synthesizer +
+                      "\r\nEDIF File=" + edif + "\r\n");
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ protected:
 };
 
 TEST_F(MainDialogBehaviour, FirstStartWithoutProfileShowsEmptyFieldsAndSynopsys) {
-    ASSERT_FALSE(FileExists(Profile()));
+    ASSERT_FALSE(Exists(Profile()));
     OPEN_MAIN_DIALOG(dialog);
 
     EXPECT_EQ(ControlText(dialog, IDC_SOURCE_FILE), "");
@@ -80,7 +80,7 @@ TEST_F(MainDialogBehaviour, FirstStartWithoutProfileShowsEmptyFieldsAndSynopsys)
 
     PressKey(GetDlgItem(dialog, IDC_SOURCE_FILE), VK_ESCAPE);
     EXPECT_EQ(WaitForClose(), IDCANCEL);
-    EXPECT_FALSE(FileExists(Profile())) << "Escape must not save the settings";
+    EXPECT_FALSE(Exists(Profile())) << "Escape must not save the settings";
 }
 
 TEST_F(MainDialogBehaviour, StoredSettingsAreLoadedIntoTheFields) {
@@ -101,10 +101,10 @@ class OutOfRangeSynthesizer : public MainDialogBehaviour,
                               public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsWithoutNamingConvention) {
-    const std::string source = Folder().File("fw.bin");
-    const std::string ucf = Folder().File("top.ucf");
+    const std::string source = (Folder() / "fw.bin");
+    const std::string ucf = (Folder() / "top.ucf");
     const std::string bytes = CountingBytes(1040);
-    WriteWholeFile(source, bytes);
+    WriteAll(source, bytes);
     // Nothing is removed without a convention: the old lines of every kind stay.
     const std::string oldText =
         "NET clk PERIOD = 10 ns;\r\n"
@@ -113,7 +113,7 @@ TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsWithoutNamingConvention) 
         ";\r\n"
         "INST ram_1 LOC = RAMB4_R0C1;\r\n"
         "INST ram1 LOC = RAMB4_R0C2;\r\n";
-    WriteWholeFile(ucf, oldText);
+    WriteAll(ucf, oldText);
     WriteProfile(Profile(), source, ucf, "ram", GetParam(), "");
     OPEN_MAIN_DIALOG(dialog);
     EXPECT_EQ(ComboSelection(dialog, IDC_SYNTHESIZER), CB_ERR);
@@ -128,7 +128,7 @@ TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsWithoutNamingConvention) 
         // No suffix ever, and the attribute digits start over for every 512 bytes.
         expected += InitLine("ram", static_cast<int>(chunk % 16), bytes.substr(chunk * 32, 32));
     }
-    EXPECT_EQ(ReadWholeFile(ucf), expected);
+    EXPECT_EQ(ReadIfExists(ucf), expected);
 
     // Exit stores what the list shows now: nothing selected.
     PressButton(dialog, IDOK);
@@ -146,7 +146,7 @@ class LeavingWithoutSaving : public MainDialogBehaviour,
 
 TEST_P(LeavingWithoutSaving, AfterEditingLeavesTheProfileByteForByte) {
     WriteProfile(Profile(), "C:\\a.bin", "C:\\a.ucf", "ram", "0", "C:\\a.edf");
-    const auto before = ReadWholeFile(Profile());
+    const auto before = ReadIfExists(Profile());
     OPEN_MAIN_DIALOG(dialog);
 
     FillFields(dialog, "C:\\b.bin", "C:\\b.ucf", "rom", "C:\\b.edf");
@@ -157,7 +157,7 @@ TEST_P(LeavingWithoutSaving, AfterEditingLeavesTheProfileByteForByte) {
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     EXPECT_EQ(WaitForClose(), IDCANCEL);
-    EXPECT_EQ(ReadWholeFile(Profile()), before);
+    EXPECT_EQ(ReadIfExists(Profile()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeavingWithoutSaving,
@@ -184,7 +184,7 @@ TEST_P(SavingOnExit, WritesTheFiveKeysInOrderAsTyped) {
     }
     EXPECT_EQ(WaitForClose(), IDOK);
 
-    const auto ini = ReadWholeFile(Profile());
+    const auto ini = ReadIfExists(Profile());
     ASSERT_TRUE(ini.has_value()) << "Exit did not write the profile";
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"Source Binary File", "C:\\my designs\\fw.bin"},
@@ -214,32 +214,32 @@ INSTANTIATE_TEST_SUITE_P(Ways, SavingOnExit,
 
 TEST_F(MainDialogBehaviour, EnterOnAFocusedPushButtonPressesThatButton) {
     OPEN_MAIN_DIALOG(dialog);
-    FillFields(dialog, Folder().File("missing.bin"), Folder().File("top.ucf"), "ram", "");
+    FillFields(dialog, (Folder() / "missing.bin"), (Folder() / "top.ucf"), "ram", "");
     FocusControl(dialog, IDC_CONVERT);
     PressKey(GetDlgItem(dialog, IDC_CONVERT), VK_RETURN);
     HWND box = WaitForWindow("ERROR");
     ASSERT_NE(box, nullptr) << "Enter on Convert did not convert";
     Acknowledge(box);
     EXPECT_FALSE(Run().Ended()) << "Enter on Convert must not close the dialog";
-    EXPECT_FALSE(FileExists(Profile()));
+    EXPECT_FALSE(Exists(Profile()));
 }
 
 TEST_F(MainDialogBehaviour, ConvertWritesTheUcfReportsSuccessAndKeepsTheDialogOpen) {
-    const std::string source = Folder().File("fw.bin");
-    const std::string ucf = Folder().File("top.ucf");
-    const std::string edif = Folder().File("top.edf");
+    const std::string source = (Folder() / "fw.bin");
+    const std::string ucf = (Folder() / "top.ucf");
+    const std::string edif = (Folder() / "top.edf");
     const std::string bytes = CountingBytes(40);
-    WriteWholeFile(source, bytes);
-    WriteWholeFile(ucf,
-                   "NET clk PERIOD = 10 ns;\r\n"
-                   "INST ram INIT_00 = " +
-                       std::string(64, '0') +
-                       ";\r\n"
-                       "INST ram_3 LOC = RAMB4_R0C1;\r\n"
-                       "# INST ram INIT_00 = kept, a comment\r\n"
-                       "INST rom INIT_00 = " +
-                       std::string(64, '1') + ";\r\n");
-    WriteWholeFile(edif, "(edif top)\r\n");
+    WriteAll(source, bytes);
+    WriteAll(ucf,
+             "NET clk PERIOD = 10 ns;\r\n"
+             "INST ram INIT_00 = " +
+                 std::string(64, '0') +
+                 ";\r\n"
+                 "INST ram_3 LOC = RAMB4_R0C1;\r\n"
+                 "# INST ram INIT_00 = kept, a comment\r\n"
+                 "INST rom INIT_00 = " +
+                 std::string(64, '1') + ";\r\n");
+    WriteAll(edif, "(edif top)\r\n");
     // An old time stamp, so that the refresh shows.
     HANDLE file = CreateFileA(edif.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -268,8 +268,8 @@ TEST_F(MainDialogBehaviour, ConvertWritesTheUcfReportsSuccessAndKeepsTheDialogOp
         "INST rom INIT_00 = " +
         std::string(64, '1') + ";\r\n" + InitLine("ram", 0, bytes.substr(0, 32)) +
         InitLine("ram", 1, bytes.substr(32));
-    EXPECT_EQ(ReadWholeFile(ucf), expected);
-    EXPECT_EQ(ReadWholeFile(edif), "(edif top)\r\n");
+    EXPECT_EQ(ReadIfExists(ucf), expected);
+    EXPECT_EQ(ReadIfExists(edif), "(edif top)\r\n");
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     ASSERT_TRUE(GetFileAttributesExA(edif.c_str(), GetFileExInfoStandard, &attributes));
     EXPECT_GT(CompareFileTime(&attributes.ftLastWriteTime, &old), 0) << "EDIF not refreshed";
@@ -278,17 +278,17 @@ TEST_F(MainDialogBehaviour, ConvertWritesTheUcfReportsSuccessAndKeepsTheDialogOp
     EXPECT_FALSE(Run().Ended());
     EXPECT_TRUE(IsWindowEnabled(dialog));
     EXPECT_EQ(FieldsOf(dialog), fieldsBefore);
-    EXPECT_FALSE(FileExists(Profile())) << "Convert must not save the settings";
+    EXPECT_FALSE(Exists(Profile())) << "Convert must not save the settings";
     box = ConvertAndWaitFor(dialog, "INFORMATION");
     ASSERT_NE(box, nullptr) << "no success message for the second run";
     Acknowledge(box);
-    EXPECT_EQ(ReadWholeFile(ucf), expected) << "converting again must replace, not add";
+    EXPECT_EQ(ReadIfExists(ucf), expected) << "converting again must replace, not add";
 }
 
 TEST_F(MainDialogBehaviour, ConvertFailureShowsTheErrorBoxAndTouchesNothing) {
-    const std::string source = Folder().File("missing.bin");
-    const std::string ucf = Folder().File("top.ucf");
-    const std::string edif = Folder().File("top.edf");
+    const std::string source = (Folder() / "missing.bin");
+    const std::string ucf = (Folder() / "top.ucf");
+    const std::string edif = (Folder() / "top.edf");
     OPEN_MAIN_DIALOG(dialog);
     FillFields(dialog, source, ucf, "ram", edif);
     const std::string fieldsBefore = FieldsOf(dialog);
@@ -301,13 +301,13 @@ TEST_F(MainDialogBehaviour, ConvertFailureShowsTheErrorBoxAndTouchesNothing) {
     EXPECT_EQ(content.icon, LoadIconA(nullptr, IDI_HAND)) << "not the stop icon";
     EXPECT_EQ(content.buttonIds, std::vector<int>{IDOK});
     Acknowledge(box);
-    EXPECT_FALSE(FileExists(ucf));
-    EXPECT_FALSE(FileExists(edif));
+    EXPECT_FALSE(Exists(ucf));
+    EXPECT_FALSE(Exists(edif));
     EXPECT_FALSE(Run().Ended());
     EXPECT_EQ(FieldsOf(dialog), fieldsBefore);
 
     // An empty UCF field names the destination with an empty path.
-    WriteWholeFile(source, CountingBytes(3));
+    WriteAll(source, CountingBytes(3));
     SetControlText(dialog, IDC_UCF_FILE, "");
     box = ConvertAndWaitFor(dialog, "ERROR");
     ASSERT_NE(box, nullptr) << "no error message for an empty UCF path";
@@ -316,14 +316,14 @@ TEST_F(MainDialogBehaviour, ConvertFailureShowsTheErrorBoxAndTouchesNothing) {
     EXPECT_GT(content.text.size(), std::string("Destination UCF file:\n\n\n").size())
         << "the system's error text is missing";
     Acknowledge(box);
-    EXPECT_FALSE(FileExists(edif));
+    EXPECT_FALSE(Exists(edif));
     EXPECT_FALSE(Run().Ended());
 }
 
 TEST_F(MainDialogBehaviour, ConversionUsesTheFieldsAsTypedBlanksIncluded) {
-    const std::string source = Folder().File("fw.bin");
-    const std::string ucf = Folder().File("top.ucf");
-    WriteWholeFile(source, CountingBytes(5));
+    const std::string source = (Folder() / "fw.bin");
+    const std::string ucf = (Folder() / "top.ucf");
+    WriteAll(source, CountingBytes(5));
     OPEN_MAIN_DIALOG(dialog);
     FillFields(dialog, source, ucf, " cpu ram ", "");
     SelectComboItem(dialog, IDC_SYNTHESIZER, 1);
@@ -332,6 +332,6 @@ TEST_F(MainDialogBehaviour, ConversionUsesTheFieldsAsTypedBlanksIncluded) {
     ASSERT_NE(box, nullptr) << "no success message";
     Acknowledge(box);
     // Nothing trimmed: the component's blanks stand in the line, the XST suffix follows them.
-    EXPECT_EQ(ReadWholeFile(ucf), InitLine(" cpu ram 0", 0, CountingBytes(5)));
+    EXPECT_EQ(ReadIfExists(ucf), InitLine(" cpu ram 0", 0, CountingBytes(5)));
     EXPECT_EQ(ControlText(dialog, IDC_COMPONENT), " cpu ram ");
 }

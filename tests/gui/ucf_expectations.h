@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/byte_patterns.h"
+
 // "INST <instance> INIT_0<digit> = <64 hex digits, last byte first>;\r\n" for one chunk of
 // up to 32 bytes, padded with "00" at the high end.
 inline std::string InitLine(const std::string& instance, int attribute, const std::string& chunk) {
@@ -18,11 +20,4 @@ inline std::string InitLine(const std::string& instance, int attribute, const st
         line += hex;
     }
     return line + ";\r\n";
-}
-
-// Bytes 0, 1, 2 ... (n - 1), wrapping at 256.
-inline std::string CountingBytes(size_t n) {
-    std::string bytes(n, '\0');
-    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>(i & 0xFF);
-    return bytes;
 }

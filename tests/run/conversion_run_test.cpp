@@ -8,14 +8,8 @@
 
 namespace {
 
-std::string Bytes0To(int count) {
-    std::string bytes;
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<char>(i));
-    return bytes;
-}
-
 TEST_F(RunTest, MissingUcfIsCreatedHoldingOnlyTheGeneratedLines) {
-    WriteAll(source, Bytes0To(40));
+    WriteAll(source, CountingBytes(40));
 
     EXPECT_EQ(Run(), Success());
 

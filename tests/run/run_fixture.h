@@ -13,7 +13,7 @@
 #include "conversion/conversion_run.h"
 #include "conversion/ucf_rewriter.h"
 #include "platform/file_access.h"
-#include "tests/run/test_files.h"
+#include "tests/support/test_files.h"
 
 inline constexpr char kSourcePrefix[] = "Source binary file:\n";
 inline constexpr char kUcfPrefix[] = "Destination UCF file:\n";

@@ -1,15 +1,17 @@
-// What the run and command-line tests share: temporary folders, whole files, last-write times
-// and a message owner that records what it was shown.
+// What the run, command-line and dialog tests share: temporary folders, whole files,
+// last-write times and a message owner that records what it was shown.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/message_owner.h"
+#include "tests/support/byte_patterns.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
@@ -29,9 +31,8 @@ private:
 
 bool Exists(const std::string& path);
 std::string ReadAll(const std::string& path);  // fails the test when it cannot be read
+std::optional<std::string> ReadIfExists(const std::string& path);  // nothing when missing
 void WriteAll(const std::string& path, std::string_view content);
-// Bytes that are not text: every byte value, NUL and CR included.
-std::string AllByteValues(std::size_t length, unsigned seed = 0);
 
 // Cuts the file to `length` through a handle of its own, as another program would; false when
 // the system refuses (on Windows, while a handle that does not share writing holds it).

@@ -1,4 +1,4 @@
-#include "tests/run/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -60,10 +60,9 @@ void WriteAll(const std::string& path, std::string_view content) {
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
-std::string AllByteValues(std::size_t length, unsigned seed) {
-    std::string bytes(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
-    return bytes;
+std::optional<std::string> ReadIfExists(const std::string& path) {
+    if (!Exists(path)) return std::nullopt;
+    return ReadAll(path);
 }
 
 #ifdef _WIN32
