@@ -36,22 +36,24 @@ std::optional<std::size_t> FindNoCase(std::string_view text, std::size_t positio
 // Start of the line holding `position` when only blanks stand between them, else none.
 std::optional<std::size_t> BlankLineStart(std::string_view text, std::size_t position);
 
-// Moves the cursor over blanks; returns how many it passed.
-inline std::size_t SkipBlanks(TextCursor& cursor) {
+// Moves the cursor over the bytes of one class; returns how many it passed.
+template <class ByteClass>
+std::size_t SkipClass(TextCursor& cursor, ByteClass inClass) {
     const std::size_t start = cursor.pos;
     while (cursor.pos < cursor.text.size() &&
-           IsBlank(static_cast<unsigned char>(cursor.text[cursor.pos])))
+           inClass(static_cast<unsigned char>(cursor.text[cursor.pos])))
         ++cursor.pos;
-    return cursor.pos > start ? cursor.pos - start : 0;
+    return cursor.pos - start;
+}
+
+// Moves the cursor over blanks; returns how many it passed.
+inline std::size_t SkipBlanks(TextCursor& cursor) {
+    return SkipClass(cursor, IsBlank);
 }
 
 // Moves the cursor over decimal digits; returns how many it passed.
 inline std::size_t TakeDigits(TextCursor& cursor) {
-    const std::size_t start = cursor.pos;
-    while (cursor.pos < cursor.text.size() &&
-           IsDigit(static_cast<unsigned char>(cursor.text[cursor.pos])))
-        ++cursor.pos;
-    return cursor.pos > start ? cursor.pos - start : 0;
+    return SkipClass(cursor, IsDigit);
 }
 
 // Position just after the next line feed at or after `position`, or the text's end.
