@@ -24,7 +24,6 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/QuillonCPackOptions.cm
 if(WIN32)
     set(CPACK_GENERATOR "ZIP;NSIS")
     set(CPACK_PACKAGE_FILE_NAME quillon-${PROJECT_VERSION}-win32)
-    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 
     # The installer: both programs in "Program Files\Quillon", a Start menu shortcut to the
     # dialog, an uninstaller and the entry in the list of installed programs.
@@ -39,6 +38,13 @@ if(WIN32)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/Quillon.ico)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+    # The uninstaller removes its own registry key but not the vendor's key above it: that
+    # goes once the uninstall has succeeded, when empty. (Single quotes, since cpack passes
+    # double quotes on unescaped; the backslash is escaped for cpack's configuration too.)
+    string(JOIN "\n" CPACK_NSIS_DEFINES
+        "Function un.onUninstSuccess"
+        "  DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'"
+        "FunctionEnd")
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
