@@ -58,7 +58,12 @@ else()
     # licence as the copyright file.
     configure_file(cmake/debian/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog @ONLY)
     set(CPACK_QUILLON_DEB_CHANGELOG ${CMAKE_BINARY_DIR}/debian/changelog)
-    set(CPACK_QUILLON_DEB_COPYRIGHT ${PROJECT_SOURCE_DIR}/cmake/debian/copyright)
+    # The copyright file is the licence under a line that names the package.
+    file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+    file(WRITE ${CMAKE_BINARY_DIR}/debian/copyright
+         "Quillon: writes binary files into FPGA constraints files as block RAM contents.\n"
+         "\nLicense: MIT\n\n${licence}")
+    set(CPACK_QUILLON_DEB_COPYRIGHT ${CMAKE_BINARY_DIR}/debian/copyright)
     set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/QuillonDebianDocs.cmake)
 endif()
 
