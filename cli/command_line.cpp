@@ -8,6 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "quillon_version.h"
+
 namespace {
 
 constexpr char kProgram[] = "quillon-convert";

@@ -1,18 +1,3 @@
-# GoogleTest for both trees. The cross build compiles it from Debian's sources, since the
-# host's prebuilt library is for Linux.
-if(CMAKE_CROSSCOMPILING)
-    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-    if(NOT TARGET GTest::gtest_main)
-        add_library(GTest::gtest ALIAS gtest)
-        add_library(GTest::gtest_main ALIAS gtest_main)
-    endif()
-else()
-    find_package(GTest REQUIRED)
-endif()
-
 # Under Wine every test shares one private prefix inside the build tree; it is created once
 # up front, because Wine's lazy first-run set-up breaks when tests start in parallel.
 if(CMAKE_CROSSCOMPILING)

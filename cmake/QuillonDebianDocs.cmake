@@ -1,0 +1,25 @@
+# Run by cpack on the staged files of the .deb, before it packs them: Debian keeps manual
+# pages and changelogs compressed (gzip -9n, so that the package is reproducible) and the
+# licence as usr/share/doc/<package>/copyright.
+file(GLOB_RECURSE manual_pages "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/man/man1/*.1")
+file(GLOB doc_dirs LIST_DIRECTORIES true "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/doc/quillon")
+if(NOT manual_pages OR NOT doc_dirs)
+    message(FATAL_ERROR "Staged files not found under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+endif()
+list(GET doc_dirs 0 doc_dir)
+
+file(REMOVE ${doc_dir}/LICENSE)
+file(COPY_FILE ${CPACK_QUILLON_DEB_COPYRIGHT} ${doc_dir}/copyright)
+file(COPY_FILE ${CPACK_QUILLON_DEB_CHANGELOG} ${doc_dir}/changelog)
+foreach(file IN LISTS manual_pages ITEMS ${doc_dir}/changelog ${doc_dir}/README.md)
+    execute_process(COMMAND gzip -9nf ${file} RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "gzip ${file} failed")
+    endif()
+endforeach()
+file(GLOB_RECURSE staged LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+foreach(file IN LISTS staged)
+    if(NOT file MATCHES "/bin/")
+        file(CHMOD ${file} PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endif()
+endforeach()
