@@ -38,7 +38,8 @@ TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
         Convert({"-s", source, "--ucf", ucf, "-c", "my ram", "-y", "XST", "--edif=" + edif});
 
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out, "UCF file updated!\n");
+    EXPECT_EQ(outcome.out,
+              "UCF file updated!\nmy ram: removed 0 lines, wrote 1 line in 1 instance (my ram0)\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(ReadAll(ucf),
               "INST my ram0 INIT_00 = "
