@@ -61,8 +61,11 @@ std::string ReplacedFile(const std::string& path) {
 // `path`: a failure at any point leaves `path` as it was, and no half-written file behind.
 SystemErrorCode WriteOutputFile(const std::string& path, std::string_view kept,
                                 const GeneratedLines& lines, FileAccessFaults* faults) {
-    const std::string target = ReplacedFile(path);
     File file(faults);
+    // An empty path names no file, and no folder for a file beside it: it fails as it would
+    // for the UCF.
+    if (path.empty()) return file.Open(path, FileOpening::ReadShared) ? 0 : file.Error();
+    const std::string target = ReplacedFile(path);
     std::string temporary;
     const auto seed =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
