@@ -64,7 +64,10 @@ SystemErrorCode WriteOutputFile(const std::string& path, std::string_view kept,
     File file(faults);
     // An empty path names no file, and no folder for a file beside it: it fails as it would
     // for the UCF.
-    if (path.empty()) return file.Open(path, FileOpening::ReadShared) ? 0 : file.Error();
+    if (path.empty()) {
+        file.Open(path, FileOpening::ReadShared);
+        return file.Error() != 0 ? file.Error() : SystemErrorFor(FileProblem::ReadFault);
+    }
     const std::string target = ReplacedFile(path);
     std::string temporary;
     const auto seed =
