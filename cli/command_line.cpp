@@ -50,13 +50,15 @@ std::string CheckSwapWidth(const std::string& value) {
     return {};
 }
 
-// A count of instances: decimal digits only, from 1 on.
+// A count of instances: decimal digits only, from 1 on, within 64 bits.
 bool ParseInstanceCount(const std::string& value, std::uint64_t& count) {
-    if (value.empty() || value.size() > 19) return false;  // 19 digits always fit 64 bits
+    if (value.empty()) return false;
     count = 0;
     for (const char c : value) {
         if (c < '0' || c > '9') return false;
-        count = count * 10 + static_cast<std::uint64_t>(c - '0');
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (count > (UINT64_MAX - digit) / 10) return false;
+        count = count * 10 + digit;
     }
     return count >= 1;
 }
