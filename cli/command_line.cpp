@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,19 +17,57 @@ constexpr char kProgram[] = "quillon-convert";
 constexpr char kUsage[] =
     "Usage: quillon-convert --source FILE --ucf FILE --component NAME\n"
     "                       [--synthesizer synopsys|xst|none] [--edif FILE]\n"
+    "                       [--bram 4k|16k|32k] [--swap-bytes 2|4|8] [--max-instances N]\n"
+    "                       [--output FILE] [--dry-run] [--quiet]\n"
     "Run 'quillon-convert --help' for more information.\n";
+
+std::string Lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
 
 // The Synthesizer list's indices; "none" is the list with nothing selected.
 const std::map<std::string, int> kSynthesizers = {{"synopsys", 0}, {"xst", 1}, {"none", -1}};
 
 // The list index for a synthesizer named in any letter case.
 std::string ToSynthesizerIndex(std::string& value) {
-    std::string name = value;
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto found = kSynthesizers.find(name);
+    const auto found = kSynthesizers.find(Lowered(value));
     if (found == kSynthesizers.end()) return "'" + value + "' is not synopsys, xst or none";
     value = std::to_string(found->second);
+    return {};
+}
+
+// Block RAM sizes by their data bits, named in any letter case, and the lines per instance.
+const std::map<std::string, std::uint32_t> kBramSizes = {
+    {"4k", kLinesPerInstance4k}, {"16k", kLinesPerInstance16k}, {"32k", kLinesPerInstance32k}};
+
+std::string CheckBramSize(const std::string& value) {
+    if (kBramSizes.count(Lowered(value)) == 0) return "'" + value + "' is not 4k, 16k or 32k";
+    return {};
+}
+
+std::string CheckSwapWidth(const std::string& value) {
+    if (value != "2" && value != "4" && value != "8") return "'" + value + "' is not 2, 4 or 8";
+    return {};
+}
+
+// A count of instances: decimal digits only, from 1 on, within 64 bits.
+bool ParseInstanceCount(const std::string& value, std::uint64_t& count) {
+    if (value.empty()) return false;
+    count = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9') return false;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (count > (UINT64_MAX - digit) / 10) return false;
+        count = count * 10 + digit;
+    }
+    return count >= 1;
+}
+
+std::string CheckInstanceCount(const std::string& value) {
+    std::uint64_t count = 0;
+    if (!ParseInstanceCount(value, count)) return "'" + value + "' is not a number from 1 on";
     return {};
 }
 
@@ -70,13 +109,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
     CLI::App app{
         "Writes the bytes of a binary file into an FPGA design's User Constraints File as block "
-        "RAM initialization constraints (INST <instance> INIT_0x = <64 hex digits>;), "
-        "replacing the lines written for the same component before, then renews the EDIF "
-        "netlist's last-write time.",
+        "RAM initialization constraints (INST <instance> INIT_xx = <64 hex digits>;, 32 bytes "
+        "per line, the first byte rightmost), replacing the lines written for the same "
+        "component before, then renews the EDIF netlist's last-write time. Parity bits "
+        "(INITP_xx) are not written. After a conversion it prints \"UCF file updated!\" and "
+        "what it removed and wrote.",
         kProgram};
     app.set_version_flag("--version", std::string(kProgram) + " " + QUILLON_VERSION,
                          "Print the version and exit");
-    app.add_option("-s,--source", request.sourceFile, "Binary file whose bytes are written")
+    app.add_option("-s,--source", request.sourceFile,
+                   "Binary file whose bytes are written; - reads standard input to its end")
         ->required()
         ->type_name("FILE");
     app.add_option("-u,--ucf", request.ucfFile, "UCF to update in place, created when missing")
@@ -95,11 +137,54 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     app.add_option("-e,--edif", request.edifFile,
                    "EDIF netlist whose last-write time is renewed, created empty when missing")
         ->type_name("FILE");
+    std::string bram = "4k";
+    app.add_option("-b,--bram", bram,
+                   "Data bits per block RAM instance: 4k (INIT_00..INIT_0F, 512 bytes; the "
+                   "default), 16k (INIT_00..INIT_3F, 2048 bytes: RAMB16, RAMB18) or 32k "
+                   "(INIT_00..INIT_7F, 4096 bytes: RAMB36)")
+        ->type_name("SIZE")
+        ->check(CheckBramSize);
+    std::string swapWidth;
+    app.add_option("-w,--swap-bytes", swapWidth,
+                   "Take the source as W-byte words stored big-endian (2, 4 or 8) and reverse "
+                   "each word's bytes; a short last word is padded with zero bytes first")
+        ->type_name("W")
+        ->check(CheckSwapWidth);
+    std::string maxInstances;
+    app.add_option("-m,--max-instances", maxInstances,
+                   "Fail, before the UCF is opened, when the data needs more than N instances "
+                   "(N from 1)")
+        ->type_name("N")
+        ->check(CheckInstanceCount);
+    std::string output;
+    CLI::Option* outputOption =
+        app.add_option("-o,--output", output,
+                       "Write the new UCF text to FILE (- for standard output, which then "
+                       "carries nothing else) and only read the UCF, which is not created "
+                       "when missing; the EDIF file is left alone")
+            ->type_name("FILE");
+    bool dryRun = false;
+    app.add_flag("-n,--dry-run", dryRun,
+                 "Read the source and the UCF and report, but change and create no file")
+        ->excludes(outputOption);
+    app.add_flag("-q,--quiet", result.quiet, "Print nothing on standard output after a success");
 
     try {
         std::vector<std::string> args = WithEmptyValuesSplit(argc, argv);
         app.parse(args);
         result.action = CommandLine::Action::Convert;
+        ConversionOptions& options = result.options;
+        options.removalDetails = true;  // for the warnings
+        options.sourceFromStandardInput = request.sourceFile == "-";
+        options.linesPerInstance = kBramSizes.at(Lowered(bram));
+        if (!swapWidth.empty()) options.swapWidth = static_cast<unsigned>(std::stoul(swapWidth));
+        if (!maxInstances.empty()) ParseInstanceCount(maxInstances, options.maxInstances);
+        if (dryRun) {
+            options.output = UcfOutput::DryRun;
+        } else if (outputOption->count() > 0) {
+            options.output = output == "-" ? UcfOutput::StandardOutput : UcfOutput::File;
+            options.outputFile = output;
+        }
     } catch (const CLI::CallForHelp&) {
         result.action = CommandLine::Action::ShowHelp;
         result.text = app.help();

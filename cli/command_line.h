@@ -3,12 +3,15 @@
 
 #include <string>
 
+#include "conversion/conversion_options.h"
 #include "conversion/conversion_request.h"
 
 struct CommandLine {
     enum class Action { Convert, ShowHelp, ShowVersion, UsageError };
     Action action = Action::UsageError;
     ConversionRequest request;
+    ConversionOptions options;
+    bool quiet = false;  // nothing on standard output after a success
     // The help or version text, or for a usage error what was wrong followed by the usage.
     std::string text;
 };

@@ -15,6 +15,11 @@ int main(int argc, char** argv) {
     // half-way through writing it.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef SIGPIPE
+    // A reader that closes standard output early must not cut a conversion short: the write
+    // fails instead, and the exit status still says what happened to the files.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #if defined(__GLIBC__)
     // The run's helper threads allocate next to nothing. Sharing one malloc arena spares each
     // of them mapping its own, which waits on the other thread's page faults.
@@ -32,6 +37,6 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Convert:
             break;
     }
-    const ConversionOutcome outcome = ConvertFiles(commandLine.request);
-    return ReportOutcome(commandLine.request, outcome, stdout, stderr);
+    const ConversionOutcome outcome = ConvertFiles(commandLine.request, commandLine.options);
+    return ReportOutcome(commandLine, outcome, stdout, stderr);
 }

@@ -4,8 +4,11 @@
 
 #include "cli/command_line.h"
 #include "conversion/conversion_run.h"
+#include "conversion/generated_lines.h"
 
 namespace {
+
+constexpr char kProgramPrefix[] = "quillon-convert: ";
 
 // A message's text as lines for a text stream: the system's own line end dropped, one newline
 // added, and on Windows CR LF pairs made single newlines, which the stream widens again.
@@ -18,13 +21,70 @@ std::string AsPrintedLines(std::string text) {
     return text + "\n";
 }
 
+// A write that fails (a closed pipe, a full disk) changes nothing about the run's outcome,
+// which the exit status tells.
 void Print(std::FILE* stream, const std::string& text) {
     const std::string lines = AsPrintedLines(text);
     std::fwrite(lines.data(), 1, lines.size(), stream);
     std::fflush(stream);
 }
 
+std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
+std::string FailureTextOf(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+    const ConversionOptions& options = commandLine.options;
+    if (outcome.failedStep == FailedStep::TooManyInstances) {
+        return "Source binary file:\n" + commandLine.request.sourceFile + "\n\nThe data needs " +
+               Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
+               " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
+               " bytes, more than --max-instances " + std::to_string(options.maxInstances) +
+               " allows.";
+    }
+    if (outcome.failedStep == FailedStep::Output) {
+        const std::string name = options.output == UcfOutput::StandardOutput
+                                     ? std::string("standard output")
+                                     : options.outputFile;
+        return "Output file:\n" + name + "\n\n" + SystemErrorText(outcome.error);
+    }
+    return FailureText(commandLine.request, outcome);
+}
+
+void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outcome,
+                   std::FILE* err) {
+    const std::string& component = commandLine.request.component;
+    if (outcome.otherLinesRemoved > 0) {
+        const std::uint64_t n = outcome.otherLinesRemoved;
+        Print(err, std::string(kProgramPrefix) + "warning: " + std::to_string(n) +
+                       (n == 1 ? " removed line was not an INIT_xx constraint"
+                               : " removed lines were not INIT_xx constraints") +
+                       " (every line of " + component +
+                       "'s instances goes, a placement such as LOC included)");
+    }
+    const auto synthesizer = static_cast<SynthesizerKind>(commandLine.request.synthesizer);
+    if (outcome.linesRemoved == 0 && outcome.otherConventionLines) {
+        const std::string other =
+            IsXst(synthesizer) ? "synopsys naming (" + component + ", " + component + "_1, ...)"
+                               : "xst naming (" + component + "0, " + component + "1, ...)";
+        Print(err, std::string(kProgramPrefix) + "warning: the UCF holds lines for " + component +
+                       " under the " + other + "; they stay beside the new ones");
+    }
+}
+
 }  // namespace
+
+std::string ReportLine(const std::string& component, const ConversionOutcome& outcome) {
+    std::string line = component + ": removed " + Counted(outcome.linesRemoved, "line", "lines") +
+                       ", wrote " + Counted(outcome.linesWritten, "line", "lines");
+    if (outcome.instancesWritten == 1) {
+        line += " in 1 instance (" + outcome.firstInstance + ")";
+    } else if (outcome.instancesWritten > 1) {
+        line += " in " + std::to_string(outcome.instancesWritten) + " instances (" +
+                outcome.firstInstance + " .. " + outcome.lastInstance + ")";
+    }
+    return line;
+}
 
 int ReportOutcome(const ConversionRequest& request, const ConversionOutcome& outcome,
                   std::FILE* out, std::FILE* err) {
@@ -33,5 +93,20 @@ int ReportOutcome(const ConversionRequest& request, const ConversionOutcome& out
         return kExitRunFailed;
     }
     Print(out, "UCF file updated!");
+    return kExitConverted;
+}
+
+int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
+                  std::FILE* err) {
+    if (!outcome.Succeeded()) {
+        Print(err, FailureTextOf(commandLine, outcome));
+        return kExitRunFailed;
+    }
+    const UcfOutput output = commandLine.options.output;
+    if (!commandLine.quiet && output != UcfOutput::StandardOutput) {
+        Print(out, output == UcfOutput::DryRun ? "Dry run: no file changed." : "UCF file updated!");
+        Print(out, ReportLine(commandLine.request.component, outcome));
+    }
+    PrintWarnings(commandLine, outcome, err);
     return kExitConverted;
 }

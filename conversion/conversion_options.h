@@ -2,9 +2,38 @@
 // dialog's Convert button does.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "conversion/generated_lines.h"
 #include "platform/file_access.h"
+
+// Where the new UCF text goes.
+enum class UcfOutput {
+    InPlace,         // over the UCF, then the EDIF file is refreshed
+    DryRun,          // nowhere: the files are only read, nothing is changed or created
+    File,            // to `outputFile`; the UCF is only read, the EDIF file is left alone
+    StandardOutput,  // the same, to standard output
+};
 
 struct ConversionOptions {
     // Test seam for the files the run opens; the programs leave it empty.
     FileAccessFaults* faults = nullptr;
+
+    // The source is standard input, read to its end; the request's source path only names it.
+    bool sourceFromStandardInput = false;
+    // Lines per block RAM instance: kLinesPerInstance4k, 16k or 32k.
+    std::uint32_t linesPerInstance = kLinesPerInstance4k;
+    // Word size whose bytes are reversed (2, 4 or 8) after a short last word is padded with
+    // zeros; 1 takes the bytes as they are.
+    unsigned swapWidth = 1;
+    // More instances than this fail the run before the UCF is opened; 0 is no limit.
+    std::uint64_t maxInstances = 0;
+
+    UcfOutput output = UcfOutput::InPlace;
+    std::string outputFile;  // for UcfOutput::File
+
+    // Whether an in-place run also finds what its warnings need (the removed lines that are
+    // no INIT_xx constraint, the lines under the other naming): a look at the UCF of its own.
+    bool removalDetails = false;
 };

@@ -11,6 +11,10 @@ enum class FailedStep {
     None,    // the UCF was rewritten (the EDIF refresh never fails a run)
     Source,  // the source could not be opened or read: nothing was touched
     Ucf,     // the UCF could not be opened, read or written: it is as it was
+    // The data needs more instances than the run allows (instancesNeeded says how many):
+    // the UCF was not opened.
+    TooManyInstances,
+    Output,  // the output file or standard output could not be written: the UCF is untouched
 };
 
 struct ConversionOutcome {
@@ -18,6 +22,12 @@ struct ConversionOutcome {
     SystemErrorCode error = 0;  // the system's reason when a step failed
 
     std::uint64_t linesRemoved = 0;
+    // Of those, the lines that were no INIT_xx constraint (a placement, for instance).
+    std::uint64_t otherLinesRemoved = 0;
+    // When none were removed: whether the UCF holds lines for the component under the other
+    // naming convention, which stay beside the new ones.
+    bool otherConventionLines = false;
+    std::uint64_t instancesNeeded = 0;  // by the source's data, known once it is read
     std::uint64_t linesWritten = 0;
     std::uint64_t instancesWritten = 0;
     std::string firstInstance;  // the instances written, when there are any

@@ -1,35 +1,91 @@
 // One conversion over the three files, in this order: the source is read and closed, the UCF
 // is read, rewritten in place and closed, the EDIF file's last-write time is renewed. Each
-// file is closed before the next is opened.
+// file is closed before the next is opened. The options can send the new text elsewhere,
+// in which case the UCF is only read and the EDIF file left alone.
 #include <cstdint>
+#include <cstring>
+#include <new>
 
+#include "conversion/byte_order.h"
 #include "conversion/conversion_run.h"
 #include "conversion/edif_refresh.h"
 #include "conversion/generated_lines.h"
 #include "conversion/source_reading.h"
+#include "conversion/ucf_preview.h"
 #include "conversion/ucf_update.h"
+
+namespace {
+
+// The source as words with their bytes reversed, a short last word padded with zeros first.
+SystemErrorCode SwapBytes(SourceBytes& source, unsigned width) {
+    const std::uint64_t padded = PaddedToWords(source.size, width);
+    if (padded > kMaxSourceSize) return SystemErrorFor(FileProblem::TooLarge);
+    if (padded != source.size) {
+        const auto size = static_cast<std::size_t>(padded);
+        std::unique_ptr<std::uint8_t[]> larger(new (std::nothrow) std::uint8_t[size]);
+        if (!larger) return SystemErrorFor(FileProblem::OutOfMemory);
+        if (source.size > 0) std::memcpy(larger.get(), source.data.get(), source.size);
+        std::memset(larger.get() + source.size, 0, size - source.size);
+        source.data = std::move(larger);
+        source.size = size;
+    }
+    ReverseWordBytes(source.data.get(), source.size, width);
+    return 0;
+}
+
+SystemErrorCode ReadSourceFor(const ConversionRequest& request, const ConversionOptions& options,
+                              SourceBytes& source) {
+    SystemErrorCode error = options.sourceFromStandardInput
+                                ? ReadStandardInputSource(source)
+                                : ReadSource(request.sourceFile, options.faults, source);
+    if (error == 0 && IsSwapWidth(options.swapWidth)) error = SwapBytes(source, options.swapWidth);
+    if (error != 0) source = SourceBytes();
+    return error;
+}
+
+}  // namespace
 
 ConversionOutcome ConvertFiles(const ConversionRequest& request, const ConversionOptions& options) {
     ConversionOutcome outcome;
     SourceBytes source;
-    if (const SystemErrorCode error = ReadSource(request.sourceFile, options.faults, source)) {
+    if (const SystemErrorCode error = ReadSourceFor(request, options, source)) {
         outcome.failedStep = FailedStep::Source;
         outcome.error = error;
         return outcome;
     }
     const GeneratedLines lines{source.data.get(), static_cast<std::uint32_t>(source.size),
-                               request.component,
-                               static_cast<SynthesizerKind>(request.synthesizer)};
-    UpdateUcf(request.ucfFile, lines, options, outcome, [&source] { source = SourceBytes(); });
+                               request.component, static_cast<SynthesizerKind>(request.synthesizer),
+                               IsLinesPerInstance(options.linesPerInstance)
+                                   ? options.linesPerInstance
+                                   : kLinesPerInstance4k};
+    outcome.instancesNeeded = GeneratedInstanceCount(lines);
+    if (options.maxInstances != 0 && outcome.instancesNeeded > options.maxInstances) {
+        outcome.failedStep = FailedStep::TooManyInstances;
+        return outcome;
+    }
+    const auto releaseSource = [&source] { source = SourceBytes(); };
+    const bool inPlace = options.output == UcfOutput::InPlace;
+    if (inPlace) {
+        if (options.removalDetails) {
+            // UpdateUcf counts only the removed lines: the warnings' details come from a look
+            // of their own, which a UCF that cannot be read just goes without.
+            std::string ucfText;
+            if (ReadUcfUnchanged(request.ucfFile, options.faults, ucfText) == 0)
+                FindRemovalDetails(ucfText, lines, outcome);
+        }
+        UpdateUcf(request.ucfFile, lines, options, outcome, releaseSource);
+    } else {
+        PreviewUcf(request.ucfFile, lines, options, outcome, releaseSource);
+    }
     if (!outcome.Succeeded()) return outcome;
 
     outcome.linesWritten = GeneratedLineCount(lines);
-    outcome.instancesWritten = GeneratedInstanceCount(lines);
+    outcome.instancesWritten = outcome.instancesNeeded;
     if (outcome.instancesWritten > 0) {
         outcome.firstInstance = InstanceName(lines, 0);
         outcome.lastInstance =
             InstanceName(lines, static_cast<std::uint32_t>(outcome.instancesWritten - 1));
     }
-    RefreshEdif(request.edifFile, options.faults);
+    if (inPlace) RefreshEdif(request.edifFile, options.faults);
     return outcome;
 }

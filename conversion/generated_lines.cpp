@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 32;          // one INIT attribute: 256 bits
-constexpr std::uint32_t kLinesPerInstance = 16;  // INIT_00 .. INIT_0F
+constexpr std::size_t kChunkBytes = kBytesPerLine;  // one INIT attribute: 256 bits
 constexpr std::string_view kKeyword = "INST ";
-constexpr std::string_view kAttribute = " INIT_0";
+constexpr std::string_view kAttribute = " INIT_";
+constexpr std::size_t kAttributeDigits = 2;
 constexpr std::string_view kAssign = " = ";
 constexpr std::string_view kLineEnd = ";\r\n";
 constexpr std::size_t kHexDigits = 2 * kChunkBytes;
@@ -51,14 +51,17 @@ char* Put(char* out, std::string_view text) {
 }
 
 // The length of a line without its instance suffix:
-// "INST <component> INIT_0x = <64 digits>;\r\n".
+// "INST <component> INIT_xx = <64 digits>;\r\n".
 std::size_t FixedLineLength(std::size_t componentLength) {
-    return kKeyword.size() + componentLength + kAttribute.size() + 1 + kAssign.size() + kHexDigits +
-           kLineEnd.size();
+    return kKeyword.size() + componentLength + kAttribute.size() + kAttributeDigits +
+           kAssign.size() + kHexDigits + kLineEnd.size();
 }
 
-char AttributeDigit(std::uint32_t line) {
-    return "0123456789ABCDEF"[line % kLinesPerInstance];
+// The attribute number of a line within its instance, as two upper-case hex digits.
+void PutAttributeDigits(char* out, std::uint32_t number) {
+    constexpr char digits[] = "0123456789ABCDEF";
+    out[0] = digits[(number >> 4) & 15];
+    out[1] = digits[number & 15];
 }
 
 }  // namespace
@@ -69,7 +72,8 @@ std::uint32_t GeneratedLineCount(const GeneratedLines& lines) {
 
 std::uint32_t GeneratedInstanceCount(const GeneratedLines& lines) {
     const std::uint32_t count = GeneratedLineCount(lines);
-    return count / kLinesPerInstance + (count % kLinesPerInstance != 0 ? 1 : 0);
+    const std::uint32_t perInstance = lines.linesPerInstance;
+    return count / perInstance + (count % perInstance != 0 ? 1 : 0);
 }
 
 std::string InstanceName(const GeneratedLines& lines, std::uint32_t k) {
@@ -83,9 +87,10 @@ std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
     const std::uint32_t count = GeneratedLineCount(lines);
     std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines.component.size());
     if (IsXst(lines.synthesizer) || IsSynopsys(lines.synthesizer)) {
-        for (std::uint32_t k = 0; std::uint64_t{k} * kLinesPerInstance < count; ++k) {
+        const std::uint32_t perInstance = lines.linesPerInstance;
+        for (std::uint32_t k = 0; std::uint64_t{k} * perInstance < count; ++k) {
             const std::uint32_t inInstance =
-                std::min<std::uint32_t>(kLinesPerInstance, count - k * kLinesPerInstance);
+                std::min<std::uint32_t>(perInstance, count - k * perInstance);
             total += std::uint64_t{inInstance} * SuffixLength(lines.synthesizer, k);
         }
     }
@@ -100,25 +105,27 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
                           char* out) {
     static const HexValueWriter writeValues = FastestHexValueWriter();
     const std::uint32_t end = first + count;
+    const std::uint32_t perInstance = lines.linesPerInstance;
     std::uint32_t line = first;
     while (line < end) {
-        // The lines of one instance differ only in their attribute digit and value. The
+        // The lines of one instance differ only in their attribute digits and value. The
         // first one here gets its prefix written out, the others copy it; the values of the
         // whole chunks are filled in afterwards in one go.
-        const std::uint32_t instance = line / kLinesPerInstance;
+        const std::uint32_t instance = line / perInstance;
         const std::uint32_t runEnd =
-            std::min(end, (instance + 1) * kLinesPerInstance);  // at most 2^27 lines
+            std::min(end, (instance + 1) * perInstance);  // at most 2^27 lines
         const char* const prefix = out;
         char* p = Put(out, kKeyword);
         p = Put(p, lines.component);
         p = WriteSuffix(p, lines.synthesizer, instance);
         p = Put(p, kAttribute);
         const std::size_t digitAt = static_cast<std::size_t>(p - out);
-        p = Put(p + 1, kAssign);
+        p = Put(p + kAttributeDigits, kAssign);
         const std::size_t prefixLength = static_cast<std::size_t>(p - out);
         const std::size_t lineLength = prefixLength + kHexDigits + kLineEnd.size();
 
         char* const firstValue = out + prefixLength;
+        std::uint32_t number = line - instance * perInstance;  // the attribute's
         for (std::uint32_t at = line; at < runEnd; ++at) {
             if (out != prefix) {
                 if (prefixLength <= kFixedPrefixCopy) {
@@ -127,7 +134,7 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
                     std::memcpy(out, prefix, prefixLength);
                 }
             }
-            out[digitAt] = AttributeDigit(at);
+            PutAttributeDigits(out + digitAt, number++);
             Put(out + prefixLength + kHexDigits, kLineEnd);
             out += lineLength;
         }

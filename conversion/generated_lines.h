@@ -1,6 +1,7 @@
 // The INIT lines that hold a source's bytes: one line per 32 bytes (and one for a shorter
-// rest), sixteen lines INIT_00 .. INIT_0F per block RAM instance. Lines can be written a
-// range at a time, so that a caller can produce a large text in pieces.
+// rest), a block RAM instance's worth of lines INIT_00, INIT_01, ... per instance (sixteen
+// for the 4-Kbit block RAM the dialog writes for). Lines can be written a range at a time,
+// so that a caller can produce a large text in pieces.
 #pragma once
 
 #include <cstddef>
@@ -10,11 +11,23 @@
 
 #include "conversion/synthesizer_kind.h"
 
+// Lines per instance of the block RAMs the lines can be written for: 4, 16 and 32 Kbit of data.
+inline constexpr std::uint32_t kLinesPerInstance4k = 16;    // INIT_00 .. INIT_0F
+inline constexpr std::uint32_t kLinesPerInstance16k = 64;   // INIT_00 .. INIT_3F
+inline constexpr std::uint32_t kLinesPerInstance32k = 128;  // INIT_00 .. INIT_7F
+inline constexpr std::uint32_t kBytesPerLine = 32;
+
+inline bool IsLinesPerInstance(std::uint32_t n) {
+    return n == kLinesPerInstance4k || n == kLinesPerInstance16k || n == kLinesPerInstance32k;
+}
+
 struct GeneratedLines {
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
     std::string_view component;  // as typed: the instance names start with it
     SynthesizerKind synthesizer = SynthesizerKind::Synopsys;
+    // One of the three above; the attribute names stay two hex digits.
+    std::uint32_t linesPerInstance = kLinesPerInstance4k;
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -13,6 +15,23 @@ struct SourceBytes {
     std::size_t size = 0;
 };
 
+// The rewriter counts the source's bytes in 32 bits: 4 GiB - 1 at most.
+inline constexpr std::uint64_t kMaxSourceSize = std::numeric_limits<std::uint32_t>::max();
+
 // Reads the whole file at `path`, at the size it has when opened; 0 or the system's reason
-// why it could not (a read that fails or comes short fails).
+// why it could not (a read that fails or comes short fails). A file that reports no size,
+// such as a pipe or a character device, is read to its end instead.
 SystemErrorCode ReadSource(const std::string& path, FileAccessFaults* faults, SourceBytes& source);
+
+// Reads standard input to its end, as ReadToEnd does.
+SystemErrorCode ReadStandardInputSource(SourceBytes& source);
+
+// One read of at most `count` bytes, `done` 0 at the end; 0 or the system's reason.
+using ReadSomeFunction =
+    std::function<SystemErrorCode(void* buffer, std::size_t count, std::size_t& done)>;
+
+// Reads with `readSome` until it delivers nothing. More than `maxSize` bytes fail with
+// FileProblem::TooLarge (a stream without end, such as /dev/zero, ends there), memory that
+// cannot be had with FileProblem::OutOfMemory; `source` is empty after a failure.
+SystemErrorCode ReadToEnd(const ReadSomeFunction& readSome, std::uint64_t maxSize,
+                          SourceBytes& source);

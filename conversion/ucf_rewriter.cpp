@@ -35,22 +35,40 @@ bool IsComponentInstance(TextCursor& cursor, std::string_view component,
     return TakeDigits(cursor) > 0 && SkipBlanks(cursor) > 0;
 }
 
-// Appends `ucfText` without the lines of the component's instances and returns how many it
-// took out. This is the literal walk "find the next INST, check it starts its line, check
-// what follows" with the search narrowed to the only places where a find can start a line:
+bool IsHexDigit(unsigned char c) {
+    return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
+}
+
+// Whether the rest of a removed line, from just after the instance name, is an INIT_xx
+// constraint: blanks, "INIT_" in any case, two hex digits, then a blank or "=".
+bool IsInitConstraint(std::string_view text, std::size_t pos) {
+    TextCursor cursor{text, pos};
+    SkipBlanks(cursor);
+    constexpr std::string_view kInit = "INIT_";
+    if (!MatchesNoCase(text, cursor.pos, kInit) || text.size() - cursor.pos < kInit.size() + 3)
+        return false;
+    const auto at = [&](std::size_t i) {
+        return static_cast<unsigned char>(text[cursor.pos + kInit.size() + i]);
+    };
+    return IsHexDigit(at(0)) && IsHexDigit(at(1)) && (IsBlank(at(2)) || at(2) == '=');
+}
+
+// Appends `ucfText` without the lines of the component's instances to `out` (when given) and
+// counts what it took out. This is the literal walk "find the next INST, check it starts its line,
+// check what follows" with the search narrowed to the only places where a find can start a line:
 // the first non-blank of each line. Finds elsewhere only ever move the cursor past
 // themselves, and the keyword cannot overlap itself, so skipping them changes nothing.
-std::uint64_t AppendKeptLines(std::string& out, std::string_view ucfText,
+RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
                               std::string_view component, SynthesizerKind synthesizer) {
+    RemovalCounts removed;
     if (!IsSynopsys(synthesizer) && !IsXst(synthesizer)) {
-        out.append(ucfText);  // no convention: nothing is ever removed
-        return 0;
+        if (out) out->append(ucfText);  // no convention: nothing is ever removed
+        return removed;
     }
     // Between a keyword and the cursor stand only blanks, digits, "_" and the name, so the
     // cursor stays on the keyword's line unless the name itself holds a line feed.
     const bool nameSpansLines = component.find('\n') != std::string_view::npos;
     const std::size_t end = ucfText.size();
-    std::uint64_t removed = 0;
     std::size_t mark = 0;  // start of the text not yet copied
     TextCursor cursor{ucfText, 0};
     // While only blanks stand between the cursor and its line start, that line start.
@@ -79,9 +97,10 @@ std::uint64_t AppendKeptLines(std::string& out, std::string_view ucfText,
             head = blankHead.value_or(0);
         }
         if (remove) {
-            ++removed;
+            ++removed.removedLines;
+            if (!IsInitConstraint(ucfText, cursor.pos)) ++removed.removedOtherLines;
             // With such a name the removed span may already reach past this line's start.
-            if (lineStart > mark) out.append(ucfText.data() + mark, lineStart - mark);
+            if (out && lineStart > mark) out->append(ucfText.data() + mark, lineStart - mark);
             const std::size_t nextLine = lineFeeds.NextLineStart(cursor.pos);
             mark = RemovedLineEnd(ucfText, cursor.pos, nextLine);
             if (!atHead) {
@@ -94,14 +113,14 @@ std::uint64_t AppendKeptLines(std::string& out, std::string_view ucfText,
             }
         }
     }
-    if (mark < end) out.append(ucfText.data() + mark, end - mark);
+    if (out && mark < end) out->append(ucfText.data() + mark, end - mark);
     return removed;
 }
 
-std::uint64_t AppendKeptText(std::string& out, std::string_view ucfText, std::string_view component,
+RemovalCounts AppendKeptText(std::string& out, std::string_view ucfText, std::string_view component,
                              SynthesizerKind synthesizer, bool linesFollow) {
     const std::size_t start = out.size();
-    const std::uint64_t removed = AppendKeptLines(out, ucfText, component, synthesizer);
+    const RemovalCounts removed = AppendKeptLines(&out, ucfText, component, synthesizer);
     // Without a line feed before it, the first new line would continue the user's last line.
     if (linesFollow && out.size() > start && out.back() != '\n') out.append(kSeparator);
     return removed;
@@ -113,13 +132,22 @@ KeptText KeptUcfText(std::string_view ucfText, std::string_view component,
                      SynthesizerKind synthesizer, bool linesFollow) {
     KeptText kept;
     kept.text.reserve(ucfText.size() + kSeparator.size());
-    kept.removedLines = AppendKeptText(kept.text, ucfText, component, synthesizer, linesFollow);
+    const RemovalCounts removed =
+        AppendKeptText(kept.text, ucfText, component, synthesizer, linesFollow);
+    kept.removedLines = removed.removedLines;
+    kept.removedOtherLines = removed.removedOtherLines;
     return kept;
 }
 
+RemovalCounts CountRemovedLines(std::string_view ucfText, std::string_view component,
+                                SynthesizerKind synthesizer) {
+    return AppendKeptLines(nullptr, ucfText, component, synthesizer);
+}
+
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
-                       std::string_view component, SynthesizerKind synthesizer) {
-    const GeneratedLines lines{data, size, component, synthesizer};
+                       std::string_view component, SynthesizerKind synthesizer,
+                       std::uint32_t linesPerInstance) {
+    const GeneratedLines lines{data, size, component, synthesizer, linesPerInstance};
     // One allocation: the kept text is at most the old text, the generated part is exact.
     std::string out;
     const std::uint64_t bound =

@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/generated_lines.h"
 #include "conversion/synthesizer_kind.h"
 
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
-                       std::string_view component, SynthesizerKind synthesizer);
+                       std::string_view component, SynthesizerKind synthesizer,
+                       std::uint32_t linesPerInstance = kLinesPerInstance4k);
 
 // The first part of RewriteUcf's result: the text without the component's instance lines
 // and, when lines follow and the kept text does not end its last line, the "\r\n" that ends
@@ -18,6 +20,17 @@ std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string
 struct KeptText {
     std::string text;
     std::uint64_t removedLines = 0;
+    // Of those, the lines that are no INIT_xx constraint ("INST ram_1 LOC = ...;"): the
+    // removal takes every line of an instance, and a caller may want to say so.
+    std::uint64_t removedOtherLines = 0;
 };
 KeptText KeptUcfText(std::string_view ucfText, std::string_view component,
                      SynthesizerKind synthesizer, bool linesFollow);
+
+// The counts of KeptUcfText without the text, for a look at what a removal would take.
+struct RemovalCounts {
+    std::uint64_t removedLines = 0;
+    std::uint64_t removedOtherLines = 0;
+};
+RemovalCounts CountRemovedLines(std::string_view ucfText, std::string_view component,
+                                SynthesizerKind synthesizer);

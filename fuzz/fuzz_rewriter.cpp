@@ -4,6 +4,8 @@
 // lines in their order; the fast rewriter agrees with the literal one; and converting the
 // result again changes nothing when the name is one the dialog could give. The pieces that a
 // conversion run writes, the kept text and the streamed blocks of lines, join to the result.
+// Each input also picks the block RAM size (16, 64 or 128 lines per instance) and may have its
+// data swapped as 2-, 4- or 8-byte words first.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/byte_order.h"
 #include "conversion/generated_line_stream.h"
 #include "conversion/generated_lines.h"
 #include "conversion/ucf_rewriter.h"
@@ -46,15 +49,16 @@ private:
 
 // The generated lines written out from their definition, one snprintf at a time.
 std::string ExpectedLines(const std::vector<std::uint8_t>& data, const std::string& component,
-                          int synthesizer) {
+                          int synthesizer, unsigned perInstance) {
     std::string lines;
     for (std::size_t line = 0; line * 32 < data.size(); ++line) {
-        const std::size_t instance = line / 16;
+        const std::size_t instance = line / perInstance;
         std::string suffix;
         if (synthesizer == 1) suffix = std::to_string(instance);
         if (synthesizer == 0 && instance > 0) suffix = "_" + std::to_string(instance);
         char head[32];
-        std::snprintf(head, sizeof head, " INIT_0%X = ", static_cast<unsigned>(line % 16));
+        std::snprintf(head, sizeof head,
+                      " INIT_%02X = ", static_cast<unsigned>(line % perInstance));
         lines += "INST " + component + suffix + head;
         for (std::size_t i = 32; i-- > 0;) {
             const std::size_t at = line * 32 + i;
@@ -67,6 +71,22 @@ std::string ExpectedLines(const std::vector<std::uint8_t>& data, const std::stri
     return lines;
 }
 
+// Splits after every line feed and after every carriage return that no line feed follows: the
+// pieces that a removal takes whole.
+std::vector<std::string> RemovalPieces(std::string_view text) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool loneReturn = text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+        if (text[i] == '\n' || loneReturn) {
+            pieces.emplace_back(text.substr(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) pieces.emplace_back(text.substr(start));
+    return pieces;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -75,6 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const int synthesizers[] = {0, 1, -1, 2 + (choice >> 2)};
     const int synthesizer = synthesizers[choice & 3];
     const std::uint8_t flags = in.Byte();
+    const std::uint32_t sizes[] = {kLinesPerInstance4k, kLinesPerInstance4k, kLinesPerInstance16k,
+                                   kLinesPerInstance32k};
+    const std::uint32_t perInstance = sizes[(flags >> 2) & 3];
+    const unsigned swapWidths[] = {1, 1, 1, 1, 1, 2, 4, 8};
+    const unsigned swapWidth = swapWidths[(flags >> 4) & 7];
     const std::string component(in.Take(in.Byte() % 16));
 
     std::size_t dataSize = in.Byte();
@@ -85,6 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // Some inputs repeat their data until it spans more than ten instances.
     if ((flags & 2) != 0 && !data.empty())
         while (data.size() < 5700) data.push_back(data[data.size() % given.size()]);
+    if (swapWidth > 1) {
+        // The run pads and swaps in place; the literal swap is the oracle.
+        const std::vector<std::uint8_t> expected = reference::Swapped(data, swapWidth);
+        data.resize(static_cast<std::size_t>(PaddedToWords(data.size(), swapWidth)), 0);
+        ReverseWordBytes(data.data(), data.size(), swapWidth);
+        Require(data == expected, "words swapped after padding");
+    }
 
     // Some inputs spell the keyword, the name and line ends with single bytes, which lets the
     // fuzzer reach matching lines quickly.
@@ -103,20 +135,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     const auto kind = static_cast<SynthesizerKind>(synthesizer);
     const auto count = static_cast<std::uint32_t>(data.size());
-    const std::string out = RewriteUcf(data.data(), count, ucf, component, kind);
+    const std::string out = RewriteUcf(data.data(), count, ucf, component, kind, perInstance);
 
     // Removal does not depend on the data: the kept text is the result for no data at all.
     const std::string kept = RewriteUcf(nullptr, 0, ucf, component, kind);
     const bool glued = !data.empty() && !kept.empty() && kept.back() != '\n';
-    const std::string generated = ExpectedLines(data, component, synthesizer);
+    const std::string generated = ExpectedLines(data, component, synthesizer, perInstance);
     Require(out == kept + (glued ? "\r\n" : "") + generated,
             "result is kept text, line break, generated lines");
     if (component.find('\n') == std::string::npos)
         Require(Lines(generated).size() == (data.size() + 31) / 32, "one line per 32 bytes");
 
-    const std::vector<std::string> inputLines = Lines(ucf);
+    // A removal ends at a line feed or at a carriage return that none follows, and a name with
+    // either could carry it past that.
+    const bool plainName = component.find_first_of("\r\n") == std::string::npos;
+    const std::vector<std::string> inputLines = RemovalPieces(ucf);
     std::size_t next = 0;
-    for (const std::string& line : Lines(kept)) {
+    for (const std::string& line : RemovalPieces(kept)) {
+        if (!plainName) break;
         while (next < inputLines.size() && inputLines[next] != line) ++next;
         Require(next < inputLines.size(), "kept lines are input lines in order");
         ++next;
@@ -125,23 +161,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     const KeptText runKept = KeptUcfText(ucf, component, kind, !data.empty());
     std::string written = runKept.text;
-    StreamGeneratedLines(GeneratedLines{data.data(), count, component, kind},
+    StreamGeneratedLines(GeneratedLines{data.data(), count, component, kind, perInstance},
                          [&written](const char* text, std::size_t n) {
                              written.append(text, n);
                              return true;
                          });
     Require(written == out, "the run's kept text and streamed lines join to the result");
-    if (component.find('\n') == std::string::npos)
-        Require(runKept.removedLines == inputLines.size() - Lines(kept).size(),
+    if (plainName)
+        Require(runKept.removedLines == inputLines.size() - RemovalPieces(kept).size(),
                 "removed lines are counted");
+    const RemovalCounts counts = CountRemovedLines(ucf, component, kind);
+    Require(counts.removedLines == runKept.removedLines &&
+                counts.removedOtherLines == runKept.removedOtherLines &&
+                counts.removedOtherLines <= counts.removedLines,
+            "the counting walk agrees with the copying one");
 
-    Require(out == reference::Rewrite(data.data(), count, ucf, component, synthesizer),
+    Require(out == reference::Rewrite(data.data(), count, ucf, component, synthesizer, perInstance),
             "agrees with the literal walk");
 
     const bool dialogName = !component.empty() && component[0] != ' ' && component[0] != '\t' &&
                             component.find('\n') == std::string::npos;
     if ((synthesizer == 0 || synthesizer == 1) && dialogName)
-        Require(RewriteUcf(data.data(), count, out, component, kind) == out,
+        Require(RewriteUcf(data.data(), count, out, component, kind, perInstance) == out,
                 "converting again changes nothing");
     return 0;
 }

@@ -37,6 +37,9 @@ enum class FileOpening {
     // Read and write, created empty when missing (0666 less the umask on POSIX); others may
     // read and write it meanwhile.
     ReadWriteAlways,
+    // Read only, must exist; others may read and write it meanwhile (no lock on POSIX): for a
+    // file that is only looked at.
+    ReadShared,
 };
 
 struct FileAccessFaults;
@@ -66,8 +69,11 @@ public:
     // Reads exactly `count` bytes at the current position, in as many reads as it takes; a
     // file that ends sooner fails with FileProblem::EndOfFile.
     bool ReadFully(void* buffer, std::size_t count);
-    // The same for the bytes from `offset` on. Several threads may read different ranges of
-    // one file at once this way, so it returns its error (0 when all was read) instead of
+    // One read of at most `count` bytes at the current position; `done` receives how many
+    // came, 0 at the file's end. For files whose size tells nothing, such as pipes.
+    bool ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done);
+    // The same as ReadFully for the bytes from `offset` on. Several threads may read different
+    // ranges of one file at once this way, so it returns its error (0 when all was read) instead of
     // keeping it; the position is unspecified afterwards.
     SystemErrorCode ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count);
     // Writes all `count` bytes at the current position, in as many writes as it takes;

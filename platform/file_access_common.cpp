@@ -92,6 +92,17 @@ bool File::ReadFully(void* buffer, std::size_t count) {
                    });
 }
 
+bool File::ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done) {
+    Budget budget(faults_, &FileAccessFaults::readBudget);
+    done = 0;
+    std::size_t want = count;
+    if (count > 0 && !budget.Take(want)) return Failed(SystemErrorFor(FileProblem::ReadFault));
+    const bool read = ReadSome(buffer, want, done);
+    const SystemErrorCode error = read ? 0 : LastSystemError();
+    budget.Return(read ? want - done : want);
+    return read || Failed(error);
+}
+
 SystemErrorCode File::ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count) {
     // A copy of this file object that only reads: the error it keeps is this thread's own.
     File reader(faults_);

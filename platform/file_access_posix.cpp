@@ -105,7 +105,7 @@ bool File::Open(const std::string& path, FileOpening opening) {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     path_ = path;
     created_ = false;
-    const bool readOnly = opening == FileOpening::ReadExisting;
+    const bool readOnly = opening != FileOpening::ReadWriteAlways;
     int fd = OpenPath(path, readOnly ? O_RDONLY : O_RDWR);
     if (!readOnly && fd < 0 && errno == ENOENT) {
         // Made here only when it is missing, so that the run knows whether the file is its own.
@@ -123,7 +123,8 @@ bool File::Open(const std::string& path, FileOpening opening) {
         } else if (S_ISDIR(status.st_mode)) {
             // Windows refuses to open a folder as a file; so do we.
             error = EISDIR;
-        } else if (::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        } else if (opening == FileOpening::ReadExisting && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
+                   errno == EWOULDBLOCK) {
             // Someone is writing it under an exclusive lock. A file system without locks
             // is read unlocked: the lock only tells cooperating writers to wait.
             error = errno;

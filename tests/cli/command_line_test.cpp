@@ -90,11 +90,94 @@ TEST(CommandLine, IncompleteOrUnknownCommandLinesAreRefused) {
     ExpectUsageError({"-s", "a", "-u", "b", "-c"}, "--component");
 }
 
+// The command lines below start with the three required options.
+CommandLine ParseWith(std::vector<std::string> more) {
+    std::vector<std::string> args = {"-s", "rom.bin", "-u", "top.ucf", "-c", "ram"};
+    args.insert(args.end(), more.begin(), more.end());
+    return Parse(args);
+}
+
+TEST(CommandLine, DefaultsAreTheDialogsRun) {
+    const CommandLine parsed = ParseWith({});
+    ASSERT_EQ(parsed.action, CommandLine::Action::Convert) << parsed.text;
+    EXPECT_EQ(parsed.options.linesPerInstance, kLinesPerInstance4k);
+    EXPECT_EQ(parsed.options.swapWidth, 1u);
+    EXPECT_EQ(parsed.options.maxInstances, 0u);
+    EXPECT_EQ(parsed.options.output, UcfOutput::InPlace);
+    EXPECT_FALSE(parsed.options.sourceFromStandardInput);
+    EXPECT_FALSE(parsed.quiet);
+    EXPECT_EQ(parsed.options.faults, nullptr);
+}
+
+TEST(CommandLine, NewOptionsInTheirLongShortAndEqualsForms) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bram", "32k", "--swap-bytes", "8", "--max-instances", "12", "--quiet"},
+             {"-b", "32K", "-w", "8", "-m", "12", "-q"},
+             {"--bram=32k", "--swap-bytes=8", "--max-instances=012", "-q"}}) {
+        const CommandLine parsed = ParseWith(args);
+        ASSERT_EQ(parsed.action, CommandLine::Action::Convert) << parsed.text;
+        EXPECT_EQ(parsed.options.linesPerInstance, kLinesPerInstance32k);
+        EXPECT_EQ(parsed.options.swapWidth, 8u);
+        EXPECT_EQ(parsed.options.maxInstances, 12u);
+        EXPECT_TRUE(parsed.quiet);
+    }
+    EXPECT_EQ(ParseWith({"-b", "16k"}).options.linesPerInstance, kLinesPerInstance16k);
+    EXPECT_EQ(ParseWith({"-b", "4K"}).options.linesPerInstance, kLinesPerInstance4k);
+    EXPECT_EQ(ParseWith({"-w", "2"}).options.swapWidth, 2u);
+    EXPECT_EQ(ParseWith({"-m", "18446744073709551615"}).options.maxInstances,
+              18446744073709551615u);
+}
+
+TEST(CommandLine, OutputsAndStandardInput) {
+    const CommandLine toFile = ParseWith({"-o", "new.ucf"});
+    EXPECT_EQ(toFile.options.output, UcfOutput::File);
+    EXPECT_EQ(toFile.options.outputFile, "new.ucf");
+    EXPECT_EQ(ParseWith({"--output=-"}).options.output, UcfOutput::StandardOutput);
+    EXPECT_EQ(ParseWith({"--output="}).options.output, UcfOutput::File);  // fails as "" would
+    EXPECT_EQ(ParseWith({"-n"}).options.output, UcfOutput::DryRun);
+    EXPECT_EQ(ParseWith({"--dry-run", "-q"}).options.output, UcfOutput::DryRun);
+
+    const CommandLine piped = Parse({"--source=-", "-u", "top.ucf", "-c", "ram"});
+    EXPECT_TRUE(piped.options.sourceFromStandardInput);
+    EXPECT_EQ(piped.request.sourceFile, "-");
+    EXPECT_FALSE(ParseWith({"-u", "-"}).options.sourceFromStandardInput);
+}
+
+TEST(CommandLine, NewOptionsRefuseWrongValues) {
+    for (const char* size : {"8k", "16", "4096", "", "16k ", "k16"}) {
+        SCOPED_TRACE(size);
+        const CommandLine parsed = ParseWith({"-b", size});
+        EXPECT_EQ(parsed.action, CommandLine::Action::UsageError);
+        EXPECT_NE(parsed.text.find("is not 4k, 16k or 32k"), std::string::npos) << parsed.text;
+    }
+    for (const char* width : {"1", "3", "16", "0", "", "4 ", "04"}) {
+        SCOPED_TRACE(width);
+        const CommandLine parsed = ParseWith({"--swap-bytes", width});
+        EXPECT_EQ(parsed.action, CommandLine::Action::UsageError);
+        EXPECT_NE(parsed.text.find("is not 2, 4 or 8"), std::string::npos) << parsed.text;
+    }
+    for (const char* count : {"0", "00", "-1", "+1", "1.5", "x", "", " 1", "0x10",
+                              "18446744073709551616", "99999999999999999999"}) {
+        SCOPED_TRACE(count);
+        const CommandLine parsed = ParseWith({"-m", count});
+        EXPECT_EQ(parsed.action, CommandLine::Action::UsageError);
+        EXPECT_NE(parsed.text.find("is not a number from 1 on"), std::string::npos) << parsed.text;
+    }
+    ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "-n", "-o", "x"}, "excludes");
+    ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "-o"}, "--output");
+    ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "-b", "4k", "-b", "16k"}, "--bram");
+    ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "-n", "yes"}, "yes");
+}
+
 TEST(CommandLine, HelpAndVersion) {
     const CommandLine help = Parse({"--help"});
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
-    for (const char* option : {"--source", "--ucf", "--component", "--synthesizer", "--edif",
-                               "--version", "synopsys", "xst", "none"}) {
+    for (const char* option :
+         {"--source", "--ucf",    "--component",   "--synthesizer", "--edif", "--version",
+          "synopsys", "xst",      "none",          "--bram",        "-b,",    "4k",
+          "16k",      "32k",      "INIT_7F",       "--swap-bytes",  "-w,",    "--max-instances",
+          "-m,",      "--output", "-o,",           "--dry-run",     "-n,",    "--quiet",
+          "-q,",      "INITP_xx", "standard input"}) {
         EXPECT_NE(help.text.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::ShowHelp);

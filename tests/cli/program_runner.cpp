@@ -61,7 +61,7 @@ HANDLE CreateInheritable(const std::string& path) {
 }
 
 int Run(const std::vector<std::string>& args, const std::string& outPath,
-        const std::string& errPath) {
+        const std::string& errPath, const std::string& inputPath) {
     const std::string program = ProgramPath();
     std::string commandLine = Quoted(program);
     for (const std::string& arg : args) {
@@ -71,10 +71,16 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
 
     HANDLE out = CreateInheritable(outPath);
     HANDLE err = CreateInheritable(errPath);
+    HANDLE input = INVALID_HANDLE_VALUE;
+    if (!inputPath.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        input = CreateFileA(inputPath.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = inputPath.empty() ? GetStdHandle(STD_INPUT_HANDLE) : input;
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
@@ -82,6 +88,7 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
                                         0, nullptr, nullptr, &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
+    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
     EXPECT_TRUE(started) << "cannot start " << program << ", error " << GetLastError();
     if (!started) return -1;
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -94,30 +101,40 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
 
 #else
 
-int Run(const std::vector<std::string>& args, const std::string& outPath,
-        const std::string& errPath) {
+int Spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t& actions) {
     const std::string program = QUILLON_CONVERT_PATH;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    EXPECT_EQ(error, 0) << "cannot start " << program;
+    return error == 0 ? pid : -1;
+}
 
+int Wait(int pid) {
+    if (pid < 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    EXPECT_TRUE(WIFEXITED(status)) << "quillon-convert did not exit normally";
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int Run(const std::vector<std::string>& args, const std::string& outPath,
+        const std::string& errPath, const std::string& inputPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    if (!inputPath.empty())
+        posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDONLY, 0);
+    const int pid = Spawn(args, actions);
     posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(error, 0) << "cannot start " << program;
-    if (error != 0) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    EXPECT_TRUE(WIFEXITED(status)) << program << " did not exit normally";
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return Wait(pid);
 }
 
 #endif
@@ -125,12 +142,35 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
 }  // namespace
 
 ProgramOutcome RunQuillonConvert(const std::vector<std::string>& args,
-                                 const std::string& scratchFolder) {
+                                 const std::string& scratchFolder, const std::string& inputPath) {
     const std::string outPath = scratchFolder + "/stdout.txt";
     const std::string errPath = scratchFolder + "/stderr.txt";
     ProgramOutcome outcome;
-    outcome.exitCode = Run(args, outPath, errPath);
-    outcome.out = WithNewlines(ReadAll(outPath));
+    outcome.exitCode = Run(args, outPath, errPath, inputPath);
+    outcome.rawOut = ReadAll(outPath);
+    outcome.out = WithNewlines(outcome.rawOut);
     outcome.err = WithNewlines(ReadAll(errPath));
     return outcome;
 }
+
+#ifndef _WIN32
+int RunQuillonConvertIntoClosedPipe(const std::vector<std::string>& args,
+                                    const std::string& scratchFolder, std::string& err) {
+    const std::string errPath = scratchFolder + "/stderr.txt";
+    int ends[2];
+    EXPECT_EQ(pipe(ends), 0);
+    close(ends[0]);  // the reader is gone before anything is written
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    const int pid = Spawn(args, actions);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    const int exitCode = Wait(pid);
+    err = ReadAll(errPath);
+    return exitCode;
+}
+#endif

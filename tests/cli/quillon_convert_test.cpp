@@ -8,14 +8,15 @@
 
 #include "platform/file_access.h"
 #include "tests/cli/program_runner.h"
+#include "tests/core/rewriter_test_support.h"
 #include "tests/run/run_fixture.h"
 
 namespace {
 
 class QuillonConvertTest : public RunTest {
 protected:
-    ProgramOutcome Convert(const std::vector<std::string>& args) {
-        return RunQuillonConvert(args, scratch.Path().string());
+    ProgramOutcome Convert(const std::vector<std::string>& args, const std::string& input = "") {
+        return RunQuillonConvert(args, scratch.Path().string(), input);
     }
 
     // What stderr shows for an error box: its text as lines.
@@ -38,7 +39,8 @@ TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
         Convert({"-s", source, "--ucf", ucf, "-c", "my ram", "-y", "XST", "--edif=" + edif});
 
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out, "UCF file updated!\n");
+    EXPECT_EQ(outcome.out,
+              "UCF file updated!\nmy ram: removed 0 lines, wrote 1 line in 1 instance (my ram0)\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(ReadAll(ucf),
               "INST my ram0 INIT_00 = "
@@ -72,6 +74,68 @@ TEST_F(QuillonConvertTest, UsageErrorGoesToStderrAndExits2) {
         << outcome.err;
     EXPECT_FALSE(Exists(ucf));
 }
+
+TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWrites) {
+    const std::string bytes = AllByteValues(3000, 7);
+    const std::string input = folder / "piped.bin";
+    WriteAll(input, bytes);
+    WriteAll(source, bytes);
+    const std::string oldText = "NET a;\r\nINST rom_1 LOC = RAMB16_X0Y1;\r\n";
+    WriteAll(ucf, oldText);
+    const std::vector<std::string> geometry = {"-c", "rom", "-b", "16K", "-w", "4"};
+
+    std::vector<std::string> args = {"--source=-", "-u", ucf, "-o", "-", "-e", edif};
+    args.insert(args.end(), geometry.begin(), geometry.end());
+    const ProgramOutcome piped = Convert(args, input);
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(piped.err,
+              "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
+              "line of rom's instances goes, a placement such as LOC included)\n");
+    EXPECT_EQ(ReadAll(ucf), oldText);
+    EXPECT_FALSE(Exists(edif));
+
+    args = {"-s", source, "-u", ucf, "-q", "-e", edif};
+    args.insert(args.end(), geometry.begin(), geometry.end());
+    const ProgramOutcome inPlace = Convert(args);
+    EXPECT_EQ(inPlace.exitCode, 0);
+    EXPECT_EQ(inPlace.out, "");
+    ExpectSameText(piped.rawOut, ReadAll(ucf));
+    EXPECT_EQ(Lines(ReadAll(ucf)).size(), 1u + 94u);  // 3000 bytes: 94 lines, 64 per instance
+    EXPECT_TRUE(Exists(edif));
+}
+
+TEST_F(QuillonConvertTest, TooManyInstancesFailBeforeTheUcfIsOpened) {
+    WriteAll(source, std::string(2049, 'x'));
+
+    const ProgramOutcome outcome =
+        Convert({"-s", source, "-u", ucf, "-c", "rom", "-b", "16k", "--max-instances=1"});
+
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, std::string(kSourcePrefix) + source +
+                               "\n\nThe data needs 2 block RAM instances of 2048 bytes, more "
+                               "than --max-instances 1 allows.\n");
+    EXPECT_FALSE(Exists(ucf));
+}
+
+#ifndef _WIN32
+TEST_F(QuillonConvertTest, ClosedStandardOutputFailsOnlyWhenItCarriesTheText) {
+    WriteAll(source, "abc");
+    std::string err;
+    EXPECT_EQ(RunQuillonConvertIntoClosedPipe({"-s", source, "-u", ucf, "-c", "rom"},
+                                              scratch.Path().string(), err),
+              0);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(ReadAll(ucf), Rewritten("abc", "", "rom"));
+
+    const std::string other = folder / "other.ucf";
+    EXPECT_EQ(RunQuillonConvertIntoClosedPipe({"-s", source, "-u", other, "-c", "rom", "-o", "-"},
+                                              scratch.Path().string(), err),
+              1);
+    EXPECT_EQ(err, "Output file:\nstandard output\n\n" + SystemErrorText(EPIPE) + "\n");
+    EXPECT_FALSE(Exists(other));
+}
+#endif
 
 TEST_F(QuillonConvertTest, VersionGoesToStdoutAndExits0) {
     const ProgramOutcome outcome = Convert({"--version"});

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace reference {
 
@@ -54,9 +55,11 @@ inline std::size_t AfterRemovedLine(std::string_view t, std::size_t pos) {
     return pos < t.size() ? pos + 1 : t.size();
 }
 
-// synthesizer: 0 Synopsys, 1 XST, anything else no convention.
+// synthesizer: 0 Synopsys, 1 XST, anything else no convention. linesPerInstance: 16, 64 or 128
+// attributes per instance, INIT_00 up to INIT_0F, INIT_3F or INIT_7F.
 inline std::string Rewrite(const std::uint8_t* data, std::uint32_t size, std::string_view ucf,
-                           std::string_view component, int synthesizer) {
+                           std::string_view component, int synthesizer,
+                           unsigned linesPerInstance = 16) {
     std::string result;
     std::size_t cursor = 0, mark = 0;
     while (auto match = Find(ucf, cursor, "INST")) {
@@ -92,9 +95,11 @@ inline std::string Rewrite(const std::uint8_t* data, std::uint32_t size, std::st
 
     std::string suffix = synthesizer == 1 ? "0" : "";
     int instance = 0;
-    char digit = '0';
+    unsigned attribute = 0;
     for (std::uint32_t offset = 0; offset < size; offset += 32) {
-        std::string line = "INST " + std::string(component) + suffix + " INIT_0" + digit + " = ";
+        char name[32];
+        std::snprintf(name, sizeof name, " INIT_%02X = ", attribute);
+        std::string line = "INST " + std::string(component) + suffix + name;
         const std::uint32_t count = size - offset < 32 ? size - offset : 32;
         for (std::uint32_t i = count; i < 32; ++i) line += "00";
         for (std::uint32_t i = count; i-- > 0;) {
@@ -103,21 +108,32 @@ inline std::string Rewrite(const std::uint8_t* data, std::uint32_t size, std::st
             line += hex;
         }
         result += line + ";\r\n";
-        if (digit == '9') {
-            digit = 'A';
-        } else if (digit == 'F') {
-            digit = '0';
+        if (++attribute == linesPerInstance) {
+            attribute = 0;
             ++instance;
             if (synthesizer == 0 || synthesizer == 1) {
                 char text[16];
                 std::snprintf(text, sizeof text, synthesizer == 0 ? "_%d" : "%d", instance);
                 suffix = text;
             }
-        } else {
-            ++digit;
         }
     }
     return result;
+}
+
+}  // namespace reference
+
+namespace reference {
+
+// The bytes as `width`-byte words stored big-endian: zero-padded to whole words, each word's
+// bytes in reverse.
+inline std::vector<std::uint8_t> Swapped(const std::vector<std::uint8_t>& bytes, unsigned width) {
+    std::vector<std::uint8_t> padded = bytes;
+    while (padded.size() % width != 0) padded.push_back(0);
+    std::vector<std::uint8_t> swapped(padded.size());
+    for (std::size_t i = 0; i < padded.size(); ++i)
+        swapped[i] = padded[i / width * width + (width - 1 - i % width)];
+    return swapped;
 }
 
 }  // namespace reference

@@ -1,0 +1,165 @@
+#include "conversion/ucf_preview.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <new>
+#include <string_view>
+#include <system_error>
+
+#include "conversion/generated_line_stream.h"
+#include "conversion/ucf_rewriter.h"
+#include "platform/standard_streams.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#endif
+
+namespace {
+
+// Whether a failed open means the UCF is missing in a folder that exists, where an in-place
+// run would create it.
+bool IsMissingUcf(const std::string& path, SystemErrorCode error) {
+#ifdef _WIN32
+    (void)path;
+    return error == 2;  // ERROR_FILE_NOT_FOUND; a missing folder is ERROR_PATH_NOT_FOUND
+#else
+    // ENOENT also stands for a missing folder and for the empty path.
+    if (error != ENOENT || path.empty()) return false;
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ignored;
+    return std::filesystem::is_directory(folder, ignored);
+#endif
+}
+
+// Writes the kept text and then the generated lines through `write`; 0 or its error.
+SystemErrorCode WriteText(std::string_view kept, const GeneratedLines& lines,
+                          const std::function<SystemErrorCode(const char*, std::size_t)>& write) {
+    SystemErrorCode error = write(kept.data(), kept.size());
+    if (error != 0) return error;
+    try {
+        StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
+            error = write(text, size);
+            return error == 0;
+        });
+    } catch (const std::bad_alloc&) {
+        return SystemErrorFor(FileProblem::OutOfMemory);
+    }
+    return error;
+}
+
+// The file the output replaces: a link's target, so that the link stays a link.
+std::string ReplacedFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    return error ? path : target.string();
+}
+
+// Writes the new text to a file of its own beside `path` and then puts it in the place of
+// `path`: a failure at any point leaves `path` as it was, and no half-written file behind.
+SystemErrorCode WriteOutputFile(const std::string& path, std::string_view kept,
+                                const GeneratedLines& lines, FileAccessFaults* faults) {
+    File file(faults);
+    // An empty path names no file, and no folder for a file beside it: it fails as it would
+    // for the UCF.
+    if (path.empty()) {
+        file.Open(path, FileOpening::ReadShared);
+        return file.Error() != 0 ? file.Error() : SystemErrorFor(FileProblem::ReadFault);
+    }
+    const std::string target = ReplacedFile(path);
+    std::string temporary;
+    const auto seed =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (std::uint64_t attempt = 0;; ++attempt) {
+        temporary =
+            target + ".quillon-" + std::to_string((seed + attempt * 7919) % 1000000007) + ".tmp";
+        if (!file.Open(temporary, FileOpening::ReadWriteAlways)) return file.Error();
+        if (file.Created()) break;
+        file.Close();  // someone else's file of that name: left alone
+        if (attempt == 100) return SystemErrorFor(FileProblem::DiskFull);
+    }
+    SystemErrorCode error =
+        WriteText(kept, lines, [&file](const char* text, std::size_t size) -> SystemErrorCode {
+            return file.WriteFully(text, size) ? 0 : file.Error();
+        });
+    if (!file.Close() && error == 0) error = file.Error();
+    if (error == 0) error = ReplaceFileWith(temporary, target);
+    if (error != 0) RemoveFile(temporary);
+    return error;
+}
+
+}  // namespace
+
+SystemErrorCode ReadUcfUnchanged(const std::string& path, FileAccessFaults* faults,
+                                 std::string& text) {
+    text.clear();
+    File ucf(faults);
+    if (!ucf.Open(path, FileOpening::ReadShared)) {
+        return IsMissingUcf(path, ucf.Error()) ? 0 : ucf.Error();
+    }
+    std::uint64_t size = 0;
+    if (!ucf.Size(size)) return ucf.Error();
+    if (size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
+    try {
+        text.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return SystemErrorFor(FileProblem::OutOfMemory);
+    }
+    if (!ucf.ReadFully(text.data(), text.size())) {
+        text.clear();
+        return ucf.Error();
+    }
+    ucf.Close();  // only read: nothing to lose at the close
+    return 0;
+}
+
+void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
+                        ConversionOutcome& outcome) {
+    const RemovalCounts removed = CountRemovedLines(ucfText, lines.component, lines.synthesizer);
+    outcome.otherLinesRemoved = removed.removedOtherLines;
+    outcome.otherConventionLines = false;
+    if (removed.removedLines == 0 && (IsSynopsys(lines.synthesizer) || IsXst(lines.synthesizer))) {
+        const SynthesizerKind other =
+            IsXst(lines.synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
+        outcome.otherConventionLines =
+            CountRemovedLines(ucfText, lines.component, other).removedLines > 0;
+    }
+}
+
+void PreviewUcf(const std::string& path, const GeneratedLines& lines,
+                const ConversionOptions& options, ConversionOutcome& outcome,
+                const std::function<void()>& releaseSource) {
+    const auto fail = [&](FailedStep step, SystemErrorCode error) {
+        releaseSource();
+        outcome.failedStep = step;
+        outcome.error = error;
+    };
+    SystemErrorCode error = 0;
+    {
+        std::string oldText;
+        if ((error = ReadUcfUnchanged(path, options.faults, oldText)) != 0) {
+            return fail(FailedStep::Ucf, error);
+        }
+        KeptText kept;
+        try {
+            kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+        } catch (const std::bad_alloc&) {
+            return fail(FailedStep::Ucf, SystemErrorFor(FileProblem::OutOfMemory));
+        }
+        outcome.oldUcfSize = oldText.size();
+        outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
+        outcome.linesRemoved = kept.removedLines;
+        FindRemovalDetails(oldText, lines, outcome);
+        oldText = std::string();
+
+        if (options.output == UcfOutput::StandardOutput) {
+            error = WriteText(kept.text, lines, WriteStandardOutput);
+        } else if (options.output == UcfOutput::File) {
+            error = WriteOutputFile(options.outputFile, kept.text, lines, options.faults);
+        }
+    }
+    if (error != 0) return fail(FailedStep::Output, error);
+    releaseSource();
+}

@@ -1,0 +1,21 @@
+// The process's standard input and output as byte streams (never translated, also on
+// Windows), and a file put in another's place, for runs that read from a pipe or write
+// somewhere other than the UCF.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/file_access.h"
+
+// One read of at most `count` bytes from standard input; `done` receives how many came, 0 at
+// its end (a closed or missing input included). 0 or the system's reason.
+SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& done);
+
+// Writes all `count` bytes to standard output; 0 or the system's reason.
+SystemErrorCode WriteStandardOutput(const void* data, std::size_t count);
+
+// Moves the file at `from` to `to` in one step, replacing a file there (which readers then
+// see either whole or not at all). On POSIX the moved file takes the replaced one's
+// permissions. 0 or the system's reason.
+SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to);

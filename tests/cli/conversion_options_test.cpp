@@ -1,0 +1,341 @@
+// The conversion run with the command line's options, in-process: the block RAM sizes and
+// byte swaps as the files get them, the fit check, dry runs and output elsewhere leaving the
+// UCF and the EDIF file alone, sources without a size, and the removal's details.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "conversion/byte_order.h"
+#include "conversion/source_reading.h"
+#include "tests/core/reference_rewriter.h"
+#include "tests/run/run_fixture.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <thread>
+#endif
+
+namespace {
+
+class OptionsTest : public RunTest {
+protected:
+    // The names in the folder, to tell that a run left nothing behind.
+    std::set<std::string> FolderContents() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    static std::string Expected(const std::string& bytes, const std::string& oldText,
+                                unsigned linesPerInstance, unsigned swapWidth = 1,
+                                const std::string& component = "bram", int synthesizer = 0) {
+        std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+        if (swapWidth > 1) data = reference::Swapped(data, swapWidth);
+        return reference::Rewrite(data.data(), static_cast<std::uint32_t>(data.size()), oldText,
+                                  component, synthesizer, linesPerInstance);
+    }
+
+    const std::string oldText =
+        "NET \"clk\" TNM_NET = \"clk\";\r\nINST bram_1 LOC = RAMB16_X0Y1;\r\nINST bram INIT_00 = "
+        "00;\r\nINST bram0 INIT_00 = 00;\r\n";
+};
+
+TEST_F(OptionsTest, SizesAndSwapsGoIntoTheUcfAsTheLiteralRewriterWritesThem) {
+    const std::string bytes = AllByteValues(4097, 3);
+    WriteAll(source, bytes);
+    for (const std::uint32_t lines : {16u, 64u, 128u}) {
+        for (const unsigned width : {1u, 2u, 4u, 8u}) {
+            SCOPED_TRACE(testing::Message() << lines << " lines, swap " << width);
+            WriteAll(ucf, oldText);
+            options.linesPerInstance = lines;
+            options.swapWidth = width;
+            const ConversionOutcome outcome = ConvertFiles(Request(), options);
+            ASSERT_TRUE(outcome.Succeeded());
+            ExpectSameText(ReadAll(ucf), Expected(bytes, oldText, lines, width));
+            const std::uint64_t padded = PaddedToWords(4097, width);
+            EXPECT_EQ(outcome.linesWritten, (padded + 31) / 32);
+            EXPECT_EQ(outcome.instancesWritten, (padded + 32 * lines - 1) / (32 * lines));
+            EXPECT_EQ(outcome.instancesNeeded, outcome.instancesWritten);
+        }
+    }
+}
+
+TEST_F(OptionsTest, FitCheckFailsBeforeTheUcfIsOpened) {
+    WriteAll(source, AllByteValues(2049));
+    options.linesPerInstance = kLinesPerInstance16k;
+    options.maxInstances = 1;
+    ConversionOutcome outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::TooManyInstances);
+    EXPECT_EQ(outcome.instancesNeeded, 2u);
+    EXPECT_FALSE(Exists(ucf));
+    EXPECT_FALSE(Exists(edif));
+
+    // A UCF that could not even be opened is never reached.
+    ConversionRequest request = Request();
+    request.ucfFile = folder.Path().string();
+    EXPECT_EQ(ConvertFiles(request, options).failedStep, FailedStep::TooManyInstances);
+
+    options.maxInstances = 2;
+    outcome = ConvertFiles(Request(), options);
+    EXPECT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.instancesWritten, 2u);
+    // Padding for the swap counts: 2048 bytes fit one instance, 2049 swapped in 8s do not.
+    WriteAll(source, AllByteValues(2048));
+    options.maxInstances = 1;
+    EXPECT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    WriteAll(source, AllByteValues(2041));
+    options.swapWidth = 8;
+    EXPECT_TRUE(ConvertFiles(Request(), options).Succeeded());  // padded to 2048
+    WriteAll(source, AllByteValues(2049));
+    EXPECT_EQ(ConvertFiles(Request(), options).failedStep, FailedStep::TooManyInstances);
+}
+
+TEST_F(OptionsTest, DryRunChangesAndCreatesNothing) {
+    WriteAll(source, AllByteValues(1040));
+    options.output = UcfOutput::DryRun;
+
+    // Missing UCF and EDIF file: read as empty, not created.
+    ConversionOutcome outcome = ConvertFiles(Request(), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 0u);
+    EXPECT_EQ(outcome.linesWritten, 33u);
+    EXPECT_EQ(outcome.lastInstance, "bram_2");
+    EXPECT_EQ(FolderContents(), std::set<std::string>{"rom.bin"});
+
+    WriteAll(ucf, oldText);
+    WriteAll(edif, "(edif)");
+    SetLastWriteTime(ucf, LongAgo());
+    SetLastWriteTime(edif, LongAgo());
+    const FileTime ucfTime = LastWriteTime(ucf);
+    const FileTime edifTime = LastWriteTime(edif);
+    outcome = ConvertFiles(Request(), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.otherLinesRemoved, 1u);
+    EXPECT_EQ(outcome.oldUcfSize, oldText.size());
+    EXPECT_EQ(outcome.newUcfSize, Rewritten(AllByteValues(1040), oldText).size());
+    EXPECT_EQ(ReadAll(ucf), oldText);
+    EXPECT_EQ(ReadAll(edif), "(edif)");
+    EXPECT_EQ(LastWriteTime(ucf), ucfTime);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+    EXPECT_EQ(FolderContents(), (std::set<std::string>{"rom.bin", "design.ucf", "design.edf"}));
+}
+
+TEST_F(OptionsTest, DryRunFailsWhereTheInPlaceRunWould) {
+    WriteAll(source, "x");
+    options.output = UcfOutput::DryRun;
+    ConversionRequest request = Request();
+    request.ucfFile = "";
+    ConversionOutcome outcome = ConvertFiles(request, options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
+    EXPECT_EQ(outcome.error, kEmptyPath);
+
+    request.ucfFile = folder / "missing/design.ucf";
+    outcome = ConvertFiles(request, options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
+    EXPECT_EQ(outcome.error, kNoSuchFolder);
+
+    request.ucfFile = folder.Path().string();
+    EXPECT_EQ(ConvertFiles(request, options).failedStep, FailedStep::Ucf);
+
+    FileAccessFaults faults;
+    faults.readBudget = 3;
+    options.faults = &faults;
+    WriteAll(ucf, oldText);
+    outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
+    EXPECT_EQ(outcome.error, SystemErrorFor(FileProblem::ReadFault));
+    EXPECT_EQ(ReadAll(ucf), oldText);
+}
+
+TEST_F(OptionsTest, OutputFileGetsWhatTheInPlaceRunWrites) {
+    const std::string bytes = AllByteValues(5000, 1);
+    WriteAll(source, bytes);
+    WriteAll(ucf, oldText);
+    SetLastWriteTime(ucf, LongAgo());
+    const FileTime ucfTime = LastWriteTime(ucf);
+    const std::string output = folder / "new.ucf";
+    WriteAll(output, "an older, longer text that the output replaces whole: " + oldText + oldText);
+    options.output = UcfOutput::File;
+    options.outputFile = output;
+    options.linesPerInstance = kLinesPerInstance32k;
+    options.swapWidth = 2;
+
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.instancesWritten, 2u);
+    const std::string written = ReadAll(output);
+    ExpectSameText(written, Expected(bytes, oldText, 128, 2));
+    EXPECT_EQ(ReadAll(ucf), oldText);
+    EXPECT_EQ(LastWriteTime(ucf), ucfTime);
+    EXPECT_FALSE(Exists(edif));
+    EXPECT_EQ(FolderContents(), (std::set<std::string>{"rom.bin", "design.ucf", "new.ucf"}));
+
+    // The same run in place leaves the same text in the UCF.
+    options.output = UcfOutput::InPlace;
+    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    ExpectSameText(ReadAll(ucf), written);
+    EXPECT_TRUE(Exists(edif));
+
+    // The UCF itself as the output: replaced whole, as in place.
+    options.output = UcfOutput::File;
+    options.outputFile = ucf;
+    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    ExpectSameText(ReadAll(ucf), written);
+}
+
+TEST_F(OptionsTest, OutputThatFailsLeavesTheOldFileAndNothingElse) {
+    WriteAll(source, AllByteValues(100000));
+    WriteAll(ucf, oldText);
+    const std::string output = folder / "new.ucf";
+    WriteAll(output, "kept");
+    FileAccessFaults faults;
+    faults.writeBudget = 50000;  // the disk fills half-way through
+    options.faults = &faults;
+    options.output = UcfOutput::File;
+    options.outputFile = output;
+
+    ConversionOutcome outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Output);
+    EXPECT_EQ(outcome.error, SystemErrorFor(FileProblem::DiskFull));
+    EXPECT_EQ(ReadAll(output), "kept");
+    EXPECT_EQ(ReadAll(ucf), oldText);
+    EXPECT_EQ(FolderContents(), (std::set<std::string>{"rom.bin", "design.ucf", "new.ucf"}));
+
+    options.outputFile = folder / "missing/new.ucf";
+    outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Output);
+    EXPECT_EQ(outcome.error, kNoSuchFolder);
+
+    options.outputFile = "";
+    outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.failedStep, FailedStep::Output);
+    EXPECT_EQ(outcome.error, kEmptyPath);
+
+    // A folder in the output's place is not replaced.
+    std::filesystem::create_directory(folder / "taken");
+    options.outputFile = folder / "taken";
+    EXPECT_EQ(ConvertFiles(Request(), options).failedStep, FailedStep::Output);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "taken"));
+    EXPECT_EQ(FolderContents(),
+              (std::set<std::string>{"rom.bin", "design.ucf", "new.ucf", "taken"}));
+}
+
+#ifndef _WIN32
+TEST_F(OptionsTest, OutputThroughALinkReplacesItsTargetWithItsPermissions) {
+    WriteAll(source, "abc");
+    const std::string target = folder / "target.ucf";
+    const std::string link = folder / "link.ucf";
+    WriteAll(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    std::filesystem::create_symlink(target, link);
+    options.output = UcfOutput::File;
+    options.outputFile = link;
+
+    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadAll(target), Rewritten("abc", ""));
+    struct stat status;
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+TEST_F(OptionsTest, SourceWithoutASizeIsReadToItsEnd) {
+    const std::string fifo = folder / "rom.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes = AllByteValues(300000, 5);  // more than a pipe holds
+    std::thread writer([&] { WriteAll(fifo, bytes); });
+    ConversionRequest request = Request();
+    request.sourceFile = fifo;
+    const ConversionOutcome outcome = ConvertFiles(request, options);
+    writer.join();
+    ASSERT_TRUE(outcome.Succeeded());
+    ExpectSameText(ReadAll(ucf), Rewritten(bytes, ""));
+
+    // A character device that ends at once is an empty source, one without end too large.
+    request.sourceFile = "/dev/null";
+    EXPECT_TRUE(ConvertFiles(request, options).Succeeded());
+    EXPECT_EQ(ReadAll(ucf), "");
+    File zero;
+    ASSERT_TRUE(zero.Open("/dev/zero", FileOpening::ReadExisting));
+    SourceBytes read;
+    EXPECT_EQ(ReadToEnd(
+                  [&zero](void* buffer, std::size_t count, std::size_t& done) {
+                      return zero.ReadSomeBytes(buffer, count, done) ? 0 : zero.Error();
+                  },
+                  1 << 20, read),
+              SystemErrorFor(FileProblem::TooLarge));
+    EXPECT_EQ(read.size, 0u);
+}
+#endif
+
+TEST_F(OptionsTest, ReadToEndTakesAnyPiecesUpToItsLimit) {
+    const std::string bytes = AllByteValues(200000, 9);
+    const auto pieces = [&](std::size_t piece, std::uint64_t failAt = ~std::uint64_t{0}) {
+        return [&bytes, piece, failAt, at = std::size_t{0}](void* buffer, std::size_t count,
+                                                            std::size_t& done) mutable {
+            if (at >= failAt) return SystemErrorFor(FileProblem::ReadFault);
+            done = std::min({count, piece, bytes.size() - at});
+            std::copy(bytes.data() + at, bytes.data() + at + done, static_cast<char*>(buffer));
+            at += done;
+            return SystemErrorCode{0};
+        };
+    };
+    for (const std::size_t piece : {1u, 4095u, 65536u, 1u << 20}) {
+        SourceBytes source;
+        ASSERT_EQ(ReadToEnd(pieces(piece), kMaxSourceSize, source), 0u);
+        ASSERT_EQ(source.size, bytes.size());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(source.data.get()), source.size),
+                  bytes);
+    }
+    SourceBytes exact;
+    EXPECT_EQ(ReadToEnd(pieces(777), bytes.size(), exact), 0u);
+    EXPECT_EQ(exact.size, bytes.size());
+    SourceBytes over;
+    EXPECT_EQ(ReadToEnd(pieces(777), bytes.size() - 1, over),
+              SystemErrorFor(FileProblem::TooLarge));
+    EXPECT_EQ(over.size, 0u);
+    SourceBytes failed;
+    EXPECT_EQ(ReadToEnd(pieces(1000, 5000), kMaxSourceSize, failed),
+              SystemErrorFor(FileProblem::ReadFault));
+    EXPECT_EQ(failed.size, 0u);
+}
+
+TEST_F(OptionsTest, InPlaceRunFindsTheRemovalsDetails) {
+    WriteAll(source, AllByteValues(40));
+    options.removalDetails = true;
+    WriteAll(ucf, oldText);
+    ConversionOutcome outcome = ConvertFiles(Request(), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.otherLinesRemoved, 1u);  // the placement
+    EXPECT_FALSE(outcome.otherConventionLines);
+
+    // Under XST nothing of these is removed but bram0's line; after that, the Synopsys lines
+    // that remain are the other convention's.
+    WriteAll(ucf, "INST bram INIT_00 = 00;\r\nINST bram_1 LOC = X;\r\n");
+    outcome = ConvertFiles(Request("bram", 1), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 0u);
+    EXPECT_TRUE(outcome.otherConventionLines);
+    outcome = ConvertFiles(Request("bram", 1), options);
+    EXPECT_EQ(outcome.linesRemoved, 2u);  // its own two lines
+    EXPECT_FALSE(outcome.otherConventionLines);
+
+    // Without the option the dialog's run finds none of them.
+    options.removalDetails = false;
+    WriteAll(ucf, oldText);
+    outcome = ConvertFiles(Request(), options);
+    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.otherLinesRemoved, 0u);
+}
+
+}  // namespace
