@@ -15,7 +15,8 @@
 # per round and a different one first in every round, so that noise from other programs on
 # the machine falls on all of them alike. Several BUILD_DIRs (builds of variants, say) are
 # compared that way, and each is shown against the first one: "vs first" is its time divided
-# by the first build's, minus one. The output of every build is compared with the first's.
+# by the first build's, minus one, for the best times, the medians, and the median of the
+# ratios of runs in the same round. The output of every build is compared with the first's.
 # Prints the best and the median time and the peak memory of each command.
 # Environment:
 #   QUILLON_BENCH_RUNS     timed runs per command and case (10)
@@ -154,14 +155,17 @@ for c in $cases; do
     done
     printf '\ncase %s: source %d bytes, old UCF %d bytes, new UCF %d bytes\n' "$c" \
         "$(wc -c <"$work/$c.bin")" "$(wc -c <"$work/$c.old")" "$(wc -c <"$work/$c.result")"
-    printf '  %-40s %9s %9s %9s %9s\n' command best median peak "vs first"
+    printf '  %-40s %9s %9s %9s  %s\n' command best median peak "vs first: best / median / paired"
     read -r first_best first_median _ < <(summary "$work/times.2")
     for ((i = 0; i < count; i++)); do
         read -r best median peak < <(summary "$work/times.$i")
         versus=""
         if [ "$i" -ge 2 ]; then
-            versus=$(awk -v b="$best" -v m="$median" -v fb="$first_best" -v fm="$first_median" \
-                'BEGIN { printf "%+.1f%% / %+.1f%%", (b / fb - 1) * 100, (m / fm - 1) * 100 }')
+            # Runs of one round are paired: a slow spell of the machine falls on both.
+            paired=$(paste "$work/times.2" "$work/times.$i" | awk '{ print $3 / $1 }' | sort -n |
+                awk '{ r[NR] = $1 } END { print NR % 2 ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2 }')
+            versus=$(awk -v b="$best" -v m="$median" -v fb="$first_best" -v fm="$first_median" -v p="$paired" \
+                'BEGIN { printf "%+.1f%% / %+.1f%% / %+.1f%%", (b / fb - 1) * 100, (m / fm - 1) * 100, (p - 1) * 100 }')
         fi
         printf '  %-40s %7.4f s %7.4f s %5.1f MiB  %s\n' "${names[i]}" "$best" "$median" \
             "$(awk -v p="$peak" 'BEGIN { print p / 1024 }')" "$versus"
