@@ -12,9 +12,12 @@
 # result: "cp" of it to a new file, and "cp+sync", the same copy made durable with sync FILE
 # (run through sh -c, which adds about a millisecond).
 # Each command runs three warm-up runs, then the commands of a case take turns, one run each
-# per round and a different one first in every round, so that noise from other programs on
-# the machine falls on all of them alike. Several BUILD_DIRs (builds of variants, say) are
-# compared that way, and each is shown against the first one: "vs first" is its time divided
+# per round in an order shuffled anew every round, so that noise from other programs on the
+# machine, and whatever one command leaves behind for the next, falls on all of them alike.
+# Every run starts after a sync (not timed): with no written data waiting for the disk, a
+# sync FILE writes only its own file, and no run pays for writing back an earlier one's.
+# Several BUILD_DIRs (builds of variants, say) are compared that way, and each is shown
+# against the first one: "vs first" is its time divided
 # by the first build's, minus one, for the best times, the medians, and the median of the
 # ratios of runs in the same round. The output of every build is compared with the first's.
 # Prints the best and the median time and the peak memory of each command.
@@ -116,13 +119,15 @@ run_one() {  # CASE INDEX
     local c=$1 index=$2
     if [ "$index" -lt 2 ]; then
         rm -f "$work/copy.ucf"
-        if [ "$index" -eq 0 ]; then
-            "$measure" /dev/null cp "$work/$c.result" "$work/copy.ucf"
-        else
-            "$measure" /dev/null sh -c 'cp "$1" "$2" && sync "$2"' sh "$work/$c.result" "$work/copy.ucf"
-        fi
     else
         cp "$work/$c.old" "$work/design.ucf"
+    fi
+    sync
+    if [ "$index" -eq 0 ]; then
+        "$measure" /dev/null cp "$work/$c.result" "$work/copy.ucf"
+    elif [ "$index" -eq 1 ]; then
+        "$measure" /dev/null sh -c 'cp "$1" "$2" && sync "$2"' sh "$work/$c.result" "$work/copy.ucf"
+    else
         "$measure" /dev/null "${builds[index - 2]}/bin/quillon-convert" --source "$work/$c.bin" \
             --ucf "$work/design.ucf" --component "$component"
     fi
@@ -144,8 +149,7 @@ for c in $cases; do
         for ((w = 0; w < warmups; w++)); do run_one "$c" "$i" >/dev/null; done
     done
     for ((r = 0; r < runs; r++)); do
-        for ((k = 0; k < count; k++)); do
-            i=$(((r + k) % count))
+        for i in $(shuf -i 0-$((count - 1))); do
             run_one "$c" "$i" >>"$work/times.$i"
             if [ "$i" -ge 2 ] && [ "$r" -eq $((runs - 1)) ] && ! cmp -s "$work/design.ucf" "$work/$c.result"; then
                 echo "${names[i]} wrote another UCF than ${labels[0]} in case $c" >&2
