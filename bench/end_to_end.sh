@@ -17,9 +17,9 @@
 # Every run starts after a sync (not timed): with no written data waiting for the disk, a
 # sync FILE writes only its own file, and no run pays for writing back an earlier one's.
 # Several BUILD_DIRs (builds of variants, say) are compared that way, and each is shown
-# against the first one: "vs first" is its time divided
-# by the first build's, minus one, for the best times, the medians, and the median of the
-# ratios of runs in the same round. The output of every build is compared with the first's.
+# against the first one: "vs first" is its time divided by the first build's, minus one,
+# for the best times, the medians, and the median of the ratios of runs in the same round.
+# The output of every build is compared with the first's.
 # Prints the best and the median time and the peak memory of each command.
 # Environment:
 #   QUILLON_BENCH_RUNS     timed runs per command and case (10)
