@@ -142,7 +142,7 @@ summary() {
 names=(cp cp+sync)
 for label in "${labels[@]}"; do names+=("quillon-convert $label"); done
 count=${#names[@]}
-echo "$runs runs per command and case after $warmups warm-up runs, in rotating rounds; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$runs runs per command and case after $warmups warm-up runs, in shuffled rounds; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 for c in $cases; do
     for ((i = 0; i < count; i++)); do
         : >"$work/times.$i"
