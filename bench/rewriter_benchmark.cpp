@@ -107,7 +107,7 @@ void BM_GenerateLines(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateLines)->ArgName("fresh_pages")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The lines in blocks, formatted by the stream's two threads and taken by a sink that only
+// The lines in blocks as the stream formats them, taken by a sink that only
 // touches them: the formatting speed the run's writes can draw on.
 void BM_StreamLines(benchmark::State& state) {
     const auto data = RandomBytes(64 * kMiB);

@@ -1,9 +1,6 @@
 // quillon-convert: one conversion run from the command line.
 #include <csignal>
 #include <cstdio>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "cli/command_line.h"
 #include "cli/outcome_report.h"
@@ -19,11 +16,6 @@ int main(int argc, char** argv) {
     // A reader that closes standard output early must not cut a conversion short: the write
     // fails instead, and the exit status still says what happened to the files.
     std::signal(SIGPIPE, SIG_IGN);
-#endif
-#if defined(__GLIBC__)
-    // The run's helper threads allocate next to nothing. Sharing one malloc arena spares each
-    // of them mapping its own, which waits on the other thread's page faults.
-    mallopt(M_ARENA_MAX, 1);
 #endif
     const CommandLine commandLine = ParseCommandLine(argc, argv);
     switch (commandLine.action) {

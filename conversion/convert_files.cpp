@@ -4,7 +4,7 @@
 // in which case the UCF is only read and the EDIF file left alone.
 #include <cstdint>
 #include <cstring>
-#include <new>
+#include <utility>
 
 #include "conversion/byte_order.h"
 #include "conversion/conversion_run.h"
@@ -22,8 +22,8 @@ SystemErrorCode SwapBytes(SourceBytes& source, unsigned width) {
     if (padded > kMaxSourceSize) return SystemErrorFor(FileProblem::TooLarge);
     if (padded != source.size) {
         const auto size = static_cast<std::size_t>(padded);
-        std::unique_ptr<std::uint8_t[]> larger(new (std::nothrow) std::uint8_t[size]);
-        if (!larger) return SystemErrorFor(FileProblem::OutOfMemory);
+        LargeBuffer larger;
+        if (!larger.Allocate(size)) return SystemErrorFor(FileProblem::OutOfMemory);
         if (source.size > 0) std::memcpy(larger.get(), source.data.get(), source.size);
         std::memset(larger.get() + source.size, 0, size - source.size);
         source.data = std::move(larger);

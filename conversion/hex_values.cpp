@@ -5,19 +5,6 @@
 
 #include "conversion/sse2_support.h"
 
-// AVX2 is chosen at run time, so the program still runs on processors without it. GCC and
-// Clang compile single functions for it; MSVC compiles its intrinsics anywhere.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define QUILLON_HAVE_AVX2 1
-#define QUILLON_AVX2_FUNCTION __attribute__((target("avx2")))
-#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
-#include <immintrin.h>
-#include <intrin.h>
-#define QUILLON_HAVE_AVX2 1
-#define QUILLON_AVX2_FUNCTION
-#endif
-
 namespace {
 
 constexpr std::size_t kChunkBytes = 32;
@@ -72,49 +59,6 @@ void WriteValuesSse2(char* out, std::size_t stride, const std::uint8_t* data, st
 }
 #endif
 
-#if defined(QUILLON_HAVE_AVX2)
-QUILLON_AVX2_FUNCTION void WriteValuesAvx2(char* out, std::size_t stride, const std::uint8_t* data,
-                                           std::uint32_t count) {
-    const __m256i reverseLanes =
-        _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
-                         10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-    const __m256i digits = _mm256_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A',
-                                            'B', 'C', 'D', 'E', 'F', '0', '1', '2', '3', '4', '5',
-                                            '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
-    const __m256i low4 = _mm256_set1_epi8(0x0F);
-    for (std::uint32_t i = 0; i < count; ++i, out += stride, data += kChunkBytes) {
-        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
-        // Byte j of v becomes byte 31 - j of the chunk: reverse each half, swap the halves.
-        v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, reverseLanes), _MM_SHUFFLE(1, 0, 3, 2));
-        const __m256i high =
-            _mm256_shuffle_epi8(digits, _mm256_and_si256(_mm256_srli_epi16(v, 4), low4));
-        const __m256i low = _mm256_shuffle_epi8(digits, _mm256_and_si256(v, low4));
-        // The unpacks interleave within each 128-bit half; put the halves back in order.
-        const __m256i first = _mm256_unpacklo_epi8(high, low);
-        const __m256i second = _mm256_unpackhi_epi8(high, low);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                            _mm256_permute2x128_si256(first, second, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
-                            _mm256_permute2x128_si256(first, second, 0x31));
-    }
-}
-
-bool ProcessorHasAvx2() {
-#if defined(__GNUC__)
-    return __builtin_cpu_supports("avx2");
-#else
-    int info[4] = {};
-    __cpuid(info, 0);
-    if (info[0] < 7) return false;
-    __cpuid(info, 1);
-    const bool osSavesYmm = (info[2] & (1 << 27)) != 0 && (_xgetbv(0) & 6) == 6;
-    if (!osSavesYmm || (info[2] & (1 << 28)) == 0) return false;
-    __cpuidex(info, 7, 0);
-    return (info[1] & (1 << 5)) != 0;
-#endif
-}
-#endif
-
 }  // namespace
 
 void WriteHexValue(char* out, const std::uint8_t* chunk, std::size_t size) {
@@ -124,21 +68,18 @@ void WriteHexValue(char* out, const std::uint8_t* chunk, std::size_t size) {
         std::memcpy(out + 2 * (kChunkBytes - 1 - i), kHexPairs[chunk[i]].data(), 2);
 }
 
-std::size_t AvailableHexValueWriters(HexValueWriter writers[3]) {
+std::size_t AvailableHexValueWriters(HexValueWriter writers[2]) {
     std::size_t count = 0;
     writers[count++] = WriteValuesPlain;
 #if defined(QUILLON_HAVE_SSE2)
     writers[count++] = WriteValuesSse2;
-#endif
-#if defined(QUILLON_HAVE_AVX2)
-    if (ProcessorHasAvx2()) writers[count++] = WriteValuesAvx2;
 #endif
     return count;
 }
 
 HexValueWriter FastestHexValueWriter() {
     static const HexValueWriter fastest = [] {
-        HexValueWriter writers[3];
+        HexValueWriter writers[2];
         return writers[AvailableHexValueWriters(writers) - 1];
     }();
     return fastest;

@@ -4,35 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <system_error>
-#include <thread>
-
-#include "conversion/second_processor.h"
 #include "platform/standard_streams.h"
-
-namespace {
-
-// Reads `size` bytes from the file's start. A large file is read in two halves at once where
-// there is a second processor: copying out of the system's cache is most of such a read.
-SystemErrorCode ReadSplit(File& file, std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t kSplitFrom = std::size_t{8} << 20;
-    if (size < kSplitFrom || !HaveSecondProcessor()) {
-        return file.ReadFully(data, size) ? 0 : file.Error();
-    }
-    const std::size_t half = size / 2;
-    SystemErrorCode tailError = 0;
-    std::thread tail;
-    try {
-        tail = std::thread([&] { tailError = file.ReadFullyAt(half, data + half, size - half); });
-    } catch (const std::system_error&) {
-        return file.ReadFullyAt(0, data, size);
-    }
-    const SystemErrorCode headError = file.ReadFullyAt(0, data, half);
-    tail.join();
-    return headError != 0 ? headError : tailError;
-}
-
-}  // namespace
 
 SystemErrorCode ReadSource(const std::string& path, FileAccessFaults* faults, SourceBytes& source) {
     File file(faults);
@@ -53,11 +25,10 @@ SystemErrorCode ReadSource(const std::string& path, FileAccessFaults* faults, So
         return SystemErrorFor(FileProblem::TooLarge);
     }
     source.size = static_cast<std::size_t>(size);
-    source.data.reset(new (std::nothrow) std::uint8_t[source.size]);
-    if (!source.data) return SystemErrorFor(FileProblem::OutOfMemory);
-    if (const SystemErrorCode error = ReadSplit(file, source.data.get(), source.size)) {
+    if (!source.data.Allocate(source.size)) return SystemErrorFor(FileProblem::OutOfMemory);
+    if (!file.ReadFully(source.data.get(), source.size)) {
         source = SourceBytes();
-        return error;
+        return file.Error();
     }
     // A source only read cannot lose anything at its close.
     file.Close();
@@ -85,8 +56,8 @@ SystemErrorCode ReadToEnd(const ReadSomeFunction& readSome, std::uint64_t maxSiz
             const std::size_t grown = static_cast<std::size_t>(std::min<std::uint64_t>(
                 limit,
                 std::max<std::uint64_t>(std::uint64_t{64} << 10, std::uint64_t{capacity} * 2)));
-            std::unique_ptr<std::uint8_t[]> larger(new (std::nothrow) std::uint8_t[grown]);
-            if (!larger) {
+            LargeBuffer larger;
+            if (!larger.Allocate(grown)) {
                 source = SourceBytes();
                 return SystemErrorFor(FileProblem::OutOfMemory);
             }

@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <string>
 
 #include "platform/file_access.h"
+#include "platform/large_buffer.h"
 
 struct SourceBytes {
-    std::unique_ptr<std::uint8_t[]> data;
-    std::size_t size = 0;
+    LargeBuffer data;      // at least `size` bytes
+    std::size_t size = 0;  // the source's
 };
 
 // The rewriter counts the source's bytes in 32 bits: 4 GiB - 1 at most.

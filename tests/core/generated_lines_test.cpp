@@ -49,7 +49,7 @@ std::string Streamed(const GeneratedLines& lines, std::vector<std::size_t>* bloc
 }  // namespace
 
 TEST(HexValueWriters, EveryWriterGivesTheDigitsOfTheLastByteFirst) {
-    HexValueWriter writers[3];
+    HexValueWriter writers[2];
     const std::size_t count = AvailableHexValueWriters(writers);
     ASSERT_GE(count, 1u);
     EXPECT_EQ(FastestHexValueWriter(), writers[count - 1]);

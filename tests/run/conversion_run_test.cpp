@@ -38,7 +38,7 @@ TEST_F(RunTest, RewritesInPlaceAndLeavesNoTailOfTheLongerOldText) {
               "00000000000000000000000000000000000000000000000000000000000000AB;\r\n");
 }
 
-// Large enough to be read in two halves at once and written in many blocks.
+// Large enough to be written in many blocks.
 TEST_F(RunTest, LargeSourceIsConvertedWhole) {
     const std::string bytes = AllByteValues((std::size_t{8} << 20) + 77, 3);
     const std::string oldText = Rewritten(AllByteValues(5000), "NET clk LOC = P1;\r\n", "rom");

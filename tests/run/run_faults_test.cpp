@@ -102,7 +102,7 @@ TEST_F(RunFaultTest, SourceThatAnotherProgramCutsWhileItIsRead) {
 #endif
 }
 
-// Large sources are read in two halves at once and their lines written in many blocks.
+// Large sources: their lines are written in many blocks.
 constexpr std::size_t kLargeSource = (std::size_t{8} << 20) + 100;
 
 TEST_F(RunFaultTest, LargeSourceWhoseReadFailsChangesNothing) {
@@ -114,7 +114,7 @@ TEST_F(RunFaultTest, LargeSourceWhoseReadFailsChangesNothing) {
     ExpectUcfAndEdifAsTheyWere();
 }
 
-// Only the second half's read comes short: its error must reach the run.
+// A source cut near its end while it is read: the short read's error must reach the run.
 TEST_F(RunFaultTest, LargeSourceCutInItsSecondHalfWhileItIsRead) {
     SetUpDesign(kLargeSource, 100);
     CutSourceOnceItsSizeIsTaken(kLargeSource - 1000);
