@@ -4,6 +4,7 @@
 
 #include "cli/command_line.h"
 #include "conversion/conversion_run.h"
+#include "conversion/rollback_journal.h"
 
 namespace {
 
@@ -26,8 +27,37 @@ void Print(std::FILE* stream, const std::string& text) {
 
 }  // namespace
 
+void ReportJournal(const ConversionRequest& request, const ConversionOutcome& outcome,
+                   std::FILE* err) {
+    const std::string journal = JournalPath(request.ucfFile);
+    if (outcome.journalRecovered) {
+        Print(err, "quillon-convert: a run that did not finish left " + journal +
+                       "; the UCF's old text was put back from it first");
+    }
+    if (outcome.journalKept) {
+        Print(err, "quillon-convert: the UCF's old text is kept in " + journal +
+                       "; run the conversion again to put it back");
+    }
+}
+
+void ReportHeldInterrupt(RewriteEnd end) {
+    switch (end) {
+        case RewriteEnd::Completed:
+            Print(stderr, "quillon-convert: interrupted; the conversion was completed first");
+            break;
+        case RewriteEnd::Undone:
+            Print(stderr, "quillon-convert: interrupted; the conversion was undone first");
+            break;
+        case RewriteEnd::InJournal:
+            Print(stderr,
+                  "quillon-convert: interrupted; the UCF's old text is kept in its journal");
+            break;
+    }
+}
+
 int ReportOutcome(const ConversionRequest& request, const ConversionOutcome& outcome,
                   std::FILE* out, std::FILE* err) {
+    ReportJournal(request, outcome, err);
     if (!outcome.Succeeded()) {
         Print(err, FailureText(request, outcome));
         return kExitRunFailed;
