@@ -179,48 +179,59 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
         outcome.failedStep = FailedStep::Ucf;
         outcome.error = error;
     };
-    if (const SystemErrorCode error = OpenForRun(ucf, path, journal, outcome)) return fail(error);
-
+    constexpr int kMaxRewrites = 10;
     SystemErrorCode error = 0;
-    {
-        std::string oldText;
-        KeptText kept;
-        error = ReadText(ucf, oldText);
-        madeHere = error == 0 && ucf.Created() && oldText.empty();
-        if (error == 0) {
-            try {
-                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
-            } catch (const std::bad_alloc&) {
-                error = SystemErrorFor(FileProblem::OutOfMemory);
+    for (int rewrites = 1;; ++rewrites) {
+        error = OpenForRun(ucf, path, journal, outcome);
+        if (error != 0) return fail(error);
+        bool moved = false;
+        {
+            std::string oldText;
+            KeptText kept;
+            error = ReadText(ucf, oldText);
+            madeHere = error == 0 && ucf.Created() && oldText.empty();
+            if (error == 0) {
+                try {
+                    kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+                } catch (const std::bad_alloc&) {
+                    error = SystemErrorFor(FileProblem::OutOfMemory);
+                }
             }
-        }
-        if (error == 0) {
-            outcome.oldUcfSize = oldText.size();
-            outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
-            outcome.linesRemoved = kept.removedLines;
+            if (error == 0) {
+                outcome.oldUcfSize = oldText.size();
+                outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
+                outcome.linesRemoved = kept.removedLines;
 
-            // From here until the file is whole again, interrupts wait.
-            InterruptHold hold;
-            Rewrite rewrite(ucf, oldText, outcome.newUcfSize, journal, madeHere);
-            const auto take = [&rewrite](const char* text, std::size_t size) {
-                return rewrite.Take(text, size);
-            };
-            bool done = false;
-            try {
-                done = take(kept.text.data(), kept.text.size()) &&
-                       StreamGeneratedLines(lines, take) && rewrite.Finish() && rewrite.Commit();
-            } catch (const std::bad_alloc&) {
-                rewrite.Fail(SystemErrorFor(FileProblem::OutOfMemory));
+                // From here until the file is whole again, interrupts wait.
+                InterruptHold hold;
+                Rewrite rewrite(ucf, oldText, outcome.newUcfSize, journal, madeHere);
+                const auto take = [&rewrite](const char* text, std::size_t size) {
+                    return rewrite.Take(text, size);
+                };
+                bool done = false;
+                try {
+                    done = take(kept.text.data(), kept.text.size()) &&
+                           StreamGeneratedLines(lines, take) && rewrite.Finish() &&
+                           rewrite.Commit();
+                } catch (const std::bad_alloc&) {
+                    rewrite.Fail(SystemErrorFor(FileProblem::OutOfMemory));
+                }
+                if (done) {
+                    hold.Release(RewriteEnd::Completed);
+                    // An editor that saved by renaming a new file over the UCF meanwhile has the
+                    // path now; what it saved gets the conversion too.
+                    bool same = true;
+                    moved = ucf.StillAtPath(same) && !same;
+                } else {
+                    error = rewrite.Error();
+                    if (!rewrite.Undo()) outcome.journalKept = true;
+                    hold.Release(outcome.journalKept ? RewriteEnd::InJournal : RewriteEnd::Undone);
+                }
             }
-            if (done) {
-                hold.Release(RewriteEnd::Completed);
-            } else {
-                error = rewrite.Error();
-                if (!rewrite.Undo()) outcome.journalKept = true;
-                hold.Release(outcome.journalKept ? RewriteEnd::InJournal : RewriteEnd::Undone);
-            }
+            // The texts can be large; they go before anyone waits on the outcome.
         }
-        // The texts can be large; they go before anyone waits on the outcome.
+        if (error != 0 || !moved || rewrites == kMaxRewrites) break;
+        madeHere = false;
     }
     if (error != 0) return fail(error);
     releaseSource();

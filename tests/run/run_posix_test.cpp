@@ -103,6 +103,46 @@ TEST_F(RunTest, RunWaitsForTheUcfsLockAndTakesNoneOnTheEdif) {
     EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET b;\n"));
 }
 
+// An editor that saves by writing a new file and renaming it over the UCF.
+void SaveByRenaming(const std::string& path, const std::string& text) {
+    WriteAll(path + ".new", text);
+    ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
+}
+
+// Saved while the run waits for the lock: the run converts what the editor saved.
+TEST_F(RunTest, UcfReplacedWhileTheRunWaitsIsOpenedAgain) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET a;\n");
+    auto otherRun = std::make_unique<LockHolder>(ucf, LOCK_EX);
+    std::thread editor([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        SaveByRenaming(ucf, "NET edited;\n");
+        otherRun.reset();
+    });
+    EXPECT_EQ(Run(), Success());
+    editor.join();
+
+    EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET edited;\n"));
+}
+
+// Saved after the run has read the UCF: the run's text went into the file the editor
+// replaced, so the editor's file is converted as well.
+TEST_F(FaultTest, UcfReplacedDuringTheRewriteIsConvertedAgain) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET a;\n");
+    bool saved = false;
+    faults.afterSize = [&](const std::string& path) {
+        if (path != ucf || saved) return;
+        saved = true;
+        SaveByRenaming(ucf, "NET edited;\n");
+    };
+
+    EXPECT_EQ(Run(), Success());
+
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET edited;\n"));
+}
+
 TEST_F(RunTest, CreatedFilesGetReadWriteForAllLessTheUmask) {
     WriteAll(source, "x");
     const mode_t saved = ::umask(027);
