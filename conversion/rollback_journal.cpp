@@ -1,6 +1,5 @@
 #include "conversion/rollback_journal.h"
 
-#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -10,23 +9,34 @@ namespace {
 constexpr char kMagic[8] = {'Q', 'L', 'N', 'J', 'R', 'N', 'L', '1'};
 constexpr std::uint32_t kCreatedUcf = 1;
 
-// Eight tables, so that the checksum takes eight bytes per step: journals hold megabytes.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87u;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Fu;
+constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9u;
+constexpr std::uint64_t kPrime4 = 0x85EBCA77C2B2AE63u;
+constexpr std::uint64_t kPrime5 = 0x27D4EB2F165667C5u;
 
-CrcTables MakeCrcTables() {
-    CrcTables tables{};
-    for (std::uint32_t byte = 0; byte < 256; ++byte) {
-        std::uint32_t crc = byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        tables[0][byte] = crc;
-    }
-    for (std::uint32_t byte = 0; byte < 256; ++byte) {
-        for (std::size_t table = 1; table < 8; ++table) {
-            const std::uint32_t previous = tables[table - 1][byte];
-            tables[table][byte] = (previous >> 8) ^ tables[0][previous & 0xFFu];
-        }
-    }
-    return tables;
+std::uint64_t RotateLeft(std::uint64_t value, int bits) {
+    return (value << bits) | (value >> (64 - bits));
+}
+
+std::uint64_t Load64(const unsigned char* bytes) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+std::uint64_t Load32(const unsigned char* bytes) {
+    std::uint64_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+std::uint64_t Round(std::uint64_t accumulator, std::uint64_t input) {
+    return RotateLeft(accumulator + input * kPrime2, 31) * kPrime1;
+}
+
+std::uint64_t MergeRound(std::uint64_t hash, std::uint64_t accumulator) {
+    return (hash ^ Round(0, accumulator)) * kPrime1 + kPrime4;
 }
 
 void Put(std::string& bytes, std::size_t at, std::uint64_t value, std::size_t size) {
@@ -53,27 +63,37 @@ std::string JournalPath(const std::string& ucfPath) {
     return ucfPath + "-journal";
 }
 
-std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
-    static const CrcTables tables = MakeCrcTables();
+std::uint64_t Xxh64(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    crc = ~crc;
-    while (size >= 8) {
-        std::uint32_t low = 0;
-        std::uint32_t high = 0;
-        for (int i = 0; i < 4; ++i) {
-            low |= std::uint32_t{bytes[i]} << (8 * i);
-            high |= std::uint32_t{bytes[4 + i]} << (8 * i);
+    const unsigned char* const end = bytes + size;
+    std::uint64_t hash = 0;
+    if (size >= 32) {
+        std::uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
+        for (; end - bytes >= 32; bytes += 32) {
+            for (int lane = 0; lane < 4; ++lane) {
+                lanes[lane] = Round(lanes[lane], Load64(bytes + 8 * lane));
+            }
         }
-        low ^= crc;
-        crc = tables[7][low & 0xFFu] ^ tables[6][(low >> 8) & 0xFFu] ^
-              tables[5][(low >> 16) & 0xFFu] ^ tables[4][low >> 24] ^ tables[3][high & 0xFFu] ^
-              tables[2][(high >> 8) & 0xFFu] ^ tables[1][(high >> 16) & 0xFFu] ^
-              tables[0][high >> 24];
-        bytes += 8;
-        size -= 8;
+        hash = RotateLeft(lanes[0], 1) + RotateLeft(lanes[1], 7) + RotateLeft(lanes[2], 12) +
+               RotateLeft(lanes[3], 18);
+        for (std::uint64_t lane : lanes) hash = MergeRound(hash, lane);
+    } else {
+        hash = kPrime5;
     }
-    while (size-- > 0) crc = (crc >> 8) ^ tables[0][(crc ^ *bytes++) & 0xFFu];
-    return ~crc;
+    hash += size;
+    for (; end - bytes >= 8; bytes += 8) {
+        hash = RotateLeft(hash ^ Round(0, Load64(bytes)), 27) * kPrime1 + kPrime4;
+    }
+    if (end - bytes >= 4) {
+        hash = RotateLeft(hash ^ (Load32(bytes) * kPrime1), 23) * kPrime2 + kPrime3;
+        bytes += 4;
+    }
+    for (; bytes < end; ++bytes) hash = RotateLeft(hash ^ (*bytes * kPrime5), 11) * kPrime1;
+    hash ^= hash >> 33;
+    hash *= kPrime2;
+    hash ^= hash >> 29;
+    hash *= kPrime3;
+    return hash ^ (hash >> 32);
 }
 
 std::string JournalHeaderBytes(const JournalHeader& header, std::string_view saved) {
@@ -83,22 +103,22 @@ std::string JournalHeaderBytes(const JournalHeader& header, std::string_view sav
     Put(bytes, 16, header.savedFrom, 8);
     Put(bytes, 24, saved.size(), 8);
     Put(bytes, 32, header.createdUcf ? kCreatedUcf : 0, 4);
-    Put(bytes, 36, Crc32(saved.data(), saved.size()), 4);
-    Put(bytes, 40, Crc32(bytes.data(), 40), 4);
+    Put(bytes, 40, Xxh64(saved.data(), saved.size()), 8);
+    Put(bytes, 48, Xxh64(bytes.data(), 48), 8);
     return bytes;
 }
 
 bool ParseJournalHeader(std::string_view bytes, JournalHeader& header, std::uint64_t& savedSize,
-                        std::uint32_t& savedCrc) {
+                        std::uint64_t& savedChecksum) {
     if (bytes.size() < kJournalHeaderSize) return false;
     if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
-    if (Get(bytes, 40, 4) != Crc32(bytes.data(), 40) || Get(bytes, 44, 4) != 0) return false;
+    if (Get(bytes, 48, 8) != Xxh64(bytes.data(), 48) || Get(bytes, 36, 4) != 0) return false;
     const std::uint64_t flags = Get(bytes, 32, 4);
     header.oldLength = Get(bytes, 8, 8);
     header.savedFrom = Get(bytes, 16, 8);
     header.createdUcf = (flags & kCreatedUcf) != 0;
     savedSize = Get(bytes, 24, 8);
-    savedCrc = static_cast<std::uint32_t>(Get(bytes, 36, 4));
+    savedChecksum = Get(bytes, 40, 8);
     return (flags & ~std::uint64_t{kCreatedUcf}) == 0 && header.savedFrom <= header.oldLength &&
            savedSize == header.oldLength - header.savedFrom &&
            !(header.createdUcf && header.oldLength != 0);
@@ -145,9 +165,9 @@ SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
     std::string header(kJournalHeaderSize, '\0');
     JournalHeader fields;
     std::uint64_t savedSize = 0;
-    std::uint32_t savedCrc = 0;
+    std::uint64_t savedChecksum = 0;
     bool intact = size >= kJournalHeaderSize && journal.ReadFully(header.data(), header.size()) &&
-                  ParseJournalHeader(header, fields, savedSize, savedCrc) &&
+                  ParseJournalHeader(header, fields, savedSize, savedChecksum) &&
                   size - kJournalHeaderSize == savedSize;
     std::string saved;
     if (intact) {
@@ -158,7 +178,7 @@ SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
             return SystemErrorFor(FileProblem::OutOfMemory);
         }
         if (!journal.ReadFully(saved.data(), saved.size())) return journal.Error();
-        intact = Crc32(saved.data(), saved.size()) == savedCrc;
+        intact = Xxh64(saved.data(), saved.size()) == savedChecksum;
     }
     journal.Close();
     if (!intact) {

@@ -8,10 +8,10 @@
 //  16  8  offset of the first saved byte (the bytes before it are the same in both texts)
 //  24  8  number of saved bytes: the old length less the offset
 //  32  4  flags: bit 0 set when the run created the UCF (there was no old text)
-//  36  4  CRC-32 of the saved bytes
-//  40  4  CRC-32 of bytes 0 to 39
-//  44  4  zero
-//  48     the saved bytes: the old text from the offset to its end
+//  36  4  zero
+//  40  8  XXH64 (seed 0) of the saved bytes
+//  48  8  XXH64 (seed 0) of bytes 0 to 47
+//  56     the saved bytes: the old text from the offset to its end
 #pragma once
 
 #include <cstddef>
@@ -21,13 +21,14 @@
 
 #include "platform/file_access.h"
 
-inline constexpr std::size_t kJournalHeaderSize = 48;
+inline constexpr std::size_t kJournalHeaderSize = 56;
 
 // `design.ucf` -> `design.ucf-journal`, in the same folder.
 std::string JournalPath(const std::string& ucfPath);
 
-// CRC-32 as zlib and PNG compute it (reflected, polynomial 0xEDB88320), continued from `crc`.
-std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
+// The XXH64 hash with seed 0, as `xxhsum -H64` prints it: fast enough that checking a journal
+// of many megabytes costs little next to writing it.
+std::uint64_t Xxh64(const void* data, std::size_t size);
 
 struct JournalHeader {
     std::uint64_t oldLength = 0;
@@ -41,7 +42,7 @@ std::string JournalHeaderBytes(const JournalHeader& header, std::string_view sav
 // Reads the header from the first kJournalHeaderSize bytes; false when they are not a
 // complete, intact header. `savedSize` receives how many saved bytes must follow.
 bool ParseJournalHeader(std::string_view bytes, JournalHeader& header, std::uint64_t& savedSize,
-                        std::uint32_t& savedCrc);
+                        std::uint64_t& savedChecksum);
 
 // Writes the journal for a UCF whose old text is `oldText`, saving it from `savedFrom` on,
 // and has it and its folder entry put on the disk. The system's error, 0 when it is safe to

@@ -155,7 +155,11 @@ bool File::LockForRun() {
     OVERLAPPED at = {};
     at.Offset = 0xFFFFFFFEu;
     at.OffsetHigh = 0x7FFFFFFFu;
-    return LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0 || Failed();
+    if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return true;
+    // A file system or share that cannot lock cannot order runs; it is used as before rather
+    // than refused, as on POSIX.
+    const DWORD error = GetLastError();
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION || Failed(error);
 }
 
 bool File::Identity(FileIdentity& identity) {

@@ -89,7 +89,7 @@ protected:
 };
 
 #ifdef _WIN32
-constexpr int kTurnRounds = 2;  // each start of a Windows program takes about a second
+constexpr int kTurnRounds = 5;  // starting a Windows program under Wine is slow
 #else
 constexpr int kTurnRounds = 20;
 #endif
