@@ -2,7 +2,7 @@
 // first byte is overwritten and deleted once the new text is on the disk, so that a run that
 // dies half-way is undone by the next one.
 //
-// Layout (integers little-endian, sizes in bytes):
+// Layout (integers little-endian, sizes in bytes; the README describes it for users too):
 //   0  8  magic "QLNJRNL1"
 //   8  8  the UCF's old length
 //  16  8  offset of the first saved byte (the bytes before it are the same in both texts)

@@ -61,6 +61,8 @@ SystemErrorCode OpenForRun(File& ucf, const std::string& path, const std::string
 // is put back from memory, or, when even that fails, left in the journal for the next run.
 class Rewrite {
 public:
+    static constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
+
     Rewrite(File& ucf, std::string_view oldText, std::uint64_t newSize, const std::string& journal,
             bool createdUcf)
         : ucf_(ucf), old_(oldText), newSize_(newSize), journal_(journal), created_(createdUcf) {}
@@ -79,6 +81,12 @@ public:
         const bool complete = ucf_.WriteFully(text, size, &written);
         overwrittenEnd_ = position_ + written;
         position_ += size;
+        // What is written goes on to the disk while the next blocks are formatted and
+        // written, so the flush at the end waits for little more than the last of them.
+        if (overwrittenEnd_ - flushedTo_ >= kFlushStep) {
+            ucf_.StartFlush(flushedTo_, overwrittenEnd_ - flushedTo_);
+            flushedTo_ = overwrittenEnd_;
+        }
         return complete || Fail(ucf_.Error());
     }
 
@@ -136,12 +144,15 @@ private:
         started_ = true;
         from_ = from;
         overwrittenEnd_ = from;
+        flushedTo_ = from;
         if (const SystemErrorCode error = WriteJournal(journal_, old_, from, created_)) {
             started_ = false;  // nothing was overwritten and no journal is left
             return Fail(error);
         }
-        return ((newSize_ <= old_.size() || ucf_.Reserve(newSize_)) && ucf_.Seek(from)) ||
-               Fail(ucf_.Error());
+        // No room is taken ahead: a write that meets a full disk is undone from memory within
+        // the old length, or from the journal, and writing into allocated but unwritten room
+        // would cost the flush extra work on every run.
+        return ucf_.Seek(from) || Fail(ucf_.Error());
     }
 
     File& ucf_;
@@ -154,6 +165,7 @@ private:
     std::uint64_t from_ = 0;
     std::uint64_t position_ = 0;
     std::uint64_t overwrittenEnd_ = 0;
+    std::uint64_t flushedTo_ = 0;  // the end of what was sent on to the disk
     SystemErrorCode error_ = 0;
 };
 

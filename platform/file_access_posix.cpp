@@ -216,6 +216,16 @@ bool File::FlushToDisk() {
     return result == 0;
 }
 
+void File::StartFlush([[maybe_unused]] std::uint64_t offset,
+                      [[maybe_unused]] std::uint64_t length) {
+#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
+    if (FitsOffset(offset) && FitsOffset(length)) {
+        ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                          SYNC_FILE_RANGE_WRITE);
+    }
+#endif
+}
+
 bool File::LockForRun() {
     int result = 0;
     do {

@@ -150,6 +150,9 @@ bool File::FlushToDisk() {
     return FlushFileBuffers(AsHandle(handle_)) != 0;
 }
 
+// Windows has no call that starts the writing without waiting for it.
+void File::StartFlush(std::uint64_t, std::uint64_t) {}
+
 bool File::LockForRun() {
     // One byte at 2^63 - 2: no text reaches it, so no reader or writer of the UCF meets it.
     OVERLAPPED at = {};
