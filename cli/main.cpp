@@ -5,6 +5,7 @@
 #include "cli/command_line.h"
 #include "cli/outcome_report.h"
 #include "conversion/conversion_run.h"
+#include "platform/interrupt_guard.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Convert:
             break;
     }
+    // Ctrl+C or a build tool stopping the program waits while the UCF is being rewritten.
+    HoldInterruptsDuringRewrites(ReportHeldInterrupt);
     const ConversionOutcome outcome = ConvertFiles(commandLine.request, commandLine.options);
     return ReportOutcome(commandLine, outcome, stdout, stderr);
 }

@@ -5,6 +5,7 @@
 #include "cli/command_line.h"
 #include "conversion/conversion_run.h"
 #include "conversion/generated_lines.h"
+#include "conversion/rollback_journal.h"
 
 namespace {
 
@@ -86,18 +87,37 @@ std::string ReportLine(const std::string& component, const ConversionOutcome& ou
     return line;
 }
 
-int ReportOutcome(const ConversionRequest& request, const ConversionOutcome& outcome,
-                  std::FILE* out, std::FILE* err) {
-    if (!outcome.Succeeded()) {
-        Print(err, FailureText(request, outcome));
-        return kExitRunFailed;
+void ReportJournal(const ConversionRequest& request, const ConversionOutcome& outcome,
+                   std::FILE* err) {
+    const std::string journal = JournalPath(request.ucfFile);
+    if (outcome.journalRecovered) {
+        Print(err, "quillon-convert: a run that did not finish left " + journal +
+                       "; the UCF's old text was put back from it first");
     }
-    Print(out, "UCF file updated!");
-    return kExitConverted;
+    if (outcome.journalKept) {
+        Print(err, "quillon-convert: the UCF's old text is kept in " + journal +
+                       "; run the conversion again to put it back");
+    }
+}
+
+void ReportHeldInterrupt(RewriteEnd end) {
+    switch (end) {
+        case RewriteEnd::Completed:
+            Print(stderr, "quillon-convert: interrupted; the conversion was completed first");
+            break;
+        case RewriteEnd::Undone:
+            Print(stderr, "quillon-convert: interrupted; the conversion was undone first");
+            break;
+        case RewriteEnd::InJournal:
+            Print(stderr,
+                  "quillon-convert: interrupted; the UCF's old text is kept in its journal");
+            break;
+    }
 }
 
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err) {
+    ReportJournal(commandLine.request, outcome, err);
     if (!outcome.Succeeded()) {
         Print(err, FailureTextOf(commandLine, outcome));
         return kExitRunFailed;

@@ -6,17 +6,22 @@
 #include "cli/command_line.h"
 #include "conversion/conversion_outcome.h"
 #include "conversion/conversion_request.h"
+#include "platform/interrupt_guard.h"
 
-// Prints the outcome, "UCF file updated!" on `out` or the failure's text on `err`, and
-// returns the exit status: kExitConverted or kExitRunFailed.
-int ReportOutcome(const ConversionRequest& request, const ConversionOutcome& outcome,
-                  std::FILE* out, std::FILE* err);
-
-// The same for a run with the command line's options: after a success "UCF file updated!"
-// (or "Dry run: no file changed.") and the report line on `out`, unless it is quiet or
-// standard output carries the new text, and the warnings on `err`.
+// Prints the outcome and returns the exit status, kExitConverted or kExitRunFailed: after a
+// success "UCF file updated!" (or "Dry run: no file changed.") and the report line on `out`,
+// unless it is quiet or standard output carries the new text, and the warnings on `err`;
+// after a failure the failure's text on `err`. The journal's lines come first.
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err);
 
 // "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)".
 std::string ReportLine(const std::string& component, const ConversionOutcome& outcome);
+
+// One line on `err` for each thing the UCF's rollback journal did in the run: an earlier
+// run's rewrite undone from it, or the old text left in it.
+void ReportJournal(const ConversionRequest& request, const ConversionOutcome& outcome,
+                   std::FILE* err);
+
+// The line on stderr for an interrupt that waited until the UCF was whole again.
+void ReportHeldInterrupt(RewriteEnd end);

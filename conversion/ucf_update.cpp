@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 
 #include "conversion/generated_line_stream.h"
+#include "conversion/rollback_journal.h"
 #include "conversion/ucf_rewriter.h"
+#include "platform/interrupt_guard.h"
 
 namespace {
 
@@ -21,51 +24,150 @@ SystemErrorCode ReadText(File& file, std::string& text) {
     } catch (const std::bad_alloc&) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
-    return file.ReadFully(text.data(), text.size()) ? 0 : file.Error();
+    return file.Seek(0) && file.ReadFully(text.data(), text.size()) ? 0 : file.Error();
 }
 
-// Puts the old text back over the first `overwritten` bytes and gives the file its old
-// length again. The file is never longer than the old text or the reserved room here, so
-// this needs no new room on the disk.
-void RestoreContent(File& file, std::string_view oldText, std::uint64_t overwritten) {
-    const auto count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(overwritten, oldText.size()));
-    if (!file.Seek(0) || !file.WriteFully(oldText.data(), count)) return;
-    std::uint64_t size = 0;
-    if (file.Size(size) && size != oldText.size()) file.Resize(oldText.size());
-}
-
-// Writes the kept text and then the generated lines over the file holding `oldText`, a
-// block at a time as they are formatted, so the new text is never held whole. All or
-// nothing: the room for a longer text is taken before the first byte is overwritten, and
-// after any later failure the old text is written back and the file given its old length.
-SystemErrorCode WriteNewText(File& file, std::string_view oldText, std::string_view kept,
-                             const GeneratedLines& lines, std::uint64_t newSize) {
-    std::uint64_t overwritten = 0;
-    SystemErrorCode error = 0;
-    const auto write = [&](const char* text, std::size_t size) {
-        std::size_t written = 0;
-        const bool complete = file.WriteFully(text, size, &written);
-        overwritten += written;
-        if (!complete) error = file.Error();
-        return complete;
-    };
-    const auto step = [&](bool done) {
-        if (!done && error == 0) error = file.Error();
-        return done;
-    };
-    try {
-        if (step(newSize <= oldText.size() || file.Reserve(newSize)) && step(file.Seek(0)) &&
-            write(kept.data(), kept.size()) && StreamGeneratedLines(lines, write) &&
-            step(file.Resize(newSize))) {
-            return 0;
+// Opens the UCF, waits for the runs before this one and undoes the last rewrite of a run that
+// died. The path may meanwhile name another file (an editor saved by renaming, a run removed
+// the file it had made): the file is then opened again, so that the lock is the path's.
+SystemErrorCode OpenForRun(File& ucf, const std::string& path, const std::string& journal,
+                           ConversionOutcome& outcome) {
+    constexpr int kMaxReopenings = 1000;
+    for (int opening = 0;; ++opening) {
+        if (!ucf.Open(path, FileOpening::ReadWriteAlways) || !ucf.LockForRun()) {
+            return ucf.Error();
         }
-    } catch (const std::bad_alloc&) {
-        error = SystemErrorFor(FileProblem::OutOfMemory);
+        bool same = false;
+        if (!ucf.StillAtPath(same)) return ucf.Error();
+        if (!same && opening < kMaxReopenings) continue;
+        JournalRecovery recovery = JournalRecovery::NoJournal;
+        SystemErrorCode error = 0;
+        {
+            InterruptHold hold;
+            error = RecoverFromJournal(ucf, journal, recovery);
+            hold.Release(error == 0 ? RewriteEnd::Undone : RewriteEnd::InJournal);
+        }
+        if (error != 0) return error;
+        if (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf) {
+            outcome.journalRecovered = true;
+        }
+        if (recovery != JournalRecovery::RemovedUcf) return 0;
     }
-    RestoreContent(file, oldText, overwritten);
-    return error;
 }
+
+// Writes the new text, the kept text followed by the generated lines, over the UCF that holds
+// `oldText`. Only the bytes from the first that differs are written, and only after the old
+// text from there on is safe in the journal. All or nothing: after a failure the old text
+// is put back from memory, or, when even that fails, left in the journal for the next run.
+class Rewrite {
+public:
+    static constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
+
+    Rewrite(File& ucf, std::string_view oldText, std::uint64_t newSize, const std::string& journal,
+            bool createdUcf)
+        : ucf_(ucf), old_(oldText), newSize_(newSize), journal_(journal), created_(createdUcf) {}
+
+    // One piece of the new text, in order.
+    bool Take(const char* text, std::size_t size) {
+        if (!started_) {
+            const std::size_t common = CommonPrefix(text, size);
+            position_ += common;
+            if (common == size) return true;
+            if (!Begin(position_)) return false;
+            text += common;
+            size -= common;
+        }
+        std::size_t written = 0;
+        const bool complete = ucf_.WriteFully(text, size, &written);
+        overwrittenEnd_ = position_ + written;
+        position_ += size;
+        // What is written goes on to the disk while the next blocks are formatted and
+        // written, so the flush at the end waits for little more than the last of them.
+        if (overwrittenEnd_ - flushedTo_ >= kFlushStep) {
+            ucf_.StartFlush(flushedTo_, overwrittenEnd_ - flushedTo_);
+            flushedTo_ = overwrittenEnd_;
+        }
+        return complete || Fail(ucf_.Error());
+    }
+
+    // The end of the new text: the file gets its length and goes to the disk.
+    bool Finish() {
+        if (!started_) {
+            if (newSize_ == old_.size()) return true;  // the same text: nothing to write
+            if (!Begin(newSize_)) return false;
+        }
+        return (ucf_.Resize(newSize_) || Fail(ucf_.Error())) &&
+               (ucf_.Flush() || Fail(ucf_.Error()));
+    }
+
+    // After Finish: deleting the journal commits the new text.
+    bool Commit() {
+        if (!started_) return true;
+        if (const SystemErrorCode error = RemoveJournal(journal_)) {
+            // The new text is whole on the disk; a journal that stays would take it back.
+            return Fail(error);
+        }
+        committed_ = true;
+        return true;
+    }
+
+    // After a failure: the old text back, the journal deleted. False when the journal had to
+    // stay because the old text could not be put back.
+    bool Undo() {
+        if (!started_ || committed_) return true;
+        const auto from = static_cast<std::size_t>(from_);
+        const auto end = static_cast<std::size_t>(
+            std::max<std::uint64_t>(from_, std::min<std::uint64_t>(overwrittenEnd_, old_.size())));
+        const bool restored = ucf_.Seek(from_) && ucf_.WriteFully(old_.data() + from, end - from) &&
+                              ucf_.Resize(old_.size()) && ucf_.Flush();
+        if (!restored) return false;
+        return RemoveJournal(journal_) == 0;
+    }
+
+    bool Started() const { return started_; }
+    SystemErrorCode Error() const { return error_; }
+    bool Fail(SystemErrorCode error) {
+        if (error_ == 0) error_ = error;
+        return false;
+    }
+
+private:
+    // How many of the `size` bytes are the same as the old text's at the current position.
+    std::size_t CommonPrefix(const char* text, std::size_t size) const {
+        if (position_ >= old_.size()) return 0;
+        const std::size_t comparable = std::min<std::size_t>(size, old_.size() - position_);
+        const char* old = old_.data() + position_;
+        return static_cast<std::size_t>(std::mismatch(text, text + comparable, old).first - text);
+    }
+
+    bool Begin(std::uint64_t from) {
+        started_ = true;
+        from_ = from;
+        overwrittenEnd_ = from;
+        flushedTo_ = from;
+        if (const SystemErrorCode error = WriteJournal(journal_, old_, from, created_)) {
+            started_ = false;  // nothing was overwritten and no journal is left
+            return Fail(error);
+        }
+        // No room is taken ahead: a write that meets a full disk is undone from memory within
+        // the old length, or from the journal, and writing into allocated but unwritten room
+        // would cost the flush extra work on every run.
+        return ucf_.Seek(from) || Fail(ucf_.Error());
+    }
+
+    File& ucf_;
+    std::string_view old_;
+    std::uint64_t newSize_;
+    const std::string& journal_;
+    bool created_;
+    bool started_ = false;
+    bool committed_ = false;
+    std::uint64_t from_ = 0;
+    std::uint64_t position_ = 0;
+    std::uint64_t overwrittenEnd_ = 0;
+    std::uint64_t flushedTo_ = 0;  // the end of what was sent on to the disk
+    SystemErrorCode error_ = 0;
+};
 
 }  // namespace
 
@@ -73,35 +175,75 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                const ConversionOptions& options, ConversionOutcome& outcome,
                const std::function<void()>& releaseSource) {
     File ucf(options.faults);
+    const std::string journal = JournalPath(path);
+    // Whether the file is this run's own: created by its open and still empty once locked (a
+    // run that locked it first may have written its text into it).
+    bool madeHere = false;
     const auto fail = [&](SystemErrorCode error) {
         releaseSource();
-        ucf.Close();
-        // A file the run created is removed again: after a failed run it is not there.
-        if (ucf.Created()) RemoveFile(ucf.Path());
+        // A file the run made is removed again, while it is still locked and only if the path
+        // still names it: after a failed run it is not there.
+        if (ucf.IsOpen() && madeHere && !outcome.journalKept) {
+            ucf.CloseAndRemove();
+        } else {
+            ucf.Close();
+        }
         outcome.failedStep = FailedStep::Ucf;
         outcome.error = error;
     };
-    if (!ucf.Open(path, FileOpening::ReadWriteAlways)) return fail(ucf.Error());
-
+    constexpr int kMaxRewrites = 10;
     SystemErrorCode error = 0;
-    {
-        std::string oldText;
-        KeptText kept;
-        error = ReadText(ucf, oldText);
-        if (error == 0) {
-            try {
-                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
-            } catch (const std::bad_alloc&) {
-                error = SystemErrorFor(FileProblem::OutOfMemory);
+    for (int rewrites = 1;; ++rewrites) {
+        error = OpenForRun(ucf, path, journal, outcome);
+        if (error != 0) return fail(error);
+        bool moved = false;
+        {
+            std::string oldText;
+            KeptText kept;
+            error = ReadText(ucf, oldText);
+            madeHere = error == 0 && ucf.Created() && oldText.empty();
+            if (error == 0) {
+                try {
+                    kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+                } catch (const std::bad_alloc&) {
+                    error = SystemErrorFor(FileProblem::OutOfMemory);
+                }
             }
+            if (error == 0) {
+                outcome.oldUcfSize = oldText.size();
+                outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
+                outcome.linesRemoved = kept.removedLines;
+
+                // From here until the file is whole again, interrupts wait.
+                InterruptHold hold;
+                Rewrite rewrite(ucf, oldText, outcome.newUcfSize, journal, madeHere);
+                const auto take = [&rewrite](const char* text, std::size_t size) {
+                    return rewrite.Take(text, size);
+                };
+                bool done = false;
+                try {
+                    done = take(kept.text.data(), kept.text.size()) &&
+                           StreamGeneratedLines(lines, take) && rewrite.Finish() &&
+                           rewrite.Commit();
+                } catch (const std::bad_alloc&) {
+                    rewrite.Fail(SystemErrorFor(FileProblem::OutOfMemory));
+                }
+                if (done) {
+                    hold.Release(RewriteEnd::Completed);
+                    // An editor that saved by renaming a new file over the UCF meanwhile has the
+                    // path now; what it saved gets the conversion too.
+                    bool same = true;
+                    moved = ucf.StillAtPath(same) && !same;
+                } else {
+                    error = rewrite.Error();
+                    if (!rewrite.Undo()) outcome.journalKept = true;
+                    hold.Release(outcome.journalKept ? RewriteEnd::InJournal : RewriteEnd::Undone);
+                }
+            }
+            // The texts can be large; they go before anyone waits on the outcome.
         }
-        if (error == 0) {
-            outcome.oldUcfSize = oldText.size();
-            outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
-            outcome.linesRemoved = kept.removedLines;
-            error = WriteNewText(ucf, oldText, kept.text, lines, outcome.newUcfSize);
-        }
-        // The texts can be large; they go before anyone waits on the outcome.
+        if (error != 0 || !moved || rewrites == kMaxRewrites) break;
+        madeHere = false;
     }
     if (error != 0) return fail(error);
     releaseSource();

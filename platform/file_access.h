@@ -40,6 +40,17 @@ enum class FileOpening {
     // Read only, must exist; others may read and write it meanwhile (no lock on POSIX): for a
     // file that is only looked at.
     ReadShared,
+    // Read and write, created when missing and emptied when it was there; others may read
+    // it meanwhile. For files the run keeps for itself, such as the rollback journal.
+    ReplaceAlways,
+};
+
+// What tells one file from another on its volume, whatever its path: the device and inode on
+// POSIX, the volume serial and file index on Windows.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 struct FileAccessFaults;
@@ -84,6 +95,24 @@ public:
     // Grows the file to at least `length` bytes with their disk space allocated where the
     // system can, so that writing up to that length afterwards cannot run out of room.
     bool Reserve(std::uint64_t length);
+    // Waits until no other conversion run holds this file, then holds it until it is closed.
+    // Only runs take this lock: on POSIX an advisory flock, on Windows a lock on one byte far
+    // beyond any real end of file, so other programs read and write the text as before.
+    bool LockForRun();
+    // Whether `path` still names this very file (false, without failing, when it names none).
+    bool StillAtPath(bool& same);
+    bool Identity(FileIdentity& identity);
+    // Has the system put everything written so far on the disk.
+    bool Flush();
+    // Lets the system start writing the given range to the disk now, without waiting for
+    // it, so that a Flush later has less left to wait for. Only a hint: it never fails.
+    void StartFlush(std::uint64_t offset, std::uint64_t length);
+    // Renews the last-write time without touching the content.
+    bool SetLastWriteTimeToNow();
+    // Closes the file and removes it from its path, provided the path still names it; on
+    // Windows only when no other program has it open either (they could not share a
+    // deletion). A file that stays is reported as a failure and left closed.
+    bool CloseAndRemove();
     // Closes the file; false when the system reports a failure while closing it.
     bool Close();
 
@@ -105,6 +134,7 @@ private:
     bool WriteSome(const void* data, std::size_t count, std::size_t& done);
     bool SetLength(std::uint64_t length);
     bool AllocateSpace(std::uint64_t length);
+    bool FlushToDisk();
 
     FileAccessFaults* faults_ = nullptr;
     std::string path_;
@@ -119,6 +149,11 @@ private:
 
 // Deletes the file at `path`; the system's error, 0 when it is gone.
 SystemErrorCode RemoveFile(const std::string& path);
+// Has the system put the folder holding `path` on the disk, so that a file made or removed
+// there stays made or removed after a crash. Does nothing where the system has no such call.
+SystemErrorCode FlushFolderOf(const std::string& path);
+// The identity of the file that `path` names; `exists` false when it names none.
+SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists);
 
 // Test seam, handed to the files a run opens: lets tests make a read, a write or a length
 // change fail, as a failing device or a full disk would, and act between a file's size being
@@ -129,6 +164,10 @@ struct FileAccessFaults {
     std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (read fault)
     std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (disk full)
     bool failResize = false;                 // the next Resize or Reserve fails (disk full)
+    // Once the write budget is spent, every later write fails as well: a disk that stays
+    // full, so that putting the old text back fails too.
+    bool diskStaysFull = false;
+    bool failFlush = false;  // the next Flush fails (a device error)
     std::function<void(const std::string& path)> afterSize;  // after each successful Size
     std::mutex budgetMutex;  // threads reading parts of one file share the read budget
 };

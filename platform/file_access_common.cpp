@@ -11,10 +11,10 @@ namespace {
 // Narrows a transfer to what a test's byte budget still allows and takes that much from it
 // at once, so that threads reading at the same time cannot both spend the same bytes. False
 // when the budget is spent: this transfer is the one that fails, and later ones run free.
-bool TakeFromBudget(std::uint64_t& budget, std::size_t& want) {
+bool TakeFromBudget(std::uint64_t& budget, std::size_t& want, bool staysSpent) {
     if (budget == FileAccessFaults::kUnlimited) return true;
     if (budget == 0) {
-        budget = FileAccessFaults::kUnlimited;
+        if (!staysSpent) budget = FileAccessFaults::kUnlimited;
         return false;
     }
     want = static_cast<std::size_t>(std::min<std::uint64_t>(want, budget));
@@ -35,7 +35,8 @@ public:
     bool Take(std::size_t& want) {
         if (!faults_) return true;
         std::lock_guard<std::mutex> lock(faults_->budgetMutex);
-        return TakeFromBudget(faults_->*budget_, want);
+        const bool staysSpent = budget_ == &FileAccessFaults::writeBudget && faults_->diskStaysFull;
+        return TakeFromBudget(faults_->*budget_, want, staysSpent);
     }
     void Return(std::size_t unused) {
         if (!faults_) return;
@@ -162,4 +163,12 @@ bool File::Reserve(std::uint64_t length) {
     if (!QuerySize(size)) return Failed();
     if (size >= length) return true;
     return AllocateSpace(length) || Failed();
+}
+
+bool File::Flush() {
+    if (faults_ && faults_->failFlush) {
+        faults_->failFlush = false;
+        return Failed(SystemErrorFor(FileProblem::ReadFault));
+    }
+    return FlushToDisk() || Failed();
 }

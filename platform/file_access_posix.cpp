@@ -105,9 +105,15 @@ bool File::Open(const std::string& path, FileOpening opening) {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     path_ = path;
     created_ = false;
-    const bool readOnly = opening != FileOpening::ReadWriteAlways;
-    int fd = OpenPath(path, readOnly ? O_RDONLY : O_RDWR);
-    if (!readOnly && fd < 0 && errno == ENOENT) {
+    const bool readOnly =
+        opening == FileOpening::ReadExisting || opening == FileOpening::ReadShared;
+    int fd = -1;
+    if (opening == FileOpening::ReplaceAlways) {
+        fd = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
+    } else {
+        fd = OpenPath(path, readOnly ? O_RDONLY : O_RDWR);
+    }
+    if (opening == FileOpening::ReadWriteAlways && fd < 0 && errno == ENOENT) {
         // Made here only when it is missing, so that the run knows whether the file is its own.
         fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL);
         created_ = fd >= 0;
@@ -204,8 +210,99 @@ bool File::AllocateSpace(std::uint64_t length) {
     return FailWith(error);
 }
 
+bool File::FlushToDisk() {
+    int result = 0;
+    do {
+        result = ::fsync(fd_);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+void File::StartFlush([[maybe_unused]] std::uint64_t offset,
+                      [[maybe_unused]] std::uint64_t length) {
+#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
+    if (FitsOffset(offset) && FitsOffset(length)) {
+        ::sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                          SYNC_FILE_RANGE_WRITE);
+    }
+#endif
+}
+
+bool File::LockForRun() {
+    int result = 0;
+    do {
+        result = ::flock(fd_, LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    // A file system without locks (some network mounts) cannot order runs; it is used as
+    // before rather than refused.
+    return result == 0 || errno == ENOLCK || errno == EOPNOTSUPP || Failed();
+}
+
+bool File::Identity(FileIdentity& identity) {
+    struct stat status;
+    if (::fstat(fd_, &status) != 0) return Failed();
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
+    return true;
+}
+
+bool File::StillAtPath(bool& same) {
+    FileIdentity mine;
+    FileIdentity named;
+    bool exists = false;
+    if (!Identity(mine)) return false;
+    if (const SystemErrorCode error = IdentityAtPath(path_, named, exists)) return Failed(error);
+    same = exists && named == mine;
+    return true;
+}
+
+bool File::SetLastWriteTimeToNow() {
+    return ::futimens(fd_, nullptr) == 0 || Failed();
+}
+
+bool File::CloseAndRemove() {
+    bool same = false;
+    if (!StillAtPath(same)) {
+        Close();
+        return false;
+    }
+    // Unlinked while the lock is held, so no run that waits for it has written its text yet.
+    const SystemErrorCode error = same ? RemoveFile(path_) : 0;
+    Close();
+    return error == 0 || Failed(error);
+}
+
 SystemErrorCode RemoveFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0 ? 0 : LastSystemError();
+}
+
+SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
+    struct stat status;
+    exists = false;
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? 0 : LastSystemError();
+    }
+    exists = true;
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
+    return 0;
+}
+
+SystemErrorCode FlushFolderOf(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return LastSystemError();
+    int result = 0;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    const int error = result == 0 ? 0 : errno;
+    ::close(fd);
+    // Some file systems cannot flush a folder; their entries are then as safe as they get.
+    return error == EINVAL || error == EROFS ? 0 : static_cast<SystemErrorCode>(error);
 }
 
 void File::Release() {

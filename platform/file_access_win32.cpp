@@ -90,6 +90,10 @@ bool File::Open(const std::string& path, FileOpening opening) {
     } else if (opening == FileOpening::ReadShared) {
         handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    } else if (opening == FileOpening::ReplaceAlways) {
+        handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
     } else {
         handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -104,6 +108,114 @@ bool File::Open(const std::string& path, FileOpening opening) {
 
 SystemErrorCode RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0 ? 0 : GetLastError();
+}
+
+namespace {
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// Opens `path` only to look at it: no access to the content, so it never conflicts with the
+// handles other programs hold.
+HANDLE OpenToInspect(const std::string& path, DWORD access, DWORD sharing) {
+    return CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+}  // namespace
+
+SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
+    exists = false;
+    HANDLE handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    const DWORD error = known ? 0 : GetLastError();
+    CloseHandle(handle);
+    if (!known) return error;
+    exists = true;
+    identity = IdentityOf(info);
+    return 0;
+}
+
+// Windows keeps a folder's entries in the file system's own log; there is no folder to flush.
+SystemErrorCode FlushFolderOf(const std::string&) {
+    return 0;
+}
+
+bool File::FlushToDisk() {
+    return FlushFileBuffers(AsHandle(handle_)) != 0;
+}
+
+// Windows has no call that starts the writing without waiting for it.
+void File::StartFlush(std::uint64_t, std::uint64_t) {}
+
+bool File::LockForRun() {
+    // One byte at 2^63 - 2: no text reaches it, so no reader or writer of the UCF meets it.
+    OVERLAPPED at = {};
+    at.Offset = 0xFFFFFFFEu;
+    at.OffsetHigh = 0x7FFFFFFFu;
+    if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return true;
+    // A file system or share that cannot lock cannot order runs; it is used as before rather
+    // than refused, as on POSIX.
+    const DWORD error = GetLastError();
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION || Failed(error);
+}
+
+bool File::Identity(FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(AsHandle(handle_), &info)) return Failed();
+    identity = IdentityOf(info);
+    return true;
+}
+
+bool File::StillAtPath(bool& same) {
+    FileIdentity mine;
+    FileIdentity named;
+    bool exists = false;
+    if (!Identity(mine)) return false;
+    if (const SystemErrorCode error = IdentityAtPath(path_, named, exists)) return Failed(error);
+    same = exists && named == mine;
+    return true;
+}
+
+bool File::SetLastWriteTimeToNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return SetFileTime(AsHandle(handle_), nullptr, nullptr, &now) != 0 || Failed();
+}
+
+bool File::CloseAndRemove() {
+    // The file's handles do not share deletion, so it can only go once every handle is closed.
+    // Reopened alone (no sharing at all), it is still ours when its identity is the one we had;
+    // any other program or waiting run that has it open makes the open fail, and the file stays.
+    FileIdentity mine;
+    if (!Identity(mine)) {
+        Close();
+        return false;
+    }
+    if (!Close()) return false;
+    HANDLE alone = OpenToInspect(path_, DELETE | FILE_READ_ATTRIBUTES, 0);
+    if (alone == INVALID_HANDLE_VALUE) return Failed();
+    BY_HANDLE_FILE_INFORMATION info;
+    DWORD error = 0;
+    if (!GetFileInformationByHandle(alone, &info)) {
+        error = GetLastError();
+    } else if (IdentityOf(info) == mine) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        if (!SetFileInformationByHandle(alone, FileDispositionInfo, &disposition,
+                                        sizeof disposition)) {
+            error = GetLastError();
+        }
+    }
+    CloseHandle(alone);
+    return error == 0 || Failed(error);
 }
 
 void File::Release() {

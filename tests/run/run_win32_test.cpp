@@ -102,8 +102,8 @@ TEST_F(RunTest, UcfBeyondFourGiBIsTooLargeAndChangesNothing) {
     EXPECT_FALSE(Exists(edif));
 }
 
-TEST_F(RunTest, EdifBeyondFourGiBIsLeftUntouched) {
-    if (sizeof(std::size_t) > 4) GTEST_SKIP() << "a 64-bit process can hold the file";
+// The refresh never reads the netlist, so its size does not matter.
+TEST_F(RunTest, EdifBeyondFourGiBGetsANewLastWriteTime) {
     WriteAll(source, "x");
     MakeSparseFile(edif, kBeyondFourGiB);
     SetLastWriteTime(edif, LongAgo());
@@ -113,7 +113,7 @@ TEST_F(RunTest, EdifBeyondFourGiBIsLeftUntouched) {
 
     EXPECT_EQ(ReadAll(ucf), Rewritten("x", ""));
     EXPECT_EQ(FileSize(edif), kBeyondFourGiB);
-    EXPECT_EQ(LastWriteTime(edif), old);
+    EXPECT_GT(LastWriteTime(edif), old);
 }
 
 }  // namespace
