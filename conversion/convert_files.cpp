@@ -66,13 +66,6 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
     const auto releaseSource = [&source] { source = SourceBytes(); };
     const bool inPlace = options.output == UcfOutput::InPlace;
     if (inPlace) {
-        if (options.removalDetails) {
-            // UpdateUcf counts only the removed lines: the warnings' details come from a look
-            // of their own, which a UCF that cannot be read just goes without.
-            std::string ucfText;
-            if (ReadUcfUnchanged(request.ucfFile, options.faults, ucfText) == 0)
-                FindRemovalDetails(ucfText, lines, outcome);
-        }
         UpdateUcf(request.ucfFile, lines, options, outcome, releaseSource);
     } else {
         PreviewUcf(request.ucfFile, lines, options, outcome, releaseSource);

@@ -1,5 +1,6 @@
 #include "conversion/rollback_journal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -149,9 +150,19 @@ SystemErrorCode RemoveJournal(const std::string& journalPath) {
     return FlushFolderOf(journalPath);
 }
 
-SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
-                                   JournalRecovery& recovery) {
-    recovery = JournalRecovery::NoJournal;
+namespace {
+
+// What a journal on disk holds. `found` false when there is none; `intact` false when it was
+// cut off while being written (the UCF was not touched then).
+struct JournalContent {
+    bool found = false;
+    bool intact = false;
+    JournalHeader fields;
+    std::string saved;
+};
+
+SystemErrorCode ReadJournal(const std::string& journalPath, JournalContent& content) {
+    content = JournalContent();
     File journal;
     if (!journal.Open(journalPath, FileOpening::ReadExisting)) {
         bool exists = true;
@@ -159,43 +170,73 @@ SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
         if (IdentityAtPath(journalPath, ignored, exists) == 0 && !exists) return 0;
         return journal.Error();
     }
+    content.found = true;
     std::uint64_t size = 0;
     if (!journal.Size(size)) return journal.Error();
 
     std::string header(kJournalHeaderSize, '\0');
-    JournalHeader fields;
     std::uint64_t savedSize = 0;
     std::uint64_t savedChecksum = 0;
     bool intact = size >= kJournalHeaderSize && journal.ReadFully(header.data(), header.size()) &&
-                  ParseJournalHeader(header, fields, savedSize, savedChecksum) &&
+                  ParseJournalHeader(header, content.fields, savedSize, savedChecksum) &&
                   size - kJournalHeaderSize == savedSize;
-    std::string saved;
     if (intact) {
-        if (savedSize > saved.max_size()) return SystemErrorFor(FileProblem::TooLarge);
+        if (savedSize > content.saved.max_size()) return SystemErrorFor(FileProblem::TooLarge);
         try {
-            saved.resize(static_cast<std::size_t>(savedSize));
+            content.saved.resize(static_cast<std::size_t>(savedSize));
         } catch (const std::bad_alloc&) {
             return SystemErrorFor(FileProblem::OutOfMemory);
         }
-        if (!journal.ReadFully(saved.data(), saved.size())) return journal.Error();
-        intact = Xxh64(saved.data(), saved.size()) == savedChecksum;
+        if (!journal.ReadFully(content.saved.data(), content.saved.size())) return journal.Error();
+        intact = Xxh64(content.saved.data(), content.saved.size()) == savedChecksum;
     }
     journal.Close();
-    if (!intact) {
+    content.intact = intact;
+    return 0;
+}
+
+}  // namespace
+
+SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
+                                   JournalRecovery& recovery) {
+    recovery = JournalRecovery::NoJournal;
+    JournalContent content;
+    if (const SystemErrorCode error = ReadJournal(journalPath, content)) return error;
+    if (!content.found) return 0;
+    if (!content.intact) {
         // The journal is flushed before the UCF's first byte is overwritten: one that is not
         // whole was cut off while being written, and the UCF is as it was.
         recovery = JournalRecovery::DroppedTorn;
         return RemoveJournal(journalPath);
     }
-    if (fields.createdUcf) {
+    if (content.fields.createdUcf) {
         if (!ucf.Resize(0) || !ucf.Flush()) return ucf.Error();
         // A removal that the system refuses (Windows, while another program has the file
         // open) leaves an empty file, which converts as a missing one would.
         ucf.CloseAndRemove();
         recovery = JournalRecovery::RemovedUcf;
     } else {
-        if (!PutBack(ucf, fields.savedFrom, saved, fields.oldLength)) return ucf.Error();
+        if (!PutBack(ucf, content.fields.savedFrom, content.saved, content.fields.oldLength))
+            return ucf.Error();
         recovery = JournalRecovery::Restored;
     }
     return RemoveJournal(journalPath);
+}
+
+SystemErrorCode RecoveredText(const std::string& journalPath, std::string& text) {
+    JournalContent content;
+    if (const SystemErrorCode error = ReadJournal(journalPath, content)) return error;
+    if (!content.found || !content.intact) return 0;
+    if (content.fields.createdUcf) {
+        text.clear();
+        return 0;
+    }
+    try {
+        text.resize(static_cast<std::size_t>(
+            std::min<std::uint64_t>(content.fields.savedFrom, text.size())));
+        text += content.saved;
+    } catch (const std::bad_alloc&) {
+        return SystemErrorFor(FileProblem::OutOfMemory);
+    }
+    return 0;
 }

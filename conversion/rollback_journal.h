@@ -64,3 +64,7 @@ enum class JournalRecovery {
 // flushes the UCF and deletes the journal. After an error the journal stays.
 SystemErrorCode RecoverFromJournal(File& ucf, const std::string& journalPath,
                                    JournalRecovery& recovery);
+
+// For a run that only reads the UCF: `text`, the UCF as read, made what it holds once the
+// journal at `journalPath` is recovered. A missing or torn journal leaves it as it is.
+SystemErrorCode RecoveredText(const std::string& journalPath, std::string& text);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "conversion/generated_line_stream.h"
+#include "conversion/rollback_journal.h"
 #include "conversion/ucf_rewriter.h"
 #include "platform/standard_streams.h"
 
@@ -99,6 +100,8 @@ SystemErrorCode ReadUcfUnchanged(const std::string& path, FileAccessFaults* faul
     if (!ucf.Open(path, FileOpening::ReadShared)) {
         return IsMissingUcf(path, ucf.Error()) ? 0 : ucf.Error();
     }
+    // A run rewriting it is waited for, so that what is read is a whole text.
+    if (!ucf.LockForRun()) return ucf.Error();
     std::uint64_t size = 0;
     if (!ucf.Size(size)) return ucf.Error();
     if (size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
@@ -111,8 +114,10 @@ SystemErrorCode ReadUcfUnchanged(const std::string& path, FileAccessFaults* faul
         text.clear();
         return ucf.Error();
     }
+    // A run that died half-way left its journal: the text is what the next run will put back.
+    const SystemErrorCode error = RecoveredText(JournalPath(path), text);
     ucf.Close();  // only read: nothing to lose at the close
-    return 0;
+    return error;
 }
 
 void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,

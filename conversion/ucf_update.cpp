@@ -3,28 +3,33 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <string>
 #include <string_view>
 
 #include "conversion/generated_line_stream.h"
 #include "conversion/rollback_journal.h"
+#include "conversion/ucf_preview.h"
 #include "conversion/ucf_rewriter.h"
 #include "platform/interrupt_guard.h"
+#include "platform/large_buffer.h"
 
 namespace {
 
 // Reads the whole UCF, NUL bytes included: the rewriter keeps them as ordinary characters.
-SystemErrorCode ReadText(File& file, std::string& text) {
+SystemErrorCode ReadText(File& file, LargeBuffer& buffer, std::string_view& text) {
+    text = {};
     std::uint64_t size = 0;
     if (!file.Size(size)) return file.Error();
-    if (size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
-    try {
-        text.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
+    if (size > std::numeric_limits<std::size_t>::max())
+        return SystemErrorFor(FileProblem::TooLarge);
+    if (!buffer.Allocate(static_cast<std::size_t>(size))) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
-    return file.Seek(0) && file.ReadFully(text.data(), text.size()) ? 0 : file.Error();
+    if (!file.Seek(0) || !file.ReadFully(buffer.get(), buffer.size())) return file.Error();
+    text = std::string_view(buffer.chars(), buffer.size());
+    return 0;
 }
 
 // Opens the UCF, waits for the runs before this one and undoes the last rewrite of a run that
@@ -198,9 +203,10 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
         if (error != 0) return fail(error);
         bool moved = false;
         {
-            std::string oldText;
+            LargeBuffer oldBuffer;
+            std::string_view oldText;
             KeptText kept;
-            error = ReadText(ucf, oldText);
+            error = ReadText(ucf, oldBuffer, oldText);
             madeHere = error == 0 && ucf.Created() && oldText.empty();
             if (error == 0) {
                 try {
@@ -213,6 +219,11 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                 outcome.oldUcfSize = oldText.size();
                 outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
                 outcome.linesRemoved = kept.removedLines;
+                if (options.removalDetails) {
+                    outcome.otherLinesRemoved = kept.removedOtherLines;
+                    // Lines of the other naming matter only when none of this one's went.
+                    if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, outcome);
+                }
 
                 // From here until the file is whole again, interrupts wait.
                 InterruptHold hold;
@@ -229,6 +240,9 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                     rewrite.Fail(SystemErrorFor(FileProblem::OutOfMemory));
                 }
                 if (done) {
+                    // A text that came out the same was not written; the run still renews the
+                    // file's time, which build tools compare.
+                    if (!rewrite.Started()) ucf.SetLastWriteTimeToNow();
                     hold.Release(RewriteEnd::Completed);
                     // An editor that saved by renaming a new file over the UCF meanwhile has the
                     // path now; what it saved gets the conversion too.

@@ -2,6 +2,8 @@
 // whose restore fails leaving the old text in it for the next run.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <string>
 
 #include "conversion/rollback_journal.h"
@@ -198,12 +200,37 @@ TEST_F(JournalTest, SameTextWritesNothingAndNeedsNoJournal) {
     WriteAll(source, AllByteValues(3000, 5));
     const std::string text = Rewritten(AllByteValues(3000, 5), userLines);
     WriteAll(ucf, text);
+    SetLastWriteTime(ucf, LongAgo());
+    const FileTime old = LastWriteTime(ucf);
     faults.writeBudget = 0;  // any write would fail
 
     EXPECT_EQ(Run(), Success());
 
     EXPECT_EQ(faults.writeBudget, 0u);
     EXPECT_EQ(ReadAll(ucf), text);
+    // Build tools compare times: a completed run renews it all the same.
+    EXPECT_GT(LastWriteTime(ucf), old + std::chrono::hours(24));
+}
+
+// A run that only reads the UCF sees what the next run will put back from the journal, and
+// leaves both files as they are.
+TEST_F(JournalTest, DryRunReadsTheTextTheJournalWillPutBack) {
+    WriteAll(source, AllByteValues(100, 1));
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    LeaveInterruptedRewrite(oldText, userLines.size(),
+                            Rewritten(AllByteValues(5000, 3), userLines));
+    const std::string torn = ReadAll(ucf);
+    const std::string saved = ReadAll(journal);
+    options.output = UcfOutput::DryRun;
+
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.oldUcfSize, oldText.size());
+    EXPECT_EQ(outcome.linesRemoved, 63u);
+    EXPECT_EQ(outcome.newUcfSize, Rewritten(AllByteValues(100, 1), oldText).size());
+    EXPECT_EQ(ReadAll(ucf), torn);
+    EXPECT_EQ(ReadAll(journal), saved);
 }
 
 }  // namespace

@@ -103,6 +103,27 @@ TEST_F(RunTest, RunWaitsForTheUcfsLockAndTakesNoneOnTheEdif) {
     EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET b;\n"));
 }
 
+// A dry run waits for a run that is rewriting the UCF too, so that it reads a whole text.
+TEST_F(RunTest, DryRunWaitsForTheUcfsLock) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET a;\n");
+    auto ucfLock = std::make_unique<LockHolder>(ucf, LOCK_EX);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        WriteAll(ucf, "NET b;\nINST bram INIT_00 = 00;\n");
+        ucfLock.reset();
+    });
+    options.output = UcfOutput::DryRun;
+    const auto start = std::chrono::steady_clock::now();
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    release.join();
+
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 1u);
+    EXPECT_EQ(ReadAll(ucf), "NET b;\nINST bram INIT_00 = 00;\n");
+}
+
 // An editor that saves by writing a new file and renaming it over the UCF.
 void SaveByRenaming(const std::string& path, const std::string& text) {
     WriteAll(path + ".new", text);
