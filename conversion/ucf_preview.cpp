@@ -85,8 +85,11 @@ SystemErrorCode WriteOutputFile(const std::string& path, std::string_view kept,
         WriteText(kept, lines, [&file](const char* text, std::size_t size) -> SystemErrorCode {
             return file.WriteFully(text, size) ? 0 : file.Error();
         });
+    // On the disk before it takes the old file's place, as the UCF is before a run reports.
+    if (error == 0 && !file.Flush()) error = file.Error();
     if (!file.Close() && error == 0) error = file.Error();
     if (error == 0) error = ReplaceFileWith(temporary, target);
+    if (error == 0) error = FlushFolderOf(target);
     if (error != 0) RemoveFile(temporary);
     return error;
 }

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
 // An operating-system error code: GetLastError() on Windows, errno elsewhere; 0 is success.
@@ -83,18 +82,11 @@ public:
     // One read of at most `count` bytes at the current position; `done` receives how many
     // came, 0 at the file's end. For files whose size tells nothing, such as pipes.
     bool ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done);
-    // The same as ReadFully for the bytes from `offset` on. Several threads may read different
-    // ranges of one file at once this way, so it returns its error (0 when all was read) instead of
-    // keeping it; the position is unspecified afterwards.
-    SystemErrorCode ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count);
     // Writes all `count` bytes at the current position, in as many writes as it takes;
     // `written`, when given, receives how many were stored, also when a write failed.
     bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
     // Sets the file's length, cutting or growing it; the position is unspecified afterwards.
     bool Resize(std::uint64_t length);
-    // Grows the file to at least `length` bytes with their disk space allocated where the
-    // system can, so that writing up to that length afterwards cannot run out of room.
-    bool Reserve(std::uint64_t length);
     // Waits until no other conversion run holds this file, then holds it until it is closed.
     // Only runs take this lock: on POSIX an advisory flock, on Windows a lock on one byte far
     // beyond any real end of file, so other programs read and write the text as before.
@@ -123,17 +115,13 @@ private:
     template <class ReadPart>
     bool ReadAll(unsigned char* bytes, std::size_t count, ReadPart readPart);
     bool ResizeFaultDue();
-    // Lets go of the handle without closing it (it belongs to another File object).
-    void Release();
 
     // One system call each, leaving the reason of a failure in LastSystemError(); the
     // public operations above loop over them.
     bool QuerySize(std::uint64_t& size);
     bool ReadSome(void* buffer, std::size_t count, std::size_t& done);
-    bool ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done);
     bool WriteSome(const void* data, std::size_t count, std::size_t& done);
     bool SetLength(std::uint64_t length);
-    bool AllocateSpace(std::uint64_t length);
     bool FlushToDisk();
 
     FileAccessFaults* faults_ = nullptr;
@@ -163,11 +151,10 @@ struct FileAccessFaults {
     static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
     std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (read fault)
     std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (disk full)
-    bool failResize = false;                 // the next Resize or Reserve fails (disk full)
+    bool failResize = false;                 // the next Resize fails (disk full)
     // Once the write budget is spent, every later write fails as well: a disk that stays
     // full, so that putting the old text back fails too.
     bool diskStaysFull = false;
     bool failFlush = false;  // the next Flush fails (a device error)
     std::function<void(const std::string& path)> afterSize;  // after each successful Size
-    std::mutex budgetMutex;  // threads reading parts of one file share the read budget
 };

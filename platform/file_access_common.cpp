@@ -2,15 +2,14 @@
 // the system's partial ones, the errors kept as values, and the test seam.
 #include <algorithm>
 #include <cstdint>
-#include <mutex>
 
 #include "platform/file_access.h"
 
 namespace {
 
 // Narrows a transfer to what a test's byte budget still allows and takes that much from it
-// at once, so that threads reading at the same time cannot both spend the same bytes. False
-// when the budget is spent: this transfer is the one that fails, and later ones run free.
+// before the transfer. False when the budget is spent: this transfer is the one that fails,
+// and later ones run free (unless the disk stays full).
 bool TakeFromBudget(std::uint64_t& budget, std::size_t& want, bool staysSpent) {
     if (budget == FileAccessFaults::kUnlimited) return true;
     if (budget == 0) {
@@ -27,20 +26,18 @@ void ReturnToBudget(std::uint64_t& budget, std::size_t unused) {
     if (budget != FileAccessFaults::kUnlimited) budget += unused;
 }
 
-// The budget of one kind of transfer, taken under the seam's lock.
+// The budget of one kind of transfer.
 class Budget {
 public:
     Budget(FileAccessFaults* faults, std::uint64_t FileAccessFaults::*budget)
         : faults_(faults), budget_(budget) {}
     bool Take(std::size_t& want) {
         if (!faults_) return true;
-        std::lock_guard<std::mutex> lock(faults_->budgetMutex);
         const bool staysSpent = budget_ == &FileAccessFaults::writeBudget && faults_->diskStaysFull;
         return TakeFromBudget(faults_->*budget_, want, staysSpent);
     }
     void Return(std::size_t unused) {
         if (!faults_) return;
-        std::lock_guard<std::mutex> lock(faults_->budgetMutex);
         ReturnToBudget(faults_->*budget_, unused);
     }
 
@@ -104,24 +101,6 @@ bool File::ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done) {
     return read || Failed(error);
 }
 
-SystemErrorCode File::ReadFullyAt(std::uint64_t offset, void* buffer, std::size_t count) {
-    // A copy of this file object that only reads: the error it keeps is this thread's own.
-    File reader(faults_);
-    reader.path_ = path_;
-#ifdef _WIN32
-    reader.handle_ = handle_;
-#else
-    reader.fd_ = fd_;
-#endif
-    const bool read = reader.ReadAll(
-        static_cast<unsigned char*>(buffer), count,
-        [&reader, offset](std::size_t total, void* at, std::size_t want, std::size_t& done) {
-            return reader.ReadSomeAt(offset + total, at, want, done);
-        });
-    reader.Release();
-    return read ? 0 : reader.error_;
-}
-
 bool File::WriteFully(const void* data, std::size_t count, std::size_t* written) {
     Budget budget(faults_, &FileAccessFaults::writeBudget);
     const auto* bytes = static_cast<const unsigned char*>(data);
@@ -155,14 +134,6 @@ bool File::ResizeFaultDue() {
 bool File::Resize(std::uint64_t length) {
     if (ResizeFaultDue()) return Failed(SystemErrorFor(FileProblem::DiskFull));
     return SetLength(length) || Failed();
-}
-
-bool File::Reserve(std::uint64_t length) {
-    if (ResizeFaultDue()) return Failed(SystemErrorFor(FileProblem::DiskFull));
-    std::uint64_t size = 0;
-    if (!QuerySize(size)) return Failed();
-    if (size >= length) return true;
-    return AllocateSpace(length) || Failed();
 }
 
 bool File::Flush() {

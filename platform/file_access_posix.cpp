@@ -170,17 +170,6 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     return true;
 }
 
-bool File::ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done) {
-    if (!FitsOffset(offset)) return FailWith(EOVERFLOW);
-    ssize_t result = 0;
-    do {
-        result = ::pread(fd_, buffer, std::min(count, kMaxTransfer), static_cast<off_t>(offset));
-    } while (result < 0 && errno == EINTR);
-    if (result < 0) return false;
-    done = static_cast<std::size_t>(result);
-    return true;
-}
-
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     ssize_t result = 0;
     do {
@@ -198,16 +187,6 @@ bool File::SetLength(std::uint64_t length) {
         result = ::ftruncate(fd_, static_cast<off_t>(length));
     } while (result != 0 && errno == EINTR);
     return result == 0;
-}
-
-bool File::AllocateSpace(std::uint64_t length) {
-    if (!FitsOffset(length)) return FailWith(EFBIG);
-    const int error = ::posix_fallocate(fd_, 0, static_cast<off_t>(length));
-    if (error == 0) return true;
-    // A file system that cannot allocate ahead still gets the length; the writes then meet
-    // a full disk as they go, and the caller undoes them.
-    if (error == EOPNOTSUPP || error == ENOSYS) return SetLength(length);
-    return FailWith(error);
 }
 
 bool File::FlushToDisk() {
@@ -303,10 +282,6 @@ SystemErrorCode FlushFolderOf(const std::string& path) {
     ::close(fd);
     // Some file systems cannot flush a folder; their entries are then as safe as they get.
     return error == EINVAL || error == EROFS ? 0 : static_cast<SystemErrorCode>(error);
-}
-
-void File::Release() {
-    fd_ = -1;
 }
 
 bool File::Close() {

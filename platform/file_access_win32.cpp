@@ -218,10 +218,6 @@ bool File::CloseAndRemove() {
     return error == 0 || Failed(error);
 }
 
-void File::Release() {
-    handle_ = INVALID_HANDLE_VALUE;
-}
-
 bool File::IsOpen() const {
     return AsHandle(handle_) != INVALID_HANDLE_VALUE;
 }
@@ -247,22 +243,6 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     return true;
 }
 
-bool File::ReadSomeAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& done) {
-    // On a handle opened without FILE_FLAG_OVERLAPPED this is a plain read that starts at
-    // the given offset and returns when it is complete.
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
-    if (!ReadFile(AsHandle(handle_), buffer, want, &read, &at)) {
-        if (GetLastError() != ERROR_HANDLE_EOF) return false;
-        read = 0;  // an offset at or past the end reads nothing
-    }
-    done = read;
-    return true;
-}
-
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
@@ -276,11 +256,6 @@ bool File::SetLength(std::uint64_t length) {
     distance.QuadPart = static_cast<LONGLONG>(length);
     return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 &&
            SetEndOfFile(AsHandle(handle_)) != 0;
-}
-
-// Setting the end of file allocates the clusters up to it on the file systems Windows uses.
-bool File::AllocateSpace(std::uint64_t length) {
-    return SetLength(length);
 }
 
 bool File::Close() {
