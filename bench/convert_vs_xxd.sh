@@ -1,18 +1,19 @@
 #!/bin/sh
 # quillon-convert end to end on a 64 MiB random source into an empty UCF, against xxd -p on
-# the same file in the same run. Targets: at least 15 times faster than xxd -p, and a peak
-# memory of at most the source, the old and the new UCF together plus a few MiB.
+# the same file in the same run, and its peak memory (target: at most a third of the source
+# and the new UCF together, since the new text is never held whole). The speed is for
+# reference only: a run puts the UCF on the disk before it reports, which xxd never does;
+# bench/convert_vs_cp_sync.sh holds the speed targets.
 #   bench/convert_vs_xxd.sh [BUILD_DIR]    (default: build/native, configured by the preset)
 # Each command runs in a batch of its own after three warm-up runs, as benchmark tools do: on
 # virtual machines, memory that another program has just churned through is slow to fault in
 # again, and alternating the two commands would charge that to whichever runs second. Prints
-# the best and the median time of each, the peak memory and the verdicts (on the best times);
-# exits 1 when a target is missed. QUILLON_BENCH_RUNS sets the runs per command (10).
+# the best and the median time of each, the peak memory and its verdict; exits 1 when it is
+# missed. QUILLON_BENCH_RUNS sets the runs per command (10).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
 runs=${QUILLON_BENCH_RUNS:-10}
-allowance_mib=8
 
 command -v xxd >/dev/null || { echo "xxd is missing (Debian package xxd)" >&2; exit 2; }
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -70,12 +71,11 @@ BEGIN {
     printf "                     best     median\n"
     printf "  xxd -p           %7.3f s  %7.3f s\n", xxd, median_xxd
     printf "  quillon-convert  %7.3f s  %7.3f s\n", convert, median_convert
-    printf "  speed-up         %7.1fx   %7.1fx   (target: at least 15x, on the best times)\n", \
+    printf "  speed-up         %7.1fx   %7.1fx   (xxd -p never flushes; see convert_vs_cp_sync.sh)\n", \
         ratio, median_xxd / median_convert
-    printf "  peak memory      %8.1f MiB (source %.1f + old UCF 0 + new UCF %.1f = %.1f MiB, %+.1f; allowed +%d)\n", \
-        peak_mib, source / mib, ucf / mib, data, peak_mib - data, allowance
-    fast = ratio >= 15
-    small = peak_mib <= data + allowance
-    printf "  speed: %s, memory: %s\n", fast ? "met" : "MISSED", small ? "met" : "MISSED"
-    exit (fast && small) ? 0 : 1
+    printf "  peak memory      %8.1f MiB (source %.1f + new UCF %.1f = %.1f MiB; target at most a third, %.1f)\n", \
+        peak_mib, source / mib, ucf / mib, data, data / 3
+    small = peak_mib <= data / 3
+    printf "  memory: %s\n", small ? "met" : "MISSED"
+    exit small ? 0 : 1
 }'

@@ -14,6 +14,9 @@ inline unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
+// Equal bytes, or the two cases of one ASCII letter (they differ in bit 5 alone).
 inline bool EqualNoCase(unsigned char a, unsigned char b) {
-    return FoldAscii(a) == FoldAscii(b);
+    if (a == b) return true;
+    const unsigned lower = a | 0x20u;
+    return (a ^ b) == 0x20u && lower >= 'a' && lower <= 'z';
 }
