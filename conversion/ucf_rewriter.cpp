@@ -7,7 +7,6 @@
 #include "conversion/byte_classes.h"
 #include "conversion/generated_line_stream.h"
 #include "conversion/generated_lines.h"
-#include "conversion/line_feed_finder.h"
 #include "conversion/text_scanning.h"
 
 namespace {
@@ -71,7 +70,6 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
     const std::size_t end = ucfText.size();
     std::size_t mark = 0;  // start of the text not yet copied
     TextCursor cursor{ucfText, 0};
-    LineFeedFinder lineFeeds(ucfText.data(), end);
     // While only blanks stand between the cursor and its line start, that line start.
     bool atHead = true;
     std::size_t head = 0;
@@ -81,7 +79,7 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
         if (atHead) {
             lineStart = head;
         } else {
-            cursor.pos = lineFeeds.NextLineStart(cursor.pos);
+            cursor.pos = NextLineStart(ucfText, cursor.pos);
             if (cursor.pos >= end) break;
             lineStart = cursor.pos;
         }
@@ -101,7 +99,7 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
             if (!IsInitConstraint(ucfText, cursor.pos)) ++removed.removedOtherLines;
             // With such a name the removed span may already reach past this line's start.
             if (out && lineStart > mark) out->append(ucfText.data() + mark, lineStart - mark);
-            const std::size_t nextLine = lineFeeds.NextLineStart(cursor.pos);
+            const std::size_t nextLine = NextLineStart(ucfText, cursor.pos);
             mark = RemovedLineEnd(ucfText, cursor.pos, nextLine);
             if (!atHead) {
                 // The next line starts where the copying resumes, unless a lone carriage

@@ -1,4 +1,3 @@
-#include "conversion/line_feed_finder.h"
 #include "conversion/text_scanning.h"
 
 #include <gtest/gtest.h>
@@ -116,24 +115,4 @@ TEST(RemovedLineEnd, EndsAfterTheLineFeedOrALoneCarriageReturn) {
     EXPECT_EQ(end("\r\n", 1), 2u);
     EXPECT_EQ(end("ab\r\n", 4), 4u);
     EXPECT_EQ(end("", 0), 0u);
-}
-
-// The rewriter walks lines with LineFeedFinder: it must answer as NextLineStart does, across
-// its 64-byte blocks and at the text's end, walking forward or jumping back.
-TEST(LineFeedFinder, AnswersAsNextLineStartAtEveryPosition) {
-    std::string text;
-    unsigned state = 7;
-    for (int i = 0; i < 700; ++i) {
-        state = state * 1103515245u + 12345u;
-        text.push_back((state >> 16) % 9 == 0 ? '\n' : static_cast<char>('a' + (state >> 20) % 26));
-    }
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{63}, std::size_t{64},
-                             std::size_t{65}, std::size_t{129}, text.size()}) {
-        const std::string_view part(text.data(), size);
-        LineFeedFinder finder(part.data(), part.size());
-        for (std::size_t pos = 0; pos <= size + 2; ++pos)
-            EXPECT_EQ(finder.NextLineStart(pos), NextLineStart(part, pos)) << size << " " << pos;
-        for (std::size_t pos = size + 2; pos-- > 0;)
-            EXPECT_EQ(finder.NextLineStart(pos), NextLineStart(part, pos)) << size << " " << pos;
-    }
 }
