@@ -143,3 +143,13 @@ bool File::Flush() {
     }
     return FlushToDisk() || Failed();
 }
+
+bool File::StillAtPath(bool& same) {
+    FileIdentity mine;
+    FileIdentity named;
+    bool exists = false;
+    if (!Identity(mine)) return false;
+    if (const SystemErrorCode error = IdentityAtPath(path_, named, exists)) return Failed(error);
+    same = exists && named == mine;
+    return true;
+}

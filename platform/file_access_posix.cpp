@@ -225,16 +225,6 @@ bool File::Identity(FileIdentity& identity) {
     return true;
 }
 
-bool File::StillAtPath(bool& same) {
-    FileIdentity mine;
-    FileIdentity named;
-    bool exists = false;
-    if (!Identity(mine)) return false;
-    if (const SystemErrorCode error = IdentityAtPath(path_, named, exists)) return Failed(error);
-    same = exists && named == mine;
-    return true;
-}
-
 bool File::SetLastWriteTimeToNow() {
     return ::futimens(fd_, nullptr) == 0 || Failed();
 }

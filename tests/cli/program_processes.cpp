@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "tests/cli/program_start.h"
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -9,37 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
-
-namespace {
-
-#ifdef _WIN32
-
-std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + QUILLON_CONVERT_NAME;
-}
-
-// Quoted as the C runtime splits a command line; the tests' arguments hold no quotes.
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "\"" + arg;
-    std::size_t backslashes = 0;
-    for (auto at = arg.rbegin(); at != arg.rend() && *at == '\\'; ++at) ++backslashes;
-    quoted.append(backslashes, '\\');
-    return quoted + "\"";
-}
-
-HANDLE CreateInheritable(const std::string& path) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-#endif
-
-}  // namespace
 
 #ifdef _WIN32
 
