@@ -13,13 +13,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
 work=${2:-$build/bench-work}
 runs=${QUILLON_BENCH_RUNS:-7}
-cmake --build "$build" --target quillon-convert >/dev/null
+. "$root/bench/prepare.sh"
+prepare_program "$build"
+prepare_meter "$build"
 program=$build/bin/quillon-convert
-measure=$build/bench/measure_run
-if [ ! -x "$measure" ] || [ "$root/bench/measure_run.cpp" -nt "$measure" ]; then
-    mkdir -p "$build/bench"
-    c++ -O2 -std=c++17 -o "$measure" "$root/bench/measure_run.cpp"
-fi
 mkdir -p "$work"
 work=$(mktemp -d "$work/run.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM

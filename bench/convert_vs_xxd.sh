@@ -16,17 +16,10 @@ build=${1:-$root/build/native}
 runs=${QUILLON_BENCH_RUNS:-10}
 
 command -v xxd >/dev/null || { echo "xxd is missing (Debian package xxd)" >&2; exit 2; }
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    [ "$build" = "$root/build/native" ] || { echo "$build is not a configured build tree" >&2; exit 2; }
-    (cd "$root" && cmake --preset native >/dev/null)
-fi
-cmake --build "$build" --target quillon-convert >/dev/null
+. "$root/bench/prepare.sh"
+prepare_program "$build"
+prepare_meter "$build"
 program=$build/bin/quillon-convert
-measure=$build/bench/measure_run
-if [ ! -x "$measure" ] || [ "$root/bench/measure_run.cpp" -nt "$measure" ]; then
-    mkdir -p "$build/bench"
-    c++ -O2 -std=c++17 -o "$measure" "$root/bench/measure_run.cpp"
-fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -61,7 +54,7 @@ source_bytes=$(wc -c <"$work/source.bin")
 ucf_bytes=$(wc -c <"$work/design.ucf")
 awk -v xxd="$best_xxd" -v convert="$best_convert" -v peak="$peak_kib" \
     -v median_xxd="$median_xxd" -v median_convert="$median_convert" \
-    -v source="$source_bytes" -v ucf="$ucf_bytes" -v allowance="$allowance_mib" -v runs="$runs" '
+    -v source="$source_bytes" -v ucf="$ucf_bytes" -v runs="$runs" '
 BEGIN {
     mib = 1048576
     ratio = xxd / convert

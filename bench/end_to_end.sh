@@ -40,21 +40,9 @@ for build in "$@"; do
     build=$(cd "$build" 2>/dev/null && pwd) || { echo "$build: no such folder" >&2; exit 2; }
     builds+=("$build")
 done
-if [ ! -f "${builds[0]}/CMakeCache.txt" ] && [ "${builds[0]}" = "$root/build/native" ]; then
-    (cd "$root" && cmake --preset native >/dev/null)
-fi
-for build in "${builds[@]}"; do
-    if [ -f "$build/CMakeCache.txt" ]; then
-        cmake --build "$build" --target quillon-convert >/dev/null
-    fi
-    [ -x "$build/bin/quillon-convert" ] || { echo "$build/bin/quillon-convert is missing" >&2; exit 2; }
-done
-
-measure=${builds[0]}/bench/measure_run
-if [ ! -x "$measure" ] || [ "$root/bench/measure_run.cpp" -nt "$measure" ]; then
-    mkdir -p "${builds[0]}/bench"
-    c++ -O2 -std=c++17 -o "$measure" "$root/bench/measure_run.cpp"
-fi
+. "$root/bench/prepare.sh"
+for build in "${builds[@]}"; do prepare_program "$build"; done
+prepare_meter "${builds[0]}"
 
 tmp_base=${QUILLON_BENCH_TMP:-${builds[0]}}
 if [ "$(stat -f -c %T "$tmp_base")" = tmpfs ]; then
