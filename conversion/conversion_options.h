@@ -33,7 +33,7 @@ struct ConversionOptions {
     UcfOutput output = UcfOutput::InPlace;
     std::string outputFile;  // for UcfOutput::File
 
-    // Whether an in-place run also finds what its warnings need (the removed lines that are
-    // no INIT_xx constraint, the lines under the other naming): a look at the UCF of its own.
+    // Whether a run also finds what the command line's warnings need (the removed lines that
+    // are no INIT_xx constraint, the lines under the other naming), from the text it reads.
     bool removalDetails = false;
 };

@@ -17,7 +17,7 @@ using HeldInterruptReport = void (*)(RewriteEnd end);
 // they act as before. A program that never calls this (the dialog) holds nothing.
 void HoldInterruptsDuringRewrites(HeldInterruptReport report);
 
-// The stretch of one rewrite, on the thread that does it; threads it starts inherit the hold.
+// The stretch of one rewrite, on the thread that does it.
 class InterruptHold {
 public:
     InterruptHold();
