@@ -62,17 +62,4 @@ std::size_t NextLineStart(std::string_view text, std::size_t position);
 // Position just after the line that a removal takes from `position` on: after the first line
 // feed, or after the first carriage return that no line feed follows (a line of a file with
 // old Macintosh line ends), whichever comes first; the text's end when neither follows.
-// `nextLineStart` is NextLineStart(text, position), which the caller may know already.
-inline std::size_t RemovedLineEnd(std::string_view text, std::size_t position,
-                                  std::size_t nextLineStart) {
-    // Before the line feed, a carriage return is lone unless it is the one just before it.
-    const bool endsWithLineFeed = nextLineStart > position && text[nextLineStart - 1] == '\n';
-    std::size_t searchEnd = nextLineStart;
-    if (endsWithLineFeed) searchEnd = nextLineStart - position >= 2 ? nextLineStart - 2 : position;
-    if (position < searchEnd) {
-        const void* cr = std::memchr(text.data() + position, '\r', searchEnd - position);
-        if (cr != nullptr)
-            return static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) + 1;
-    }
-    return nextLineStart;
-}
+std::size_t RemovedLineEnd(std::string_view text, std::size_t position);

@@ -99,14 +99,13 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
             if (!IsInitConstraint(ucfText, cursor.pos)) ++removed.removedOtherLines;
             // With such a name the removed span may already reach past this line's start.
             if (out && lineStart > mark) out->append(ucfText.data() + mark, lineStart - mark);
-            const std::size_t nextLine = NextLineStart(ucfText, cursor.pos);
-            mark = RemovedLineEnd(ucfText, cursor.pos, nextLine);
+            mark = RemovedLineEnd(ucfText, cursor.pos);
             if (!atHead) {
                 // The next line starts where the copying resumes, unless a lone carriage
                 // return ended the removal: what follows it is kept but starts no line.
                 cursor.pos = mark;
                 if (cursor.pos >= end) break;
-                atHead = mark == nextLine;
+                atHead = ucfText[mark - 1] == '\n';
                 head = cursor.pos;
             }
         }

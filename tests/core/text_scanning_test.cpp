@@ -103,7 +103,7 @@ TEST(NextLineStart, StopsAfterTheNextLineFeedOrAtTheEnd) {
 
 TEST(RemovedLineEnd, EndsAfterTheLineFeedOrALoneCarriageReturn) {
     const auto end = [](std::string_view text, std::size_t pos) {
-        return RemovedLineEnd(text, pos, NextLineStart(text, pos));
+        return RemovedLineEnd(text, pos);
     };
     EXPECT_EQ(end("ab\ncd", 0), 3u);
     EXPECT_EQ(end("ab\r\ncd", 0), 4u);   // CR LF is one line end
@@ -115,4 +115,20 @@ TEST(RemovedLineEnd, EndsAfterTheLineFeedOrALoneCarriageReturn) {
     EXPECT_EQ(end("\r\n", 1), 2u);
     EXPECT_EQ(end("ab\r\n", 4), 4u);
     EXPECT_EQ(end("", 0), 0u);
+    EXPECT_EQ(end("ab", 5), 2u);
+}
+
+// The search goes 16 bytes at a time: ends at every place in and across those steps.
+TEST(RemovedLineEnd, FindsEndsAtEveryPlaceOfALongLine) {
+    for (std::size_t length = 0; length < 50; ++length) {
+        for (std::size_t start = 0; start <= length && start < 3; ++start) {
+            const std::string line(length, 'A');
+            SCOPED_TRACE(testing::Message() << "length " << length << " from " << start);
+            EXPECT_EQ(RemovedLineEnd(line + "\nB", start), length + 1);
+            EXPECT_EQ(RemovedLineEnd(line + "\r\nB", start), length + 2);
+            EXPECT_EQ(RemovedLineEnd(line + "\rB\n", start), length + 1);
+            EXPECT_EQ(RemovedLineEnd(line + "\r", start), length + 1);
+            EXPECT_EQ(RemovedLineEnd(line, start), length);
+        }
+    }
 }
