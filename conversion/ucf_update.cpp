@@ -13,24 +13,9 @@
 #include "conversion/ucf_preview.h"
 #include "conversion/ucf_rewriter.h"
 #include "platform/interrupt_guard.h"
-#include "platform/large_buffer.h"
+#include "platform/file_view.h"
 
 namespace {
-
-// Reads the whole UCF, NUL bytes included: the rewriter keeps them as ordinary characters.
-SystemErrorCode ReadText(File& file, LargeBuffer& buffer, std::string_view& text) {
-    text = {};
-    std::uint64_t size = 0;
-    if (!file.Size(size)) return file.Error();
-    if (size > std::numeric_limits<std::size_t>::max())
-        return SystemErrorFor(FileProblem::TooLarge);
-    if (!buffer.Allocate(static_cast<std::size_t>(size))) {
-        return SystemErrorFor(FileProblem::OutOfMemory);
-    }
-    if (!file.Seek(0) || !file.ReadFully(buffer.get(), buffer.size())) return file.Error();
-    text = std::string_view(buffer.chars(), buffer.size());
-    return 0;
-}
 
 // Opens the UCF, waits for the runs before this one and undoes the last rewrite of a run that
 // died. The path may meanwhile name another file (an editor saved by renaming, a run removed
@@ -60,17 +45,31 @@ SystemErrorCode OpenForRun(File& ucf, const std::string& path, const std::string
     }
 }
 
-// Writes the new text, the kept text followed by the generated lines, over the UCF that holds
-// `oldText`. Only the bytes from the first that differs are written, and only after the old
-// text from there on is safe in the journal. All or nothing: after a failure the old text
-// is put back from memory, or, when even that fails, left in the journal for the next run.
+// Whether another program cut the UCF while the view of it was read: what the view showed
+// in place of the bytes it cut were zeros, up to the end of the last page the file reaches,
+// or made the view torn beyond it.
+bool CutWhileRead(File& ucf, const FileView& view) {
+    std::uint64_t size = 0;
+    return view.Torn() || (ucf.Size(size) && size < view.Text().size());
+}
+
+// Writes the new text, the kept text followed by the generated lines, over the UCF that the
+// view shows. Only the bytes from the first that differs are written, and only after the old
+// text from there on is safe in the journal; the view is not read after that, since it shows
+// what is written. All or nothing: after a failure the old text is put back from the journal,
+// or, when even that fails, left in it for the next run.
 class Rewrite {
 public:
-    static constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
+    static constexpr std::uint64_t kFlushStep = std::uint64_t{1} << 20;
 
-    Rewrite(File& ucf, std::string_view oldText, std::uint64_t newSize, const std::string& journal,
+    Rewrite(File& ucf, const FileView& view, std::uint64_t newSize, const std::string& journal,
             bool createdUcf)
-        : ucf_(ucf), old_(oldText), newSize_(newSize), journal_(journal), created_(createdUcf) {}
+        : ucf_(ucf),
+          view_(view),
+          old_(view.Text()),
+          newSize_(newSize),
+          journal_(journal),
+          created_(createdUcf) {}
 
     // One piece of the new text, in order.
     bool Take(const char* text, std::size_t size) {
@@ -98,7 +97,8 @@ public:
     // The end of the new text: the file gets its length and goes to the disk.
     bool Finish() {
         if (!started_) {
-            if (newSize_ == old_.size()) return true;  // the same text: nothing to write
+            // The same text: nothing to write, unless the text compared with was cut meanwhile.
+            if (newSize_ == old_.size()) return !CutWhileRead(ucf_, view_) || Fail(CutShort());
             if (!Begin(newSize_)) return false;
         }
         return (ucf_.Resize(newSize_) || Fail(ucf_.Error())) &&
@@ -120,13 +120,9 @@ public:
     // stay because the old text could not be put back.
     bool Undo() {
         if (!started_ || committed_) return true;
-        const auto from = static_cast<std::size_t>(from_);
-        const auto end = static_cast<std::size_t>(
-            std::max<std::uint64_t>(from_, std::min<std::uint64_t>(overwrittenEnd_, old_.size())));
-        const bool restored = ucf_.Seek(from_) && ucf_.WriteFully(old_.data() + from, end - from) &&
-                              ucf_.Resize(old_.size()) && ucf_.Flush();
-        if (!restored) return false;
-        return RemoveJournal(journal_) == 0;
+        JournalRecovery recovery = JournalRecovery::NoJournal;
+        return RecoverFromJournal(ucf_, journal_, recovery) == 0 &&
+               (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf);
     }
 
     bool Started() const { return started_; }
@@ -150,7 +146,16 @@ private:
         from_ = from;
         overwrittenEnd_ = from;
         flushedTo_ = from;
-        if (const SystemErrorCode error = WriteJournal(journal_, old_, from, created_)) {
+        SystemErrorCode error = WriteJournal(journal_, old_, from, created_);
+        // The view is not read after this: a cut until now is seen, a later one came after it.
+        if (CutWhileRead(ucf_, view_)) {
+            // The text compared and saved was cut meanwhile: the journal holds zeros in place
+            // of what was cut (or could not be written from it), and the new text was made
+            // from a text that is gone.
+            const SystemErrorCode removal = error == 0 ? RemoveJournal(journal_) : 0;
+            error = removal != 0 ? removal : CutShort();
+        }
+        if (error != 0) {
             started_ = false;  // nothing was overwritten and no journal is left
             return Fail(error);
         }
@@ -160,7 +165,10 @@ private:
         return ucf_.Seek(from) || Fail(ucf_.Error());
     }
 
+    static SystemErrorCode CutShort() { return SystemErrorFor(FileProblem::EndOfFile); }
+
     File& ucf_;
+    const FileView& view_;
     std::string_view old_;
     std::uint64_t newSize_;
     const std::string& journal_;
@@ -203,16 +211,20 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
         if (error != 0) return fail(error);
         bool moved = false;
         {
-            LargeBuffer oldBuffer;
-            std::string_view oldText;
+            FileView view;
             KeptText kept;
-            error = ReadText(ucf, oldBuffer, oldText);
+            if (!ucf.View(view)) error = ucf.Error();
+            const std::string_view oldText = view.Text();
             madeHere = error == 0 && ucf.Created() && oldText.empty();
             if (error == 0) {
                 try {
                     kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
                 } catch (const std::bad_alloc&) {
                     error = SystemErrorFor(FileProblem::OutOfMemory);
+                }
+                // Cut by another program while it was read: as a read that came short.
+                if (error == 0 && CutWhileRead(ucf, view)) {
+                    error = SystemErrorFor(FileProblem::EndOfFile);
                 }
             }
             if (error == 0) {
@@ -227,7 +239,7 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
 
                 // From here until the file is whole again, interrupts wait.
                 InterruptHold hold;
-                Rewrite rewrite(ucf, oldText, outcome.newUcfSize, journal, madeHere);
+                Rewrite rewrite(ucf, view, outcome.newUcfSize, journal, madeHere);
                 const auto take = [&rewrite](const char* text, std::size_t size) {
                     return rewrite.Take(text, size);
                 };

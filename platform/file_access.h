@@ -53,6 +53,7 @@ struct FileIdentity {
 };
 
 struct FileAccessFaults;
+class FileView;
 
 // One open file, closed when the object goes. Every operation returns false on failure and
 // keeps the system's reason, which Error() gives until the next failure.
@@ -82,6 +83,8 @@ public:
     // One read of at most `count` bytes at the current position; `done` receives how many
     // came, 0 at the file's end. For files whose size tells nothing, such as pipes.
     bool ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done);
+    // The whole file as a view (see file_view.h); to the seam, one read of all its bytes.
+    bool View(FileView& view);
     // Writes all `count` bytes at the current position, in as many writes as it takes;
     // `written`, when given, receives how many were stored, also when a write failed.
     bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
@@ -115,6 +118,10 @@ private:
     template <class ReadPart>
     bool ReadAll(unsigned char* bytes, std::size_t count, ReadPart readPart);
     bool ResizeFaultDue();
+    // Takes a read of `size` bytes from the seam's budget; false when that read would fail.
+    bool TakeWholeRead(std::uint64_t size);
+    // Makes `view` a copy of the file's first `size` bytes, which fit in memory's addresses.
+    bool ViewCopy(FileView& view, std::uint64_t size);
 
     // One system call each, leaving the reason of a failure in LastSystemError(); the
     // public operations above loop over them.

@@ -2,8 +2,10 @@
 // the system's partial ones, the errors kept as values, and the test seam.
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "platform/file_access.h"
+#include "platform/file_view.h"
 
 namespace {
 
@@ -88,6 +90,25 @@ bool File::ReadFully(void* buffer, std::size_t count) {
                    [this](std::size_t, void* at, std::size_t want, std::size_t& done) {
                        return ReadSome(at, want, done);
                    });
+}
+
+bool File::TakeWholeRead(std::uint64_t size) {
+    Budget budget(faults_, &FileAccessFaults::readBudget);
+    std::uint64_t left = size;
+    while (left > 0) {
+        std::size_t want = static_cast<std::size_t>(
+            std::min<std::uint64_t>(left, std::numeric_limits<std::size_t>::max()));
+        // As a read in parts: the part after the budget is spent is the one that fails.
+        if (!budget.Take(want)) return false;
+        left -= want;
+    }
+    return true;
+}
+
+bool File::ViewCopy(FileView& view, std::uint64_t size) {
+    if (!view.copy_.Allocate(static_cast<std::size_t>(size)))
+        return Failed(SystemErrorFor(FileProblem::OutOfMemory));
+    return Seek(0) && ReadFully(view.copy_.get(), view.copy_.size());
 }
 
 bool File::ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "conversion/rollback_journal.h"
 #include "tests/run/run_fixture.h"
 
 namespace {
@@ -80,6 +81,41 @@ TEST_F(RunFaultTest, UcfThatShrinksWhileReadIsNotWritten) {
     EXPECT_EQ(ReadAll(ucf), oldUcf.substr(0, 10));
     EXPECT_EQ(ReadAll(edif), netlist);
     EXPECT_EQ(LastWriteTime(edif), edifTime);
+}
+
+// The same with a UCF of many pages: what the run reads past the new end is gone entirely.
+TEST_F(RunFaultTest, LargeUcfThatShrinksWhileReadIsNotWritten) {
+    SetUpDesign(1000, 300000);
+    faults.afterSize = [this](const std::string& path) {
+        if (path == ucf && !cut) cut = CutThroughOtherHandle(ucf, 10);
+    };
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::EndOfFile));
+
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(ReadAll(ucf), oldUcf.substr(0, 10));
+    EXPECT_FALSE(Exists(JournalPath(ucf)));
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+}
+
+// Cut once the run has read it and is about to save the old text in the journal: the run
+// takes nothing it read for the file's text and leaves no journal.
+TEST_F(RunFaultTest, UcfThatShrinksBeforeItsOldTextIsSavedIsNotWritten) {
+    for (const std::size_t earlier : {std::size_t{100}, std::size_t{300000}}) {
+        SCOPED_TRACE(earlier);
+        SetUpDesign(1000, earlier);
+        int sizes = 0;
+        cut = false;
+        faults.afterSize = [&](const std::string& path) {
+            if (path == ucf && ++sizes == 2) cut = CutThroughOtherHandle(ucf, 10);
+        };
+
+        EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::EndOfFile));
+
+        ASSERT_TRUE(cut);
+        EXPECT_EQ(ReadAll(ucf), oldUcf.substr(0, 10));
+        EXPECT_FALSE(Exists(JournalPath(ucf)));
+    }
 }
 
 // Windows lets no one write the source while the run reads it; POSIX cannot forbid it, and

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,9 +16,11 @@
 #include <fstream>
 #include <memory>
 #include <thread>
+#include <algorithm>
 #include <chrono>
 #include <string>
 
+#include "platform/file_view.h"
 #include "tests/run/run_fixture.h"
 
 namespace {
@@ -314,6 +317,58 @@ TEST_F(RunTest, EdifTooLargeToHoldInMemoryGetsANewLastWriteTime) {
     EXPECT_EQ(FileSize(edif), kSize);
     EXPECT_GT(LastWriteTime(edif), edifTime);
 #endif
+}
+
+// A view shows the file as it is: what another program cuts off reads as zeros, whole pages
+// of it included, and the view says so.
+TEST(FileView, FileCutWhileViewedReadsAsZerosAndTearsTheView) {
+    TempFolder folder;
+    const std::string path = folder / "viewed.ucf";
+    WriteAll(path, std::string(3 * 65536 + 5, 'x'));
+    File file;
+    ASSERT_TRUE(file.Open(path, FileOpening::ReadShared));
+    FileView view;
+    ASSERT_TRUE(file.View(view));
+    EXPECT_FALSE(view.Torn());
+
+    ASSERT_TRUE(CutThroughOtherHandle(path, 100));
+    const std::string_view text = view.Text();
+    ASSERT_EQ(text.size(), 3u * 65536 + 5);
+    EXPECT_EQ(std::count(text.begin(), text.begin() + 100, 'x'), 100);
+    EXPECT_EQ(std::count(text.begin() + 100, text.end(), '\0'),
+              static_cast<std::ptrdiff_t>(text.size() - 100));
+    EXPECT_TRUE(view.Torn());
+
+    // A view made afterwards starts whole.
+    FileView later;
+    ASSERT_TRUE(file.View(later));
+    EXPECT_EQ(later.Text(), std::string(100, 'x'));
+    EXPECT_FALSE(later.Torn());
+}
+
+// The handler takes only the bus errors of views: any other still ends the program.
+TEST(FileViewDeathTest, BusErrorOutsideAViewStillEndsTheProgram) {
+    TempFolder folder;
+    const std::string path = folder / "mapped.bin";
+    WriteAll(path, std::string(65536, 'x'));
+    File file;
+    ASSERT_TRUE(file.Open(path, FileOpening::ReadShared));
+    FileView view;
+    ASSERT_TRUE(file.View(view));  // the handler is in place from here on
+    const auto readCutMapping = [&path] {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        void* mapping = ::mmap(nullptr, 65536, PROT_READ, MAP_SHARED, fd, 0);
+        if (fd < 0 || mapping == MAP_FAILED || ::truncate(path.c_str(), 0) != 0) std::_Exit(3);
+        volatile const char* bytes = static_cast<const char*>(mapping);
+        std::_Exit(bytes[8192] == 0 ? 4 : 5);
+    };
+    EXPECT_EXIT(
+        readCutMapping(),
+        [](int status) {
+            // Killed by the bus error, or stopped by a sanitizer that reports it.
+            return WIFSIGNALED(status) ? WTERMSIG(status) == SIGBUS : WEXITSTATUS(status) == 1;
+        },
+        "");
 }
 
 }  // namespace
