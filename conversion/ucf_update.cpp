@@ -159,9 +159,9 @@ private:
             started_ = false;  // nothing was overwritten and no journal is left
             return Fail(error);
         }
-        // No room is taken ahead: a write that meets a full disk is undone from memory within
-        // the old length, or from the journal, and writing into allocated but unwritten room
-        // would cost the flush extra work on every run.
+        // No room is taken ahead: a write that meets a full disk is undone from the journal,
+        // and writing into allocated but unwritten room would cost the flush extra work on
+        // every run.
         return ucf_.Seek(from) || Fail(ucf_.Error());
     }
 
