@@ -45,12 +45,16 @@ SystemErrorCode OpenForRun(File& ucf, const std::string& path, const std::string
     }
 }
 
-// Whether another program cut the UCF while the view of it was read: what the view showed
-// in place of the bytes it cut were zeros, up to the end of the last page the file reaches,
-// or made the view torn beyond it.
-bool CutWhileRead(File& ucf, const FileView& view) {
+// What another program did to the UCF since the run took its view. Cut: the view showed zeros
+// in place of the bytes it cut, up to the end of the last page the file reaches, or was torn
+// beyond it. Grown: an editor appended to it, and the view ends before what it added.
+enum class ChangeSinceViewed { None, Cut, Grown };
+
+ChangeSinceViewed UcfChangeSinceViewed(File& ucf, const FileView& view) {
     std::uint64_t size = 0;
-    return view.Torn() || (ucf.Size(size) && size < view.Text().size());
+    if (view.Torn()) return ChangeSinceViewed::Cut;
+    if (!ucf.Size(size) || size == view.Text().size()) return ChangeSinceViewed::None;
+    return size < view.Text().size() ? ChangeSinceViewed::Cut : ChangeSinceViewed::Grown;
 }
 
 // Writes the new text, the kept text followed by the generated lines, over the UCF that the
@@ -62,14 +66,17 @@ class Rewrite {
 public:
     static constexpr std::uint64_t kFlushStep = std::uint64_t{1} << 20;
 
+    // `readAgainIfGrown`: whether a UCF that grew since it was viewed stops the rewrite before
+    // anything is written, so that the run reads it again.
     Rewrite(File& ucf, const FileView& view, std::uint64_t newSize, const std::string& journal,
-            bool createdUcf)
+            bool createdUcf, bool readAgainIfGrown)
         : ucf_(ucf),
           view_(view),
           old_(view.Text()),
           newSize_(newSize),
           journal_(journal),
-          created_(createdUcf) {}
+          created_(createdUcf),
+          readAgainIfGrown_(readAgainIfGrown) {}
 
     // One piece of the new text, in order.
     bool Take(const char* text, std::size_t size) {
@@ -97,8 +104,13 @@ public:
     // The end of the new text: the file gets its length and goes to the disk.
     bool Finish() {
         if (!started_) {
-            // The same text: nothing to write, unless the text compared with was cut meanwhile.
-            if (newSize_ == old_.size()) return !CutWhileRead(ucf_, view_) || Fail(CutShort());
+            // The same text: nothing to write, unless the text compared with changed meanwhile.
+            if (newSize_ == old_.size()) {
+                const ChangeSinceViewed change = UcfChangeSinceViewed(ucf_, view_);
+                if (change == ChangeSinceViewed::Cut) return Fail(CutShort());
+                grown_ = change == ChangeSinceViewed::Grown && readAgainIfGrown_;
+                return !grown_;
+            }
             if (!Begin(newSize_)) return false;
         }
         return (ucf_.Resize(newSize_) || Fail(ucf_.Error())) &&
@@ -126,6 +138,8 @@ public:
     }
 
     bool Started() const { return started_; }
+    // Whether the rewrite stopped, writing nothing, because the UCF grew since it was viewed.
+    bool Grown() const { return grown_; }
     SystemErrorCode Error() const { return error_; }
     bool Fail(SystemErrorCode error) {
         if (error_ == 0) error_ = error;
@@ -147,17 +161,25 @@ private:
         overwrittenEnd_ = from;
         flushedTo_ = from;
         SystemErrorCode error = WriteJournal(journal_, old_, from, created_);
-        // The view is not read after this: a cut until now is seen, a later one came after it.
-        if (CutWhileRead(ucf_, view_)) {
-            // The text compared and saved was cut meanwhile: the journal holds zeros in place
-            // of what was cut (or could not be written from it), and the new text was made
-            // from a text that is gone.
+        // The view is not read after this: a change until now is seen, a later one came after.
+        const ChangeSinceViewed change = UcfChangeSinceViewed(ucf_, view_);
+        if (change == ChangeSinceViewed::Cut ||
+            (change == ChangeSinceViewed::Grown && readAgainIfGrown_)) {
+            // The text compared and saved is no longer the file's: cut (the journal holds zeros
+            // in place of what was cut, or could not be written from it) or added to. Nothing
+            // is written from it.
             const SystemErrorCode removal = error == 0 ? RemoveJournal(journal_) : 0;
-            error = removal != 0 ? removal : CutShort();
+            if (removal != 0) {
+                error = removal;
+            } else if (change == ChangeSinceViewed::Cut) {
+                error = CutShort();
+            } else {
+                grown_ = error == 0;
+            }
         }
-        if (error != 0) {
+        if (error != 0 || grown_) {
             started_ = false;  // nothing was overwritten and no journal is left
-            return Fail(error);
+            return error == 0 ? false : Fail(error);
         }
         // No room is taken ahead: a write that meets a full disk is undone from the journal,
         // and writing into allocated but unwritten room would cost the flush extra work on
@@ -173,6 +195,8 @@ private:
     std::uint64_t newSize_;
     const std::string& journal_;
     bool created_;
+    bool readAgainIfGrown_;
+    bool grown_ = false;
     bool started_ = false;
     bool committed_ = false;
     std::uint64_t from_ = 0;
@@ -209,7 +233,7 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
     for (int rewrites = 1;; ++rewrites) {
         error = OpenForRun(ucf, path, journal, outcome);
         if (error != 0) return fail(error);
-        bool moved = false;
+        bool again = false;  // the UCF is to be read and converted once more
         {
             FileView view;
             KeptText kept;
@@ -222,12 +246,15 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                 } catch (const std::bad_alloc&) {
                     error = SystemErrorFor(FileProblem::OutOfMemory);
                 }
-                // Cut by another program while it was read: as a read that came short.
-                if (error == 0 && CutWhileRead(ucf, view)) {
+                // Cut by another program while it was read: as a read that came short; added to
+                // (an editor appending a line): read again, so that the line stays.
+                const ChangeSinceViewed change =
+                    error == 0 ? UcfChangeSinceViewed(ucf, view) : ChangeSinceViewed::None;
+                if (change == ChangeSinceViewed::Cut)
                     error = SystemErrorFor(FileProblem::EndOfFile);
-                }
+                again = change == ChangeSinceViewed::Grown && rewrites < kMaxRewrites;
             }
-            if (error == 0) {
+            if (error == 0 && !again) {
                 outcome.oldUcfSize = oldText.size();
                 outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
                 outcome.linesRemoved = kept.removedLines;
@@ -239,7 +266,8 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
 
                 // From here until the file is whole again, interrupts wait.
                 InterruptHold hold;
-                Rewrite rewrite(ucf, view, outcome.newUcfSize, journal, madeHere);
+                Rewrite rewrite(ucf, view, outcome.newUcfSize, journal, madeHere,
+                                rewrites < kMaxRewrites);
                 const auto take = [&rewrite](const char* text, std::size_t size) {
                     return rewrite.Take(text, size);
                 };
@@ -259,7 +287,10 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                     // An editor that saved by renaming a new file over the UCF meanwhile has the
                     // path now; what it saved gets the conversion too.
                     bool same = true;
-                    moved = ucf.StillAtPath(same) && !same;
+                    again = ucf.StillAtPath(same) && !same;
+                } else if (rewrite.Grown()) {
+                    hold.Release(RewriteEnd::Undone);  // nothing was written
+                    again = true;
                 } else {
                     error = rewrite.Error();
                     if (!rewrite.Undo()) outcome.journalKept = true;
@@ -268,7 +299,7 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
             }
             // The texts can be large; they go before anyone waits on the outcome.
         }
-        if (error != 0 || !moved || rewrites == kMaxRewrites) break;
+        if (error != 0 || !again || rewrites == kMaxRewrites) break;
         madeHere = false;
     }
     if (error != 0) return fail(error);

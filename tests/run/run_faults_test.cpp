@@ -118,6 +118,47 @@ TEST_F(RunFaultTest, UcfThatShrinksBeforeItsOldTextIsSavedIsNotWritten) {
     }
 }
 
+// An editor appends a line in place while the run reads the UCF, before or after the run has
+// worked through it (until the old text is in the journal): the run reads it again, and the
+// line stays.
+TEST_F(RunFaultTest, LineAppendedWhileTheUcfIsReadIsKept) {
+    constexpr char kAdded[] = "NET added LOC = P7;\r\n";
+    for (const int atSize : {1, 2}) {
+        SCOPED_TRACE(atSize);
+        SetUpDesign(1000, 300000);
+        int sizes = 0;
+        bool appended = false;
+        faults.afterSize = [&](const std::string& path) {
+            if (path == ucf && ++sizes == atSize) appended = AppendThroughOtherHandle(ucf, kAdded);
+        };
+
+        EXPECT_EQ(Run(), Success());
+
+        ASSERT_TRUE(appended);
+        EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1000, 2), oldUcf + kAdded));
+        EXPECT_FALSE(Exists(JournalPath(ucf)));
+    }
+}
+
+// The same when the conversion comes out as the text was: the run writes nothing, but not
+// before it has seen the line.
+TEST_F(RunFaultTest, LineAppendedWhileAnUnchangedUcfIsReadIsKept) {
+    constexpr char kAdded[] = "NET added LOC = P7;\r\n";
+    SetUpDesign(1000, 100);
+    ASSERT_EQ(Run(), Success());
+    const std::string converted = ReadAll(ucf);
+    int sizes = 0;
+    bool appended = false;
+    faults.afterSize = [&](const std::string& path) {
+        if (path == ucf && ++sizes == 2) appended = AppendThroughOtherHandle(ucf, kAdded);
+    };
+
+    EXPECT_EQ(Run(), Success());
+
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1000, 2), converted + kAdded));
+}
+
 // Windows lets no one write the source while the run reads it; POSIX cannot forbid it, and
 // then the run sees the file come short.
 TEST_F(RunFaultTest, SourceThatAnotherProgramCutsWhileItIsRead) {

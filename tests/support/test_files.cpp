@@ -67,6 +67,18 @@ std::optional<std::string> ReadIfExists(const std::string& path) {
 
 #ifdef _WIN32
 
+bool AppendThroughOtherHandle(const std::string& path, std::string_view text) {
+    HANDLE handle = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool appended =
+        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(handle);
+    return appended;
+}
+
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -95,6 +107,14 @@ void MakeSparseFile(const std::string& path, std::uint64_t size) {
 }
 
 #else
+
+bool AppendThroughOtherHandle(const std::string& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool appended =
+        ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && appended;
+}
 
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length) {
     return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0;

@@ -37,6 +37,8 @@ void WriteAll(const std::string& path, std::string_view content);
 // Cuts the file to `length` through a handle of its own, as another program would; false when
 // the system refuses (on Windows, while a handle that does not share writing holds it).
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length);
+// Appends `text` through a handle of its own, as an editor saving in place would.
+bool AppendThroughOtherHandle(const std::string& path, std::string_view text);
 // Creates the file with `size` bytes that take no disk space where the file system allows.
 void MakeSparseFile(const std::string& path, std::uint64_t size);
 std::uint64_t FileSize(const std::string& path);
