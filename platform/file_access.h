@@ -120,8 +120,11 @@ private:
     bool ResizeFaultDue();
     // Takes a read of `size` bytes from the seam's budget; false when that read would fail.
     bool TakeWholeRead(std::uint64_t size);
-    // Makes `view` a copy of the file's first `size` bytes, which fit in memory's addresses.
-    bool ViewCopy(FileView& view, std::uint64_t size);
+    // Makes `view` show the file's first `size` bytes (at least one): mapped where the
+    // platform can, else a copy.
+    bool ShowWhole(FileView& view, std::size_t size);
+    // Makes `view` a copy of the file's first `size` bytes.
+    bool ViewCopy(FileView& view, std::size_t size);
 
     // One system call each, leaving the reason of a failure in LastSystemError(); the
     // public operations above loop over them.

@@ -105,9 +105,17 @@ bool File::TakeWholeRead(std::uint64_t size) {
     return true;
 }
 
-bool File::ViewCopy(FileView& view, std::uint64_t size) {
-    if (!view.copy_.Allocate(static_cast<std::size_t>(size)))
-        return Failed(SystemErrorFor(FileProblem::OutOfMemory));
+bool File::View(FileView& view) {
+    view = FileView();
+    std::uint64_t size = 0;
+    if (!Size(size)) return false;
+    if (size > std::numeric_limits<std::size_t>::max())
+        return Failed(SystemErrorFor(FileProblem::TooLarge));
+    return size == 0 || ShowWhole(view, static_cast<std::size_t>(size));
+}
+
+bool File::ViewCopy(FileView& view, std::size_t size) {
+    if (!view.copy_.Allocate(size)) return Failed(SystemErrorFor(FileProblem::OutOfMemory));
     return Seek(0) && ReadFully(view.copy_.get(), view.copy_.size());
 }
 

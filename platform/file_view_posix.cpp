@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -143,15 +142,9 @@ void FileView::Release() {
     guard_ = -1;
 }
 
-bool File::View(FileView& view) {
-    view = FileView();
-    std::uint64_t size = 0;
-    if (!Size(size)) return false;
-    if (size > std::numeric_limits<std::size_t>::max())
-        return Failed(SystemErrorFor(FileProblem::TooLarge));
-    if (size == 0) return true;
+bool File::ShowWhole(FileView& view, std::size_t size) {
     // Some file systems cannot map files: a copy serves there.
-    if (!view.Map(fd_, static_cast<std::size_t>(size))) return ViewCopy(view, size);
+    if (!view.Map(fd_, size)) return ViewCopy(view, size);
     if (TakeWholeRead(size)) return true;
     view = FileView();
     return Failed(SystemErrorFor(FileProblem::ReadFault));

@@ -1,5 +1,4 @@
 // The Windows file view: a copy of the file, read when the view is made.
-#include <limits>
 #include <utility>
 
 #include "platform/file_access.h"
@@ -18,11 +17,6 @@ bool FileView::Torn() const {
     return false;
 }
 
-bool File::View(FileView& view) {
-    view = FileView();
-    std::uint64_t size = 0;
-    if (!Size(size)) return false;
-    if (size > std::numeric_limits<std::size_t>::max())
-        return Failed(SystemErrorFor(FileProblem::TooLarge));
+bool File::ShowWhole(FileView& view, std::size_t size) {
     return ViewCopy(view, size);
 }
