@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion/generated_line_stream.h"
-#include "conversion/generated_lines.h"
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/core/ucf_rewriter.h"
 
 namespace {
 

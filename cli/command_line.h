@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "conversion/conversion_options.h"
-#include "conversion/conversion_request.h"
+#include "conversion/run/conversion_options.h"
+#include "conversion/run/conversion_request.h"
 
 struct CommandLine {
     enum class Action { Convert, ShowHelp, ShowVersion, UsageError };

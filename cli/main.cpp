@@ -4,7 +4,7 @@
 
 #include "cli/command_line.h"
 #include "cli/outcome_report.h"
-#include "conversion/conversion_run.h"
+#include "conversion/run/conversion_run.h"
 #include "platform/interrupt_guard.h"
 
 int main(int argc, char** argv) {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "conversion/conversion_run.h"
-#include "conversion/generated_lines.h"
-#include "conversion/rollback_journal.h"
+#include "conversion/run/conversion_run.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/run/rollback_journal.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "cli/command_line.h"
-#include "conversion/conversion_outcome.h"
-#include "conversion/conversion_request.h"
+#include "conversion/run/conversion_outcome.h"
+#include "conversion/run/conversion_request.h"
 #include "platform/interrupt_guard.h"
 
 // Prints the outcome and returns the exit status, kExitConverted or kExitRunFailed: after a

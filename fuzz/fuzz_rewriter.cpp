@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/byte_order.h"
-#include "conversion/generated_line_stream.h"
-#include "conversion/generated_lines.h"
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/byte_order.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 

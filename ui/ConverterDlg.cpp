@@ -1,7 +1,7 @@
 #include "ui/ConverterDlg.h"
 
-#include "conversion/conversion_request.h"
-#include "conversion/conversion_run.h"
+#include "conversion/run/conversion_request.h"
+#include "conversion/run/conversion_run.h"
 #include "ui/AboutDlg.h"
 #include "ui/IconPlacement.h"
 

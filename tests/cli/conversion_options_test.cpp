@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/byte_order.h"
-#include "conversion/source_reading.h"
+#include "conversion/core/byte_order.h"
+#include "conversion/run/source_reading.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/run/run_fixture.h"
 

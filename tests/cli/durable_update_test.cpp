@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "conversion/rollback_journal.h"
+#include "conversion/run/rollback_journal.h"
 #include "tests/cli/program_processes.h"
 #include "tests/run/run_fixture.h"
 

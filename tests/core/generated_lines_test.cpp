@@ -1,6 +1,6 @@
 // The generated lines written a range at a time, the hex value writers the processor can run,
 // and the stream that hands the lines over in blocks.
-#include "conversion/generated_lines.h"
+#include "conversion/core/generated_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/generated_line_stream.h"
-#include "conversion/hex_values.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/core/hex_values.h"
 #include "tests/core/rewriter_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/support/byte_patterns.h"
 
 inline std::string Convert(std::string_view ucf, std::string_view component, int synthesizer,

@@ -1,4 +1,4 @@
-#include "conversion/text_scanning.h"
+#include "conversion/core/text_scanning.h"
 
 #include <gtest/gtest.h>
 

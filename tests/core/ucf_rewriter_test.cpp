@@ -1,4 +1,4 @@
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/ucf_rewriter.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "conversion/rollback_journal.h"
+#include "conversion/run/rollback_journal.h"
 #include "tests/run/run_fixture.h"
 
 namespace {

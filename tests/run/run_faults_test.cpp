@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "conversion/rollback_journal.h"
+#include "conversion/run/rollback_journal.h"
 #include "tests/run/run_fixture.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/conversion_request.h"
-#include "conversion/conversion_run.h"
-#include "conversion/ucf_rewriter.h"
+#include "conversion/run/conversion_request.h"
+#include "conversion/run/conversion_run.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "platform/file_access.h"
 #include "tests/support/test_files.h"
 

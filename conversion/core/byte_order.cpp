@@ -1,4 +1,4 @@
-#include "conversion/byte_order.h"
+#include "conversion/core/byte_order.h"
 
 #include <algorithm>
 #include <cstring>

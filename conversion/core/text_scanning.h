@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "conversion/byte_classes.h"
+#include "conversion/core/byte_classes.h"
 
 // A forward-moving position inside one text.
 struct TextCursor {

@@ -1,4 +1,4 @@
-#include "conversion/generated_line_stream.h"
+#include "conversion/core/generated_line_stream.h"
 
 #include <algorithm>
 #include <cstdint>

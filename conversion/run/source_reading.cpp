@@ -1,4 +1,4 @@
-#include "conversion/source_reading.h"
+#include "conversion/run/source_reading.h"
 
 #include <algorithm>
 #include <cstring>

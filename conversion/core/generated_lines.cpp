@@ -1,11 +1,11 @@
-#include "conversion/generated_lines.h"
+#include "conversion/core/generated_lines.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string>
 
-#include "conversion/hex_values.h"
+#include "conversion/core/hex_values.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "conversion/text_scanning.h"
+#include "conversion/core/text_scanning.h"
 
 #include <bit>
 #include <cstring>
 
-#include "conversion/byte_classes.h"
-#include "conversion/sse2_support.h"
+#include "conversion/core/byte_classes.h"
+#include "conversion/core/sse2_support.h"
 
 std::optional<std::size_t> FindNoCase(std::string_view text, std::size_t position,
                                       std::string_view pattern) {

@@ -1,9 +1,9 @@
-#include "conversion/hex_values.h"
+#include "conversion/core/hex_values.h"
 
 #include <array>
 #include <cstring>
 
-#include "conversion/sse2_support.h"
+#include "conversion/core/sse2_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "conversion/edif_refresh.h"
+#include "conversion/run/edif_refresh.h"
 
 void RefreshEdif(const std::string& path, FileAccessFaults* faults) {
     // Only the last-write time, which the tools compare with the UCF's, is renewed: the

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "conversion/generated_lines.h"
+#include "conversion/core/generated_lines.h"
 #include "platform/file_access.h"
 
 // Where the new UCF text goes.

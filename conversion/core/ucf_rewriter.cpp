@@ -1,4 +1,4 @@
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/ucf_rewriter.h"
 
 #include <cstddef>
 #include <exception>
@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 
-#include "conversion/byte_classes.h"
-#include "conversion/generated_line_stream.h"
-#include "conversion/generated_lines.h"
-#include "conversion/text_scanning.h"
+#include "conversion/core/byte_classes.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/core/text_scanning.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "conversion/ucf_update.h"
+#include "conversion/run/ucf_update.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/generated_line_stream.h"
-#include "conversion/rollback_journal.h"
-#include "conversion/ucf_preview.h"
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/run/rollback_journal.h"
+#include "conversion/run/ucf_preview.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "platform/interrupt_guard.h"
 #include "platform/file_view.h"
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "conversion/conversion_options.h"
-#include "conversion/conversion_outcome.h"
-#include "conversion/conversion_request.h"
+#include "conversion/run/conversion_options.h"
+#include "conversion/run/conversion_outcome.h"
+#include "conversion/run/conversion_request.h"
 #include "platform/message_owner.h"
 
 // Reads the source, rewrites the UCF in place and refreshes the EDIF file's last-write time;

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "conversion/conversion_options.h"
-#include "conversion/conversion_outcome.h"
-#include "conversion/generated_lines.h"
+#include "conversion/run/conversion_options.h"
+#include "conversion/run/conversion_outcome.h"
+#include "conversion/core/generated_lines.h"
 
 // Rewrites the UCF at `path` with the component's lines replaced by `lines`. Fills in the
 // outcome's counts and sizes, or its failed step and error; after a failure the file is as

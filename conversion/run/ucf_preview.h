@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "conversion/conversion_options.h"
-#include "conversion/conversion_outcome.h"
-#include "conversion/generated_lines.h"
+#include "conversion/run/conversion_options.h"
+#include "conversion/run/conversion_outcome.h"
+#include "conversion/core/generated_lines.h"
 
 // Reads the whole UCF at `path` without changing it: opened read-only, letting others read and
 // write it meanwhile. A missing UCF reads as empty and is not created; a path whose folder is

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/generated_lines.h"
-#include "conversion/synthesizer_kind.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/core/synthesizer_kind.h"
 
 // The first part of RewriteUcf's result: the text without the component's instance lines
 // and, when lines follow and the kept text does not end its last line, the "\r\n" that ends

@@ -1,4 +1,4 @@
-#include "conversion/ucf_preview.h"
+#include "conversion/run/ucf_preview.h"
 
 #include <chrono>
 #include <cstdint>
@@ -7,9 +7,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "conversion/generated_line_stream.h"
-#include "conversion/rollback_journal.h"
-#include "conversion/ucf_rewriter.h"
+#include "conversion/core/generated_line_stream.h"
+#include "conversion/run/rollback_journal.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "platform/standard_streams.h"
 
 #ifndef _WIN32

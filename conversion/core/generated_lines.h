@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/synthesizer_kind.h"
+#include "conversion/core/synthesizer_kind.h"
 
 // Lines per instance of the block RAMs the lines can be written for: 4, 16 and 32 Kbit of data.
 inline constexpr std::uint32_t kLinesPerInstance4k = 16;    // INIT_00 .. INIT_0F

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "conversion/generated_lines.h"
+#include "conversion/core/generated_lines.h"
 
 // Takes one block of whole lines; false stops the stream.
 using LineBlockSink = std::function<bool(const char* text, std::size_t size)>;

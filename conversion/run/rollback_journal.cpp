@@ -1,4 +1,4 @@
-#include "conversion/rollback_journal.h"
+#include "conversion/run/rollback_journal.h"
 
 #include <algorithm>
 #include <bit>

@@ -35,7 +35,7 @@ struct ConversionOutcome {
     std::uint64_t oldUcfSize = 0;  // bytes
     std::uint64_t newUcfSize = 0;
 
-    // The UCF's rollback journal (see conversion/rollback_journal.h): an earlier run had died
+    // The UCF's rollback journal (see conversion/run/rollback_journal.h): an earlier run had died
     // while rewriting the UCF and this run first put its old text back; or this run failed
     // and could not put the old text back, which the journal now holds for the next run.
     bool journalRecovered = false;

@@ -1,5 +1,5 @@
 // The conversion run as the user sees it: the work of ConvertFiles, told in one message box.
-#include "conversion/conversion_run.h"
+#include "conversion/run/conversion_run.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <utility>
 
-#include "conversion/byte_order.h"
-#include "conversion/conversion_run.h"
-#include "conversion/edif_refresh.h"
-#include "conversion/generated_lines.h"
-#include "conversion/source_reading.h"
-#include "conversion/ucf_preview.h"
-#include "conversion/ucf_update.h"
+#include "conversion/core/byte_order.h"
+#include "conversion/run/conversion_run.h"
+#include "conversion/run/edif_refresh.h"
+#include "conversion/core/generated_lines.h"
+#include "conversion/run/source_reading.h"
+#include "conversion/run/ucf_preview.h"
+#include "conversion/run/ucf_update.h"
 
 namespace {
 
