@@ -137,12 +137,10 @@ void BM_RemoveLines(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ucf.size()));
     state.SetLabel("UCF bytes");
 }
-// Real time: a text this large is worked through on two threads.
 BENCHMARK(BM_RemoveLines)
     ->ArgNames({"synthesizer", "fresh_pages"})
     ->ArgsProduct({{0, 1}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,11 +1,8 @@
 #include "conversion/core/ucf_rewriter.h"
 
 #include <cstddef>
-#include <exception>
 #include <stdexcept>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "conversion/core/byte_classes.h"
 #include "conversion/core/generated_line_stream.h"
@@ -117,52 +114,10 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
     return removed;
 }
 
-// Where the text can be cut into two halves that are worked through on their own: the first
-// line start from the middle on. The removal of a line never reaches past its line feed, and
-// no test of it reads past one, unless the name itself holds a line feed.
-std::size_t HalvingPoint(std::string_view ucfText, std::string_view component) {
-    if (component.find('\n') != std::string_view::npos) return std::string_view::npos;
-    const std::size_t middle = NextLineStart(ucfText, ucfText.size() / 2);
-    return middle < ucfText.size() ? middle : std::string_view::npos;
-}
-
 RemovalCounts AppendKeptText(std::string& out, std::string_view ucfText, std::string_view component,
-                             SynthesizerKind synthesizer, bool linesFollow,
-                             std::size_t twoThreadsFrom) {
+                             SynthesizerKind synthesizer, bool linesFollow) {
     const std::size_t start = out.size();
-    RemovalCounts removed;
-    const std::size_t half = ucfText.size() >= twoThreadsFrom ? HalvingPoint(ucfText, component)
-                                                              : std::string_view::npos;
-    bool done = false;
-    if (half != std::string_view::npos) {
-        std::string secondKept;
-        RemovalCounts second;
-        std::exception_ptr secondFailure;
-        try {
-            std::jthread secondHalf([&] {
-                try {
-                    secondKept.reserve(ucfText.size() - half);
-                    second =
-                        AppendKeptLines(&secondKept, ucfText.substr(half), component, synthesizer);
-                } catch (...) {
-                    secondFailure = std::current_exception();
-                }
-            });
-            removed = AppendKeptLines(&out, ucfText.substr(0, half), component, synthesizer);
-            secondHalf.join();
-            done = true;
-        } catch (const std::system_error&) {
-            // No second thread to be had: one thread does it all below.
-            out.resize(start);
-        }
-        if (secondFailure) std::rethrow_exception(secondFailure);
-        if (done) {
-            out.append(secondKept);
-            removed.removedLines += second.removedLines;
-            removed.removedOtherLines += second.removedOtherLines;
-        }
-    }
-    if (!done) removed = AppendKeptLines(&out, ucfText, component, synthesizer);
+    const RemovalCounts removed = AppendKeptLines(&out, ucfText, component, synthesizer);
     // Without a line feed before it, the first new line would continue the user's last line.
     if (linesFollow && out.size() > start && out.back() != '\n') out.append(kSeparator);
     return removed;
@@ -171,11 +126,11 @@ RemovalCounts AppendKeptText(std::string& out, std::string_view ucfText, std::st
 }  // namespace
 
 KeptText KeptUcfText(std::string_view ucfText, std::string_view component,
-                     SynthesizerKind synthesizer, bool linesFollow, std::size_t twoThreadsFrom) {
+                     SynthesizerKind synthesizer, bool linesFollow) {
     KeptText kept;
     kept.text.reserve(ucfText.size() + kSeparator.size());
     const RemovalCounts removed =
-        AppendKeptText(kept.text, ucfText, component, synthesizer, linesFollow, twoThreadsFrom);
+        AppendKeptText(kept.text, ucfText, component, synthesizer, linesFollow);
     kept.removedLines = removed.removedLines;
     kept.removedOtherLines = removed.removedOtherLines;
     return kept;
@@ -188,7 +143,7 @@ RemovalCounts CountRemovedLines(std::string_view ucfText, std::string_view compo
 
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
                        std::string_view component, SynthesizerKind synthesizer,
-                       std::uint32_t linesPerInstance, std::size_t twoThreadsFrom) {
+                       std::uint32_t linesPerInstance) {
     const GeneratedLines lines{data, size, component, synthesizer, linesPerInstance};
     // One allocation: the kept text is at most the old text, the generated part is exact.
     std::string out;
@@ -196,7 +151,7 @@ std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string
         std::uint64_t{ucfText.size()} + kSeparator.size() + GeneratedTextSize(lines);
     if (bound > out.max_size()) throw std::length_error("RewriteUcf: result too large");
     out.reserve(static_cast<std::size_t>(bound));
-    AppendKeptText(out, ucfText, component, synthesizer, size > 0, twoThreadsFrom);
+    AppendKeptText(out, ucfText, component, synthesizer, size > 0);
     // The same blocks that a conversion run writes to the file.
     StreamGeneratedLines(
         lines,

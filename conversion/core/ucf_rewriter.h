@@ -21,19 +21,12 @@ struct KeptText {
     // removal takes every line of an instance, and a caller may want to say so.
     std::uint64_t removedOtherLines = 0;
 };
-// Texts from `twoThreadsFrom` bytes on are worked through in two halves at once, split at a
-// line start; the result is the same. On a second core the lines of a 12 MB reconversion
-// go in 2 ms instead of 3.6; a UCF of user lines only comes out even. Below 1 MiB the thread
-// would cost more than it saves.
-inline constexpr std::size_t kTwoThreadsFrom = std::size_t{1} << 20;
 KeptText KeptUcfText(std::string_view ucfText, std::string_view component,
-                     SynthesizerKind synthesizer, bool linesFollow,
-                     std::size_t twoThreadsFrom = kTwoThreadsFrom);
+                     SynthesizerKind synthesizer, bool linesFollow);
 
 std::string RewriteUcf(const std::uint8_t* data, std::uint32_t size, std::string_view ucfText,
                        std::string_view component, SynthesizerKind synthesizer,
-                       std::uint32_t linesPerInstance = kLinesPerInstance4k,
-                       std::size_t twoThreadsFrom = kTwoThreadsFrom);
+                       std::uint32_t linesPerInstance = kLinesPerInstance4k);
 
 // The counts of KeptUcfText without the text, for a look at what a removal would take.
 struct RemovalCounts {

@@ -20,6 +20,10 @@ enum class FailedStep {
 struct ConversionOutcome {
     FailedStep failedStep = FailedStep::None;
     SystemErrorCode error = 0;  // the system's reason when a step failed
+    // The run's own account of a failure that the system's text alone would not explain (a
+    // malformed image, a journal that is not ours): shown in its place, followed by ": " and
+    // the system's text when `error` is set too.
+    std::string reason;
 
     std::uint64_t linesRemoved = 0;
     // Of those, the lines that were no INIT_xx constraint (a placement, for instance).

@@ -23,6 +23,10 @@ void RunConversion(const ConversionRequest& request, MessageOwner& owner,
         owner.ShowMessage(kSuccessText, kSuccessCaption, kMbOk | kMbIconInformation);
         return;
     }
+    if (!outcome.reason.empty()) {
+        owner.ShowMessage(FailureText(request, outcome), kErrorCaption, kMbOk | kMbIconStop);
+        return;
+    }
     SetLastSystemError(outcome.error);
     ShowSystemError(owner, FailurePrefix(request, outcome.failedStep));
 }
@@ -32,6 +36,12 @@ void ShowSystemError(MessageOwner& owner, const std::string& prefix) {
     owner.ShowMessage(prefix + SystemErrorText(error), kErrorCaption, kMbOk | kMbIconStop);
 }
 
+std::string FailureReason(const ConversionOutcome& outcome) {
+    if (outcome.reason.empty()) return SystemErrorText(outcome.error);
+    if (outcome.error == 0) return outcome.reason;
+    return outcome.reason + ": " + SystemErrorText(outcome.error);
+}
+
 std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome) {
-    return FailurePrefix(request, outcome.failedStep) + SystemErrorText(outcome.error);
+    return FailurePrefix(request, outcome.failedStep) + FailureReason(outcome);
 }

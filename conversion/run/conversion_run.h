@@ -20,5 +20,8 @@ void RunConversion(const ConversionRequest& request, MessageOwner& owner,
 // captioned "ERROR" with the stop icon.
 void ShowSystemError(MessageOwner& owner, const std::string& prefix);
 
+// Why a run failed: its own reason, the system's text, or both.
+std::string FailureReason(const ConversionOutcome& outcome);
+
 // The text of the box a failed run shows: the file's prefix, its path and the system's text.
 std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome);

@@ -99,31 +99,6 @@ TEST(RewriteUcfProperties, AgreesWithTheLiteralWalk) {
     }
 }
 
-// Large texts are worked through in two halves on two threads: with the threshold at zero,
-// every generated text is, and the result agrees all the same.
-TEST(RewriteUcfProperties, TwoHalvesAgreeWithTheLiteralWalk) {
-    Generator gen(20261209);
-    const int synthesizers[] = {0, 1, -1};
-    for (int round = 0; round < 4000; ++round) {
-        const std::string component =
-            gen.Below(4) == 0 ? gen.Text(gen.Below(3)) : kComponents[gen.Below(kComponents.size())];
-        const std::string ucf = gen.Text(gen.Below(60), component);
-        const int synthesizer = synthesizers[gen.Below(3)];
-        const auto kind = static_cast<SynthesizerKind>(synthesizer);
-        const std::vector<std::uint8_t> data(gen.Below(70), 0x3C);
-        const std::string halves = RewriteUcf(data.data(), static_cast<std::uint32_t>(data.size()),
-                                              ucf, component, kind, kLinesPerInstance4k, 0);
-        ASSERT_EQ(halves, Reference(ucf, component, synthesizer, data))
-            << "round " << round << " synthesizer " << synthesizer << "\ncomponent [" << component
-            << "]\nucf [" << ucf << "]";
-        const KeptText whole = KeptUcfText(ucf, component, kind, !data.empty(), SIZE_MAX);
-        const KeptText split = KeptUcfText(ucf, component, kind, !data.empty(), 0);
-        ASSERT_EQ(split.text, whole.text) << "round " << round;
-        ASSERT_EQ(split.removedLines, whole.removedLines) << "round " << round;
-        ASSERT_EQ(split.removedOtherLines, whole.removedOtherLines) << "round " << round;
-    }
-}
-
 TEST(RewriteUcfProperties, AgreesOnTheSystemsOwnOutput) {
     Generator gen(7);
     for (int round = 0; round < 300; ++round) {
