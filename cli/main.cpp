@@ -1,4 +1,5 @@
 // quillon-convert: one conversion run from the command line.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -32,6 +33,15 @@ int main(int argc, char** argv) {
     }
     // Ctrl+C or a build tool stopping the program waits while the UCF is being rewritten.
     HoldInterruptsDuringRewrites(ReportHeldInterrupt);
-    const ConversionOutcome outcome = ConvertFiles(commandLine.request, commandLine.options);
+    ConversionOptions options = commandLine.options;
+    // A build waits for the other runs on its UCF as long as they take, and says so once.
+    options.lockWait.limit = std::chrono::milliseconds(0);
+    const std::string& ucf = commandLine.request.ucfFile;
+    options.lockWait.onLongWait = [&ucf] {
+        std::fprintf(stderr, "quillon-convert: waiting for another run on %s to finish\n",
+                     ucf.c_str());
+        std::fflush(stderr);
+    };
+    const ConversionOutcome outcome = ConvertFiles(commandLine.request, options);
     return ReportOutcome(commandLine, outcome, stdout, stderr);
 }

@@ -5,7 +5,6 @@
 #include "cli/command_line.h"
 #include "conversion/run/conversion_run.h"
 #include "conversion/core/generated_lines.h"
-#include "conversion/run/rollback_journal.h"
 
 namespace {
 
@@ -87,9 +86,8 @@ std::string ReportLine(const std::string& component, const ConversionOutcome& ou
     return line;
 }
 
-void ReportJournal(const ConversionRequest& request, const ConversionOutcome& outcome,
-                   std::FILE* err) {
-    const std::string journal = JournalPath(request.ucfFile);
+void ReportJournal(const ConversionRequest&, const ConversionOutcome& outcome, std::FILE* err) {
+    const std::string& journal = outcome.journalPath;
     if (outcome.journalRecovered) {
         Print(err, "quillon-convert: a run that did not finish left " + journal +
                        "; the UCF's old text was put back from it first");
@@ -128,5 +126,9 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
         Print(out, ReportLine(commandLine.request.component, outcome));
     }
     PrintWarnings(commandLine, outcome, err);
+    if (!outcome.problemAfterCommit.empty()) {
+        Print(err, std::string(kProgramPrefix) + "warning: Destination UCF file: " +
+                       commandLine.request.ucfFile + ": " + outcome.problemAfterCommit);
+    }
     return kExitConverted;
 }

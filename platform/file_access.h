@@ -1,7 +1,9 @@
 // Files as a conversion run uses them: the Windows open, share and create semantics on every
 // platform, 64-bit sizes, whole reads and writes, and the system's own error codes and texts.
+// Every system call goes through the table of platform/system_calls.h.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,7 @@ enum class FileProblem {
     EndOfFile,    // ERROR_HANDLE_EOF, ENODATA: the file ended before the size it had
     ReadFault,    // ERROR_READ_FAULT, EIO
     DiskFull,     // ERROR_DISK_FULL, ENOSPC
+    Locked,       // ERROR_LOCK_VIOLATION, EWOULDBLOCK: another run held the file too long
 };
 SystemErrorCode SystemErrorFor(FileProblem problem);
 
@@ -37,11 +40,16 @@ enum class FileOpening {
     // read and write it meanwhile.
     ReadWriteAlways,
     // Read only, must exist; others may read and write it meanwhile (no lock on POSIX): for a
-    // file that is only looked at.
+    // file that is only looked at. Never waits for a writer, even on a FIFO.
     ReadShared,
-    // Read and write, created when missing and emptied when it was there; others may read
-    // it meanwhile. For files the run keeps for itself, such as the rollback journal.
-    ReplaceAlways,
+    // Read only, must exist, and not through a symbolic link; never waits (a FIFO): for a
+    // file of the run's own found on disk, such as a rollback journal.
+    ReadOwn,
+    // Read and write, made new: fails when anything, a symbolic link included, has the name.
+    // Others may read it meanwhile. Takes the permission bits given to Open.
+    CreateNew,
+    // Write only, must exist: for writing into a device or a FIFO as it is.
+    WriteExisting,
 };
 
 // What tells one file from another on its volume, whatever its path: the device and inode on
@@ -52,29 +60,46 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-struct FileAccessFaults;
-class FileView;
+// What a run compares to tell whether another program changed a file meanwhile.
+struct FileState {
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;  // system ticks; only compared
+    std::int64_t lastChange = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+struct FileStatus {
+    FileIdentity identity;
+    FileState state;
+    bool regular = false;      // a plain file, not a folder, device, FIFO or socket
+    unsigned permissions = 0;  // POSIX permission bits; 0 on Windows
+};
+
+// How long LockForRun waits for other runs. Unlimited waits as long as it takes; `onLongWait`
+// is called once when the wait passes a second, so that a user can be told.
+struct LockWait {
+    std::chrono::milliseconds limit{0};  // 0: no limit
+    std::function<void()> onLongWait;
+};
 
 // One open file, closed when the object goes. Every operation returns false on failure and
 // keeps the system's reason, which Error() gives until the next failure.
 class File {
 public:
-    // `faults`: the test seam below; the programs pass none.
-    explicit File(FileAccessFaults* faults = nullptr) : faults_(faults) {}
+    File() = default;
     ~File();
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool Open(const std::string& path, FileOpening opening);
+    // `permissions`: for CreateNew, the POSIX bits the file gets (less the umask).
+    bool Open(const std::string& path, FileOpening opening, unsigned permissions = 0666);
     bool IsOpen() const;
     // Whether the last Open made the file, which did not exist before.
     bool Created() const { return created_; }
-    const std::string& Path() const { return path_; }
     // Why the last operation that failed did.
     SystemErrorCode Error() const { return error_; }
 
+    bool Status(FileStatus& status);
     bool Size(std::uint64_t& size);
     bool Seek(std::uint64_t position);
     // Reads exactly `count` bytes at the current position, in as many reads as it takes; a
@@ -83,20 +108,21 @@ public:
     // One read of at most `count` bytes at the current position; `done` receives how many
     // came, 0 at the file's end. For files whose size tells nothing, such as pipes.
     bool ReadSomeBytes(void* buffer, std::size_t count, std::size_t& done);
-    // The whole file as a view (see file_view.h); to the seam, one read of all its bytes.
-    bool View(FileView& view);
-    // Writes all `count` bytes at the current position, in as many writes as it takes;
-    // `written`, when given, receives how many were stored, also when a write failed.
-    bool WriteFully(const void* data, std::size_t count, std::size_t* written = nullptr);
+    // Writes all `count` bytes at the current position, in as many writes as it takes.
+    bool WriteFully(const void* data, std::size_t count);
     // Sets the file's length, cutting or growing it; the position is unspecified afterwards.
     bool Resize(std::uint64_t length);
-    // Waits until no other conversion run holds this file, then holds it until it is closed.
-    // Only runs take this lock: on POSIX an advisory flock, on Windows a lock on one byte far
-    // beyond any real end of file, so other programs read and write the text as before.
-    bool LockForRun();
+    // Holds the file against other conversion runs until it is closed, waiting for them as
+    // `wait` says (FileProblem::Locked when the limit passes). Only runs take this lock: one
+    // byte at 2^63 - 2, which no text reaches, with LockFileEx on Windows and an open file
+    // description lock on POSIX, which Wine's locks and flock(1) meet as the Windows
+    // program's do. `shared`: for a run that only reads.
+    bool LockForRun(bool shared, const LockWait& wait);
     // Whether `path` still names this very file (false, without failing, when it names none).
-    bool StillAtPath(bool& same);
+    bool StillAtPath(const std::string& path, bool& same);
     bool Identity(FileIdentity& identity);
+    // The file's own path with every link resolved: realpath, GetFinalPathNameByHandle.
+    bool ResolvedPath(const std::string& path, std::string& resolved);
     // Has the system put everything written so far on the disk.
     bool Flush();
     // Lets the system start writing the given range to the disk now, without waiting for
@@ -104,38 +130,23 @@ public:
     void StartFlush(std::uint64_t offset, std::uint64_t length);
     // Renews the last-write time without touching the content.
     bool SetLastWriteTimeToNow();
-    // Closes the file and removes it from its path, provided the path still names it; on
+    // Closes the file and removes it from `path`, provided the path still names it; on
     // Windows only when no other program has it open either (they could not share a
     // deletion). A file that stays is reported as a failure and left closed.
-    bool CloseAndRemove();
+    bool CloseAndRemove(const std::string& path);
     // Closes the file; false when the system reports a failure while closing it.
     bool Close();
 
 private:
-    // Keeps the reason of a failure that the system, or the seam, has just reported.
     bool Failed();
     bool Failed(SystemErrorCode error);
-    template <class ReadPart>
-    bool ReadAll(unsigned char* bytes, std::size_t count, ReadPart readPart);
-    bool ResizeFaultDue();
-    // Takes a read of `size` bytes from the seam's budget; false when that read would fail.
-    bool TakeWholeRead(std::uint64_t size);
-    // Makes `view` show the file's first `size` bytes (at least one): mapped where the
-    // platform can, else a copy.
-    bool ShowWhole(FileView& view, std::size_t size);
-    // Makes `view` a copy of the file's first `size` bytes.
-    bool ViewCopy(FileView& view, std::size_t size);
+    bool TryLock(bool shared, bool wait, bool& held);
 
     // One system call each, leaving the reason of a failure in LastSystemError(); the
     // public operations above loop over them.
-    bool QuerySize(std::uint64_t& size);
     bool ReadSome(void* buffer, std::size_t count, std::size_t& done);
     bool WriteSome(const void* data, std::size_t count, std::size_t& done);
-    bool SetLength(std::uint64_t length);
-    bool FlushToDisk();
 
-    FileAccessFaults* faults_ = nullptr;
-    std::string path_;
     bool created_ = false;
     SystemErrorCode error_ = 0;
 #ifdef _WIN32
@@ -152,19 +163,16 @@ SystemErrorCode RemoveFile(const std::string& path);
 SystemErrorCode FlushFolderOf(const std::string& path);
 // The identity of the file that `path` names; `exists` false when it names none.
 SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists);
-
-// Test seam, handed to the files a run opens: lets tests make a read, a write or a length
-// change fail, as a failing device or a full disk would, and act between a file's size being
-// taken and its reading, as another program could. Each injected failure happens once; the
-// operations after it work again, as they would once the device recovered.
-struct FileAccessFaults {
-    static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
-    std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (read fault)
-    std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (disk full)
-    bool failResize = false;                 // the next Resize fails (disk full)
-    // Once the write budget is spent, every later write fails as well: a disk that stays
-    // full, so that putting the old text back fails too.
-    bool diskStaysFull = false;
-    bool failFlush = false;  // the next Flush fails (a device error)
-    std::function<void(const std::string& path)> afterSize;  // after each successful Size
-};
+// Whether anything has the name `path`, a dangling symbolic link included.
+SystemErrorCode NameTaken(const std::string& path, bool& taken);
+// Whether `error` is how Open(ReadOwn) refuses a symbolic link.
+bool IsLinkRefusal(SystemErrorCode error);
+// Whether `path` names something that is not a plain file (a device, a FIFO); `exists`
+// false when it names nothing.
+SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists);
+// Moves the file at `from` to `to` in one step, replacing a file there (which readers then
+// see either whole or not at all). 0 or the system's reason.
+SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to);
+// Makes a new, empty file beside `near` (in its folder) with a name no other file has, open
+// for reading and writing; `path` receives its name. 0 or the system's reason.
+SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path);

@@ -9,17 +9,24 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/file_access.h"
+#include "platform/system_calls.h"
 
 namespace {
 
 // Linux moves at most about 2 GiB per call; stay under it everywhere.
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+// The byte the runs lock: the one the Windows build locks, which Wine turns into the same
+// POSIX lock, and which no text reaches.
+constexpr off_t kLockedByte = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
 
 // strerror_r is the GNU one (returns the text) or the XSI one (fills the buffer).
 [[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer) {
@@ -33,17 +40,21 @@ bool FitsOffset(std::uint64_t value) {
     return value <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
 }
 
-int OpenPath(const std::string& path, int flags) {
+int OpenPath(const std::string& path, int flags, mode_t mode = 0666) {
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, 0666);
+        fd = FileSystemCalls().open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
 
-bool FailWith(int error) {
-    errno = error;
-    return false;
+std::int64_t Ticks(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -80,65 +91,72 @@ SystemErrorCode SystemErrorFor(FileProblem problem) {
             return EIO;
         case FileProblem::DiskFull:
             return ENOSPC;
+        case FileProblem::Locked:
+            return EWOULDBLOCK;
     }
     return EIO;
 }
 
 File::~File() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) FileSystemCalls().close(fd_);
 }
 
-File::File(File&& other) noexcept
-    : path_(std::move(other.path_)), created_(other.created_), fd_(std::exchange(other.fd_, -1)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        path_ = std::move(other.path_);
-        created_ = other.created_;
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-bool File::Open(const std::string& path, FileOpening opening) {
-    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-    path_ = path;
+bool File::Open(const std::string& path, FileOpening opening, unsigned permissions) {
+    if (fd_ >= 0) FileSystemCalls().close(std::exchange(fd_, -1));
     created_ = false;
-    const bool readOnly =
-        opening == FileOpening::ReadExisting || opening == FileOpening::ReadShared;
     int fd = -1;
-    if (opening == FileOpening::ReplaceAlways) {
-        fd = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
-    } else {
-        fd = OpenPath(path, readOnly ? O_RDONLY : O_RDWR);
-    }
-    if (opening == FileOpening::ReadWriteAlways && fd < 0 && errno == ENOENT) {
-        // Made here only when it is missing, so that the run knows whether the file is its own.
-        fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL);
-        created_ = fd >= 0;
-        // Made by someone else meanwhile, or a link to a missing file: open it as it comes.
-        if (fd < 0 && errno == EEXIST) fd = OpenPath(path, O_RDWR | O_CREAT);
+    switch (opening) {
+        case FileOpening::ReadExisting:
+            fd = OpenPath(path, O_RDONLY);
+            break;
+        case FileOpening::ReadShared:
+            fd = OpenPath(path, O_RDONLY | O_NONBLOCK);
+            break;
+        case FileOpening::ReadOwn:
+            fd = OpenPath(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+            break;
+        case FileOpening::CreateNew:
+            fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW,
+                          static_cast<mode_t>(permissions & 0777));
+            created_ = fd >= 0;
+            break;
+        case FileOpening::WriteExisting:
+            fd = OpenPath(path, O_WRONLY);
+            break;
+        case FileOpening::ReadWriteAlways:
+            fd = OpenPath(path, O_RDWR);
+            if (fd < 0 && errno == ENOENT) {
+                // Made here only when it is missing, so that the run knows whether the file
+                // is its own.
+                fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL);
+                created_ = fd >= 0;
+                // Made by someone else meanwhile, or a link to a missing file: open it as it
+                // comes.
+                if (fd < 0 && errno == EEXIST) fd = OpenPath(path, O_RDWR | O_CREAT);
+            }
+            break;
     }
     if (fd < 0) return Failed();
-    if (readOnly) {
-        int error = 0;
-        struct stat status;
-        if (::fstat(fd, &status) != 0) {
-            error = errno;
-        } else if (S_ISDIR(status.st_mode)) {
-            // Windows refuses to open a folder as a file; so do we.
-            error = EISDIR;
-        } else if (opening == FileOpening::ReadExisting && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
-                   errno == EWOULDBLOCK) {
-            // Someone is writing it under an exclusive lock. A file system without locks
-            // is read unlocked: the lock only tells cooperating writers to wait.
-            error = errno;
-        }
-        if (error != 0) {
-            ::close(fd);
-            return Failed(error);
-        }
+    struct stat status;
+    int error = 0;
+    if (::fstat(fd, &status) != 0) {
+        error = errno;
+    } else if (S_ISDIR(status.st_mode) && opening != FileOpening::WriteExisting) {
+        // Windows refuses to open a folder as a file; so do we.
+        error = EISDIR;
+    } else if (opening == FileOpening::ReadExisting && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
+               errno == EWOULDBLOCK) {
+        // Someone is writing it under an exclusive lock. A file system without locks is read
+        // unlocked: the lock only tells cooperating writers to wait.
+        error = errno;
+    } else if (opening == FileOpening::ReadShared || opening == FileOpening::ReadOwn) {
+        // Opened without waiting for a FIFO's writer; read as usual from here on.
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    if (error != 0) {
+        FileSystemCalls().close(fd);
+        created_ = false;
+        return Failed(error);
     }
     fd_ = fd;
     return true;
@@ -148,10 +166,15 @@ bool File::IsOpen() const {
     return fd_ >= 0;
 }
 
-bool File::QuerySize(std::uint64_t& size) {
+bool File::Status(FileStatus& result) {
     struct stat status;
-    if (::fstat(fd_, &status) != 0) return false;
-    size = static_cast<std::uint64_t>(status.st_size);
+    if (FileSystemCalls().fstat(fd_, &status) != 0) return Failed();
+    result.identity = {static_cast<std::uint64_t>(status.st_dev),
+                       static_cast<std::uint64_t>(status.st_ino)};
+    result.state = {static_cast<std::uint64_t>(status.st_size), Ticks(status.st_mtim),
+                    Ticks(status.st_ctim)};
+    result.regular = S_ISREG(status.st_mode);
+    result.permissions = static_cast<unsigned>(status.st_mode & 07777);
     return true;
 }
 
@@ -163,7 +186,7 @@ bool File::Seek(std::uint64_t position) {
 bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     ssize_t result = 0;
     do {
-        result = ::read(fd_, buffer, std::min(count, kMaxTransfer));
+        result = FileSystemCalls().read(fd_, buffer, std::min(count, kMaxTransfer));
     } while (result < 0 && errno == EINTR);
     if (result < 0) return false;
     done = static_cast<std::size_t>(result);
@@ -173,28 +196,28 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     ssize_t result = 0;
     do {
-        result = ::write(fd_, data, std::min(count, kMaxTransfer));
+        result = FileSystemCalls().write(fd_, data, std::min(count, kMaxTransfer));
     } while (result < 0 && errno == EINTR);
     if (result < 0) return false;
     done = static_cast<std::size_t>(result);
     return true;
 }
 
-bool File::SetLength(std::uint64_t length) {
-    if (!FitsOffset(length)) return FailWith(EFBIG);
+bool File::Resize(std::uint64_t length) {
+    if (!FitsOffset(length)) return Failed(EFBIG);
     int result = 0;
     do {
-        result = ::ftruncate(fd_, static_cast<off_t>(length));
+        result = FileSystemCalls().ftruncate(fd_, static_cast<off_t>(length));
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    return result == 0 || Failed();
 }
 
-bool File::FlushToDisk() {
+bool File::Flush() {
     int result = 0;
     do {
-        result = ::fsync(fd_);
+        result = FileSystemCalls().fsync(fd_);
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    return result == 0 || Failed();
 }
 
 void File::StartFlush([[maybe_unused]] std::uint64_t offset,
@@ -207,21 +230,42 @@ void File::StartFlush([[maybe_unused]] std::uint64_t offset,
 #endif
 }
 
-bool File::LockForRun() {
+bool File::TryLock(bool shared, bool wait, bool& held) {
+    held = false;
     int result = 0;
+#ifdef F_OFD_SETLKW
+    struct flock range = {};
+    range.l_type = shared ? F_RDLCK : F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = kLockedByte;
+    range.l_len = 1;
     do {
-        result = ::flock(fd_, LOCK_EX);
+        result = ::fcntl(fd_, wait ? F_OFD_SETLKW : F_OFD_SETLK, &range);
     } while (result != 0 && errno == EINTR);
+    const bool busy = result != 0 && (errno == EAGAIN || errno == EACCES);
+#else
+    do {
+        result = ::flock(fd_, (shared ? LOCK_SH : LOCK_EX) | (wait ? 0 : LOCK_NB));
+    } while (result != 0 && errno == EINTR);
+    const bool busy = result != 0 && errno == EWOULDBLOCK;
+#endif
+    if (result == 0 || busy) {
+        held = result == 0;
+        return true;
+    }
     // A file system without locks (some network mounts) cannot order runs; it is used as
     // before rather than refused.
-    return result == 0 || errno == ENOLCK || errno == EOPNOTSUPP || Failed();
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) {
+        held = true;
+        return true;
+    }
+    return Failed();
 }
 
-bool File::Identity(FileIdentity& identity) {
-    struct stat status;
-    if (::fstat(fd_, &status) != 0) return Failed();
-    identity = {static_cast<std::uint64_t>(status.st_dev),
-                static_cast<std::uint64_t>(status.st_ino)};
+bool File::ResolvedPath(const std::string& path, std::string& resolved) {
+    std::unique_ptr<char, decltype(&std::free)> full(::realpath(path.c_str(), nullptr), &std::free);
+    if (!full) return Failed();
+    resolved = full.get();
     return true;
 }
 
@@ -229,20 +273,26 @@ bool File::SetLastWriteTimeToNow() {
     return ::futimens(fd_, nullptr) == 0 || Failed();
 }
 
-bool File::CloseAndRemove() {
+bool File::CloseAndRemove(const std::string& path) {
     bool same = false;
-    if (!StillAtPath(same)) {
+    if (!StillAtPath(path, same)) {
         Close();
         return false;
     }
     // Unlinked while the lock is held, so no run that waits for it has written its text yet.
-    const SystemErrorCode error = same ? RemoveFile(path_) : 0;
+    const SystemErrorCode error = same ? RemoveFile(path) : 0;
     Close();
     return error == 0 || Failed(error);
 }
 
+bool File::Close() {
+    if (fd_ < 0) return true;
+    // Linux releases the descriptor even when close is interrupted: never retry it.
+    return FileSystemCalls().close(std::exchange(fd_, -1)) == 0 || errno == EINTR || Failed();
+}
+
 SystemErrorCode RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : LastSystemError();
+    return FileSystemCalls().unlink(path.c_str()) == 0 ? 0 : LastSystemError();
 }
 
 SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
@@ -257,25 +307,65 @@ SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, 
     return 0;
 }
 
+SystemErrorCode NameTaken(const std::string& path, bool& taken) {
+    struct stat status;
+    taken = ::lstat(path.c_str(), &status) == 0;
+    return taken || errno == ENOENT || errno == ENOTDIR ? 0 : LastSystemError();
+}
+
+bool IsLinkRefusal(SystemErrorCode error) {
+    return error == ELOOP;
+}
+
+SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists) {
+    struct stat status;
+    special = false;
+    exists = false;
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? 0 : LastSystemError();
+    }
+    exists = true;
+    special = !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+    return 0;
+}
+
 SystemErrorCode FlushFolderOf(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : path.substr(0, slash);
-    const int fd = OpenPath(folder, O_RDONLY | O_DIRECTORY);
+    const int fd = OpenPath(FolderOf(path), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return LastSystemError();
     int result = 0;
     do {
-        result = ::fsync(fd);
+        result = FileSystemCalls().fsync(fd);
     } while (result != 0 && errno == EINTR);
     const int error = result == 0 ? 0 : errno;
-    ::close(fd);
+    FileSystemCalls().close(fd);
     // Some file systems cannot flush a folder; their entries are then as safe as they get.
     return error == EINVAL || error == EROFS ? 0 : static_cast<SystemErrorCode>(error);
 }
 
-bool File::Close() {
-    if (fd_ < 0) return true;
-    // Linux releases the descriptor even when close is interrupted: never retry it.
-    return ::close(std::exchange(fd_, -1)) == 0 || errno == EINTR || Failed();
+SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) {
+    // The new file takes the old one's permissions (a temporary is made private).
+    struct stat replaced;
+    if (::stat(to.c_str(), &replaced) == 0) {
+        ::chmod(from.c_str(), replaced.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(from.c_str(), 0666 & ~mask);
+    }
+    return FileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : LastSystemError();
+}
+
+SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path) {
+    std::string name = near + ".XXXXXX";
+    // mkstemp's own open cannot go through the table; the name it made is opened again.
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return LastSystemError();
+    ::close(fd);
+    path = name;
+    if (!file.Open(path, FileOpening::ReadWriteAlways)) {
+        const SystemErrorCode error = file.Error();
+        ::unlink(path.c_str());
+        return error;
+    }
+    return 0;
 }

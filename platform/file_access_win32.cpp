@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/file_access.h"
+#include "platform/system_calls.h"
 
 namespace {
 
@@ -56,58 +57,61 @@ SystemErrorCode SystemErrorFor(FileProblem problem) {
             return ERROR_READ_FAULT;
         case FileProblem::DiskFull:
             return ERROR_DISK_FULL;
+        case FileProblem::Locked:
+            return ERROR_LOCK_VIOLATION;
     }
     return ERROR_GEN_FAILURE;
 }
 
 File::~File() {
-    if (IsOpen()) CloseHandle(AsHandle(handle_));
+    if (IsOpen()) FileSystemCalls().closeHandle(AsHandle(handle_));
 }
 
-File::File(File&& other) noexcept
-    : path_(std::move(other.path_)),
-      created_(other.created_),
-      handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (IsOpen()) CloseHandle(AsHandle(handle_));
-        path_ = std::move(other.path_);
-        created_ = other.created_;
-        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-}
-
-bool File::Open(const std::string& path, FileOpening opening) {
-    if (IsOpen()) CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
-    path_ = path;
+bool File::Open(const std::string& path, FileOpening opening, unsigned) {
+    if (IsOpen())
+        FileSystemCalls().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
     created_ = false;
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (opening == FileOpening::ReadExisting) {
-        handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    } else if (opening == FileOpening::ReadShared) {
-        handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    } else if (opening == FileOpening::ReplaceAlways) {
-        handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
-    } else {
-        handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        // OPEN_ALWAYS tells a file that was there by this code.
-        created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    DWORD access = GENERIC_READ;
+    DWORD sharing = FILE_SHARE_READ;
+    DWORD creation = OPEN_EXISTING;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    switch (opening) {
+        case FileOpening::ReadExisting:
+            break;
+        case FileOpening::ReadShared:
+            sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        case FileOpening::ReadOwn:
+            // The link itself, never what it points to.
+            sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+            break;
+        case FileOpening::CreateNew:
+            access = GENERIC_READ | GENERIC_WRITE;
+            creation = CREATE_NEW;
+            break;
+        case FileOpening::WriteExisting:
+            access = GENERIC_WRITE;
+            sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        case FileOpening::ReadWriteAlways:
+            access = GENERIC_READ | GENERIC_WRITE;
+            sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            creation = OPEN_ALWAYS;
+            break;
     }
+    HANDLE handle = FileSystemCalls().createFile(path.c_str(), access, sharing, nullptr, creation,
+                                                 flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Failed();
+    // OPEN_ALWAYS tells a file that was there by this code.
+    created_ = opening == FileOpening::CreateNew ||
+               (opening == FileOpening::ReadWriteAlways && GetLastError() != ERROR_ALREADY_EXISTS);
     handle_ = handle;
     return true;
 }
 
 SystemErrorCode RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0 ? 0 : GetLastError();
+    return FileSystemCalls().deleteFile(path.c_str()) != 0 ? 0 : GetLastError();
 }
 
 namespace {
@@ -149,29 +153,66 @@ SystemErrorCode FlushFolderOf(const std::string&) {
     return 0;
 }
 
-bool File::FlushToDisk() {
-    return FlushFileBuffers(AsHandle(handle_)) != 0;
+bool File::Flush() {
+    return FileSystemCalls().flushFileBuffers(AsHandle(handle_)) != 0 || Failed();
 }
 
 // Windows has no call that starts the writing without waiting for it.
 void File::StartFlush(std::uint64_t, std::uint64_t) {}
 
-bool File::LockForRun() {
+bool File::TryLock(bool shared, bool wait, bool& held) {
+    held = false;
     // One byte at 2^63 - 2: no text reaches it, so no reader or writer of the UCF meets it.
     OVERLAPPED at = {};
     at.Offset = 0xFFFFFFFEu;
     at.OffsetHigh = 0x7FFFFFFFu;
-    if (LockFileEx(AsHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return true;
+    const DWORD flags =
+        (shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (LockFileEx(AsHandle(handle_), flags, 0, 1, 0, &at)) {
+        held = true;
+        return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return true;
     // A file system or share that cannot lock cannot order runs; it is used as before rather
     // than refused, as on POSIX.
-    const DWORD error = GetLastError();
-    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION || Failed(error);
+    if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+        held = true;
+        return true;
+    }
+    return Failed(error);
 }
 
-bool File::Identity(FileIdentity& identity) {
+bool File::Status(FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(AsHandle(handle_), &info)) return Failed();
-    identity = IdentityOf(info);
+    FILE_BASIC_INFO basic;
+    if (!FileSystemCalls().getFileInformationByHandle(AsHandle(handle_), &info)) return Failed();
+    if (!GetFileInformationByHandleEx(AsHandle(handle_), FileBasicInfo, &basic, sizeof basic)) {
+        return Failed();
+    }
+    status.identity = IdentityOf(info);
+    status.state = {(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                    basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart};
+    status.regular = GetFileType(AsHandle(handle_)) == FILE_TYPE_DISK &&
+                     (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                     (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    status.permissions = 0;
+    return true;
+}
+
+bool File::ResolvedPath(const std::string&, std::string& resolved) {
+    char buffer[MAX_PATH * 4];
+    const DWORD length = GetFinalPathNameByHandleA(AsHandle(handle_), buffer, sizeof buffer,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return Failed();
+    if (length >= sizeof buffer) return Failed(ERROR_FILENAME_EXCED_RANGE);
+    resolved.assign(buffer, length);
+    // The system's long-path prefix names the same file; the usual form is kept.
+    if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) {
+        resolved = "\\\\" + resolved.substr(8);
+    } else if (resolved.rfind("\\\\?\\", 0) == 0) {
+        resolved = resolved.substr(4);
+    }
     return true;
 }
 
@@ -181,7 +222,7 @@ bool File::SetLastWriteTimeToNow() {
     return SetFileTime(AsHandle(handle_), nullptr, nullptr, &now) != 0 || Failed();
 }
 
-bool File::CloseAndRemove() {
+bool File::CloseAndRemove(const std::string& path) {
     // The file's handles do not share deletion, so it can only go once every handle is closed.
     // Reopened alone (no sharing at all), it is still ours when its identity is the one we had;
     // any other program or waiting run that has it open makes the open fail, and the file stays.
@@ -191,7 +232,7 @@ bool File::CloseAndRemove() {
         return false;
     }
     if (!Close()) return false;
-    HANDLE alone = OpenToInspect(path_, DELETE | FILE_READ_ATTRIBUTES, 0);
+    HANDLE alone = OpenToInspect(path, DELETE | FILE_READ_ATTRIBUTES, 0);
     if (alone == INVALID_HANDLE_VALUE) return Failed();
     BY_HANDLE_FILE_INFORMATION info;
     DWORD error = 0;
@@ -212,13 +253,6 @@ bool File::IsOpen() const {
     return AsHandle(handle_) != INVALID_HANDLE_VALUE;
 }
 
-bool File::QuerySize(std::uint64_t& size) {
-    LARGE_INTEGER value;
-    if (!GetFileSizeEx(AsHandle(handle_), &value)) return false;
-    size = static_cast<std::uint64_t>(value.QuadPart);
-    return true;
-}
-
 bool File::Seek(std::uint64_t position) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(position);
@@ -228,7 +262,7 @@ bool File::Seek(std::uint64_t position) {
 bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     DWORD read = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
-    if (!ReadFile(AsHandle(handle_), buffer, want, &read, nullptr)) return false;
+    if (!FileSystemCalls().readFile(AsHandle(handle_), buffer, want, &read, nullptr)) return false;
     done = read;
     return true;
 }
@@ -236,19 +270,72 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
-    if (!WriteFile(AsHandle(handle_), data, want, &written, nullptr)) return false;
+    if (!FileSystemCalls().writeFile(AsHandle(handle_), data, want, &written, nullptr)) {
+        return false;
+    }
     done = written;
     return true;
 }
 
-bool File::SetLength(std::uint64_t length) {
+bool File::Resize(std::uint64_t length) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(length);
-    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 &&
-           SetEndOfFile(AsHandle(handle_)) != 0;
+    return (SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 &&
+            FileSystemCalls().setEndOfFile(AsHandle(handle_)) != 0) ||
+           Failed();
 }
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    return CloseHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) != 0 || Failed();
+    return FileSystemCalls().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) !=
+               0 ||
+           Failed();
+}
+
+SystemErrorCode NameTaken(const std::string& path, bool& taken) {
+    taken = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const DWORD error = taken ? 0 : GetLastError();
+    return taken || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+}
+
+// Windows opens the link itself (FILE_FLAG_OPEN_REPARSE_POINT), which the status then shows
+// as no plain file.
+bool IsLinkRefusal(SystemErrorCode) {
+    return false;
+}
+
+SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists) {
+    special = false;
+    exists = false;
+    HANDLE handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    }
+    exists = true;
+    special = GetFileType(handle) != FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return 0;
+}
+
+SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) {
+    return FileSystemCalls().moveFileEx(from.c_str(), to.c_str(),
+                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0
+               ? 0
+               : GetLastError();
+}
+
+SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path) {
+    const std::string::size_type slash = near.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? "." : near.substr(0, slash + 1);
+    char name[MAX_PATH];
+    if (GetTempFileNameA(folder.c_str(), "qln", 0, name) == 0) return GetLastError();
+    path = name;
+    if (!file.Open(path, FileOpening::ReadWriteAlways)) {
+        const SystemErrorCode error = file.Error();
+        FileSystemCalls().deleteFile(path.c_str());
+        return error;
+    }
+    return 0;
 }

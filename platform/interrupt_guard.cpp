@@ -44,12 +44,18 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 bool enabled = false;
 
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The interrupts that would end the program now. One that is ignored (SIGHUP under nohup)
+// is left alone: held, it would wait as pending and be taken for an interrupt.
 sigset_t HeldSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (const int signal : kInterrupts) {
+        struct sigaction action;
+        if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+        sigaddset(&signals, signal);
+    }
     return signals;
 }
 
@@ -97,6 +103,7 @@ void HoldInterruptsDuringRewrites(HeldInterruptReport report) {
 InterruptHold::InterruptHold() {
     if (!enabled) return;
     const sigset_t signals = HeldSignals();
+    std::memcpy(heldSet_, &signals, sizeof signals);
     sigset_t saved;
     if (pthread_sigmask(SIG_BLOCK, &signals, &saved) != 0) return;
     std::memcpy(savedMask_, &saved, sizeof saved);
@@ -109,8 +116,12 @@ void InterruptHold::Release(RewriteEnd end) {
     sigset_t pending;
     sigemptyset(&pending);
     sigpending(&pending);
-    const bool interrupted = sigismember(&pending, SIGINT) || sigismember(&pending, SIGTERM) ||
-                             sigismember(&pending, SIGHUP);
+    sigset_t held;
+    std::memcpy(&held, heldSet_, sizeof held);
+    bool interrupted = false;
+    for (const int signal : kInterrupts) {
+        interrupted = interrupted || (sigismember(&held, signal) && sigismember(&pending, signal));
+    }
     if (interrupted && installedReport) installedReport(end);
     // Unblocked, the waiting signal takes its ordinary course: the program ends with it.
     sigset_t saved;

@@ -11,10 +11,10 @@ enum class RewriteEnd {
 
 using HeldInterruptReport = void (*)(RewriteEnd end);
 
-// From now on, SIGINT, SIGTERM and SIGHUP on POSIX, and Ctrl+C, Ctrl+Break and the console's
-// closing on Windows, that arrive during an InterruptHold wait until it ends; `report` is
-// then told how the rewrite ended, and the program ends as the interrupt asks. Outside a hold
-// they act as before. A program that never calls this (the dialog) holds nothing.
+// From now on, SIGINT, SIGTERM and SIGHUP on POSIX (those not ignored), and Ctrl+C, Ctrl+Break and
+// the console's closing on Windows, that arrive during an InterruptHold wait until it ends;
+// `report` is then told how the rewrite ended, and the program ends as the interrupt asks. Outside
+// a hold they act as before. A program that never calls this (the dialog) holds nothing.
 void HoldInterruptsDuringRewrites(HeldInterruptReport report);
 
 // The stretch of one rewrite, on the thread that does it.
@@ -32,5 +32,6 @@ private:
     bool holding_ = false;
 #ifndef _WIN32
     unsigned char savedMask_[128] = {};  // the thread's signal mask before the hold
+    unsigned char heldSet_[128] = {};    // the interrupts this hold holds
 #endif
 };

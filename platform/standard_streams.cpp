@@ -5,11 +5,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #endif
 
 namespace {
@@ -51,11 +49,6 @@ SystemErrorCode WriteStandardOutput(const void* data, std::size_t count) {
     return 0;
 }
 
-SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0 ? 0
-                                                                                 : GetLastError();
-}
-
 #else
 
 SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& done) {
@@ -80,12 +73,6 @@ SystemErrorCode WriteStandardOutput(const void* data, std::size_t count) {
         count -= static_cast<std::size_t>(result);
     }
     return 0;
-}
-
-SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) {
-    struct stat replaced;
-    if (::stat(to.c_str(), &replaced) == 0) ::chmod(from.c_str(), replaced.st_mode & 07777);
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : static_cast<SystemErrorCode>(errno);
 }
 
 #endif

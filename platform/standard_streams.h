@@ -1,6 +1,5 @@
 // The process's standard input and output as byte streams (never translated, also on
-// Windows), and a file put in another's place, for runs that read from a pipe or write
-// somewhere other than the UCF.
+// Windows), for runs that read from a pipe or write to one.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +13,3 @@ SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& 
 
 // Writes all `count` bytes to standard output; 0 or the system's reason.
 SystemErrorCode WriteStandardOutput(const void* data, std::size_t count);
-
-// Moves the file at `from` to `to` in one step, replacing a file there (which readers then
-// see either whole or not at all). On POSIX the moved file takes the replaced one's
-// permissions. 0 or the system's reason.
-SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to);

@@ -2,6 +2,7 @@
 // dialog's Convert button does.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,8 +18,9 @@ enum class UcfOutput {
 };
 
 struct ConversionOptions {
-    // Test seam for the files the run opens; the programs leave it empty.
-    FileAccessFaults* faults = nullptr;
+    // How long the run waits for other runs on the same UCF: the dialog gives up after 10 s
+    // rather than freeze; the command line waits as long as it takes and says so.
+    LockWait lockWait{std::chrono::seconds(10), nullptr};
 
     // The source is standard input, read to its end; the request's source path only names it.
     bool sourceFromStandardInput = false;

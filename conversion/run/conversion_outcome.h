@@ -44,6 +44,11 @@ struct ConversionOutcome {
     // and could not put the old text back, which the journal now holds for the next run.
     bool journalRecovered = false;
     bool journalKept = false;
+    std::string journalPath;  // the journal's name, known once the UCF is held
+    // A failure after the new text was in place and its journal deleted (a folder that could
+    // not be flushed, a close that reported an error): the run succeeded, and this says what
+    // went wrong afterwards.
+    std::string problemAfterCommit;
 
     bool Succeeded() const { return failedStep == FailedStep::None; }
 };

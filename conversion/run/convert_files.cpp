@@ -37,7 +37,7 @@ SystemErrorCode ReadSourceFor(const ConversionRequest& request, const Conversion
                               SourceBytes& source) {
     SystemErrorCode error = options.sourceFromStandardInput
                                 ? ReadStandardInputSource(source)
-                                : ReadSource(request.sourceFile, options.faults, source);
+                                : ReadSource(request.sourceFile, source);
     if (error == 0 && IsSwapWidth(options.swapWidth)) error = SwapBytes(source, options.swapWidth);
     if (error != 0) source = SourceBytes();
     return error;
@@ -79,6 +79,6 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         outcome.lastInstance =
             InstanceName(lines, static_cast<std::uint32_t>(outcome.instancesWritten - 1));
     }
-    if (inPlace) RefreshEdif(request.edifFile, options.faults);
+    if (inPlace) RefreshEdif(request.edifFile);
     return outcome;
 }

@@ -7,4 +7,4 @@
 
 // Renews the last-write time of the EDIF file at `path`, created empty when missing. A file
 // that cannot be opened is left as it is: the refresh never fails a run.
-void RefreshEdif(const std::string& path, FileAccessFaults* faults);
+void RefreshEdif(const std::string& path);

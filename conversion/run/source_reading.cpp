@@ -6,8 +6,8 @@
 #include <new>
 #include "platform/standard_streams.h"
 
-SystemErrorCode ReadSource(const std::string& path, FileAccessFaults* faults, SourceBytes& source) {
-    File file(faults);
+SystemErrorCode ReadSource(const std::string& path, SourceBytes& source) {
+    File file;
     if (!file.Open(path, FileOpening::ReadExisting)) return file.Error();
     std::uint64_t size = 0;
     if (!file.Size(size)) return file.Error();

@@ -21,7 +21,7 @@ inline constexpr std::uint64_t kMaxSourceSize = std::numeric_limits<std::uint32_
 // Reads the whole file at `path`, at the size it has when opened; 0 or the system's reason
 // why it could not (a read that fails or comes short fails). A file that reports no size,
 // such as a pipe or a character device, is read to its end instead.
-SystemErrorCode ReadSource(const std::string& path, FileAccessFaults* faults, SourceBytes& source);
+SystemErrorCode ReadSource(const std::string& path, SourceBytes& source);
 
 // Reads standard input to its end, as ReadToEnd does.
 SystemErrorCode ReadStandardInputSource(SourceBytes& source);

@@ -1,6 +1,5 @@
 #include "conversion/run/ucf_preview.h"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <new>
@@ -10,6 +9,7 @@
 #include "conversion/core/generated_line_stream.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/core/ucf_rewriter.h"
+#include "platform/interrupt_guard.h"
 #include "platform/standard_streams.h"
 
 #ifndef _WIN32
@@ -60,67 +60,79 @@ std::string ReplacedFile(const std::string& path) {
 
 // Writes the new text to a file of its own beside `path` and then puts it in the place of
 // `path`: a failure at any point leaves `path` as it was, and no half-written file behind.
-SystemErrorCode WriteOutputFile(const std::string& path, std::string_view kept,
-                                const GeneratedLines& lines, FileAccessFaults* faults) {
-    File file(faults);
+// A device or a FIFO at `path` (`-o /dev/null`) is written into as it is, never replaced.
+RunFailure WriteOutputFile(const std::string& path, std::string_view kept,
+                           const GeneratedLines& lines) {
+    File file;
     // An empty path names no file, and no folder for a file beside it: it fails as it would
     // for the UCF.
     if (path.empty()) {
         file.Open(path, FileOpening::ReadShared);
         return file.Error() != 0 ? file.Error() : SystemErrorFor(FileProblem::ReadFault);
     }
+    const auto write = [&file](const char* text, std::size_t size) -> SystemErrorCode {
+        return file.WriteFully(text, size) ? 0 : file.Error();
+    };
+    bool special = false;
+    bool exists = false;
+    if (const SystemErrorCode error = IsSpecialFile(path, special, exists)) return error;
+    if (special) {
+        if (!file.Open(path, FileOpening::WriteExisting)) return file.Error();
+        SystemErrorCode error = WriteText(kept, lines, write);
+        if (!file.Close() && error == 0) error = file.Error();
+        return error;
+    }
     const std::string target = ReplacedFile(path);
     std::string temporary;
-    const auto seed =
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (std::uint64_t attempt = 0;; ++attempt) {
-        temporary =
-            target + ".quillon-" + std::to_string((seed + attempt * 7919) % 1000000007) + ".tmp";
-        if (!file.Open(temporary, FileOpening::ReadWriteAlways)) return file.Error();
-        if (file.Created()) break;
-        file.Close();  // someone else's file of that name: left alone
-        if (attempt == 100) return SystemErrorFor(FileProblem::DiskFull);
+    if (const SystemErrorCode error = CreateTemporaryBeside(target, file, temporary)) {
+        return {"cannot create a temporary file beside it", error};
     }
-    SystemErrorCode error =
-        WriteText(kept, lines, [&file](const char* text, std::size_t size) -> SystemErrorCode {
-            return file.WriteFully(text, size) ? 0 : file.Error();
-        });
+    // Until the temporary has taken the old file's place, an interrupt waits; a failure
+    // removes it.
+    InterruptHold hold;
+    SystemErrorCode error = WriteText(kept, lines, write);
     // On the disk before it takes the old file's place, as the UCF is before a run reports.
     if (error == 0 && !file.Flush()) error = file.Error();
     if (!file.Close() && error == 0) error = file.Error();
     if (error == 0) error = ReplaceFileWith(temporary, target);
-    if (error == 0) error = FlushFolderOf(target);
-    if (error != 0) RemoveFile(temporary);
-    return error;
+    if (error != 0) {
+        RemoveFile(temporary);
+        hold.Release(RewriteEnd::Undone);
+        return error;
+    }
+    hold.Release(RewriteEnd::Completed);
+    return {};
 }
 
 }  // namespace
 
-SystemErrorCode ReadUcfUnchanged(const std::string& path, FileAccessFaults* faults,
-                                 std::string& text) {
+RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text) {
     text.clear();
-    File ucf(faults);
+    File ucf;
     if (!ucf.Open(path, FileOpening::ReadShared)) {
         return IsMissingUcf(path, ucf.Error()) ? 0 : ucf.Error();
     }
+    FileStatus status;
+    if (!ucf.Status(status)) return ucf.Error();
+    if (!status.regular) return RunFailure("not a regular file (a device, a FIFO or a socket)");
     // A run rewriting it is waited for, so that what is read is a whole text.
-    if (!ucf.LockForRun()) return ucf.Error();
-    std::uint64_t size = 0;
-    if (!ucf.Size(size)) return ucf.Error();
-    if (size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
+    if (!ucf.LockForRun(true, wait) || !ucf.Status(status)) return ucf.Error();
+    std::string resolved;
+    if (!ucf.ResolvedPath(path, resolved)) return ucf.Error();
+    if (status.state.size > kMaxUcfSize) return SystemErrorFor(FileProblem::TooLarge);
     try {
-        text.resize(static_cast<std::size_t>(size));
+        text.resize(static_cast<std::size_t>(status.state.size));
     } catch (const std::bad_alloc&) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
-    if (!ucf.ReadFully(text.data(), text.size())) {
+    if (!ucf.Seek(0) || !ucf.ReadFully(text.data(), text.size())) {
         text.clear();
         return ucf.Error();
     }
     // A run that died half-way left its journal: the text is what the next run will put back.
-    const SystemErrorCode error = RecoveredText(JournalPath(path), text);
+    RunFailure failure = RecoveredText(JournalPath(resolved), status, text);
     ucf.Close();  // only read: nothing to lose at the close
-    return error;
+    return failure;
 }
 
 void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
@@ -139,16 +151,17 @@ void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
 void PreviewUcf(const std::string& path, const GeneratedLines& lines,
                 const ConversionOptions& options, ConversionOutcome& outcome,
                 const std::function<void()>& releaseSource) {
-    const auto fail = [&](FailedStep step, SystemErrorCode error) {
+    const auto fail = [&](FailedStep step, const RunFailure& why) {
         releaseSource();
         outcome.failedStep = step;
-        outcome.error = error;
+        outcome.error = why.error;
+        outcome.reason = why.reason;
     };
-    SystemErrorCode error = 0;
+    RunFailure failure;
     {
         std::string oldText;
-        if ((error = ReadUcfUnchanged(path, options.faults, oldText)) != 0) {
-            return fail(FailedStep::Ucf, error);
+        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText))) {
+            return fail(FailedStep::Ucf, failure);
         }
         KeptText kept;
         try {
@@ -163,11 +176,11 @@ void PreviewUcf(const std::string& path, const GeneratedLines& lines,
         oldText = std::string();
 
         if (options.output == UcfOutput::StandardOutput) {
-            error = WriteText(kept.text, lines, WriteStandardOutput);
+            failure = WriteText(kept.text, lines, WriteStandardOutput);
         } else if (options.output == UcfOutput::File) {
-            error = WriteOutputFile(options.outputFile, kept.text, lines, options.faults);
+            failure = WriteOutputFile(options.outputFile, kept.text, lines);
         }
     }
-    if (error != 0) return fail(FailedStep::Output, error);
+    if (failure) return fail(FailedStep::Output, failure);
     releaseSource();
 }

@@ -2,18 +2,24 @@
 // written to another file, to standard output or nowhere.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "conversion/run/conversion_options.h"
 #include "conversion/run/conversion_outcome.h"
 #include "conversion/core/generated_lines.h"
+#include "conversion/run/run_failure.h"
+
+// A UCF is held whole in memory.
+inline constexpr std::uint64_t kMaxUcfSize = std::numeric_limits<std::size_t>::max();
 
 // Reads the whole UCF at `path` without changing it: opened read-only, letting others read and
-// write it meanwhile. A missing UCF reads as empty and is not created; a path whose folder is
-// missing fails as creating the UCF would. 0 or the system's reason.
-SystemErrorCode ReadUcfUnchanged(const std::string& path, FileAccessFaults* faults,
-                                 std::string& text);
+// write it meanwhile, once no run rewrites it (waiting as `wait` says), as the journal of a
+// run that died would leave it. A missing UCF reads as empty and is not created; a path whose
+// folder is missing fails as creating the UCF would.
+RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text);
 
 // Fills in the outcome's removal details (the lines that are no INIT_xx constraint, the
 // lines under the other naming) for `lines` going into `ucfText`.

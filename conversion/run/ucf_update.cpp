@@ -1,309 +1,340 @@
+// The UCF step of an in-place run, as one straight sequence: lock, recover, read, plan,
+// write with the journal, commit or undo.
 #include "conversion/run/ucf_update.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 #include <new>
 #include <string>
 #include <string_view>
 
 #include "conversion/core/generated_line_stream.h"
-#include "conversion/run/rollback_journal.h"
-#include "conversion/run/ucf_preview.h"
 #include "conversion/core/ucf_rewriter.h"
+#include "conversion/run/rollback_journal.h"
+#include "conversion/run/run_failure.h"
+#include "conversion/run/ucf_preview.h"
 #include "platform/interrupt_guard.h"
-#include "platform/file_view.h"
+#include "platform/large_buffer.h"
 
 namespace {
 
-// Opens the UCF, waits for the runs before this one and undoes the last rewrite of a run that
-// died. The path may meanwhile name another file (an editor saved by renaming, a run removed
-// the file it had made): the file is then opened again, so that the lock is the path's.
-SystemErrorCode OpenForRun(File& ucf, const std::string& path, const std::string& journal,
-                           ConversionOutcome& outcome) {
-    constexpr int kMaxReopenings = 1000;
-    for (int opening = 0;; ++opening) {
-        if (!ucf.Open(path, FileOpening::ReadWriteAlways) || !ucf.LockForRun()) {
-            return ucf.Error();
-        }
-        bool same = false;
-        if (!ucf.StillAtPath(same)) return ucf.Error();
-        if (!same && opening < kMaxReopenings) continue;
-        JournalRecovery recovery = JournalRecovery::NoJournal;
-        SystemErrorCode error = 0;
-        {
-            InterruptHold hold;
-            error = RecoverFromJournal(ucf, journal, recovery);
-            hold.Release(error == 0 ? RewriteEnd::Undone : RewriteEnd::InJournal);
-        }
-        if (error != 0) return error;
-        if (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf) {
-            outcome.journalRecovered = true;
-        }
-        if (recovery != JournalRecovery::RemovedUcf) return 0;
-    }
-}
+#ifdef _WIN32
+constexpr bool kWindowsIdentity = true;
+#else
+constexpr bool kWindowsIdentity = false;
+#endif
 
-// What another program did to the UCF since the run took its view. Cut: the view showed zeros
-// in place of the bytes it cut, up to the end of the last page the file reaches, or was torn
-// beyond it. Grown: an editor appended to it, and the view ends before what it added.
-enum class ChangeSinceViewed { None, Cut, Grown };
+// Written blocks are handed on to the disk every so often, so that the flush at the end
+// waits for little more than the last of them.
+constexpr std::uint64_t kFlushStep = std::uint64_t{1} << 20;
+// An editor that keeps saving by renaming while runs convert: each save is converted, up to
+// this many times in one run.
+constexpr int kMaxRounds = 10;
 
-ChangeSinceViewed UcfChangeSinceViewed(File& ucf, const FileView& view) {
-    std::uint64_t size = 0;
-    if (view.Torn()) return ChangeSinceViewed::Cut;
-    if (!ucf.Size(size) || size == view.Text().size()) return ChangeSinceViewed::None;
-    return size < view.Text().size() ? ChangeSinceViewed::Cut : ChangeSinceViewed::Grown;
-}
+const char kNotRegular[] = "not a regular file (a device, a FIFO or a socket); nothing was written";
+const char kChangedMeanwhile[] =
+    "changed by another program during the conversion; nothing was written";
 
-// Writes the new text, the kept text followed by the generated lines, over the UCF that the
-// view shows. Only the bytes from the first that differs are written, and only after the old
-// text from there on is safe in the journal; the view is not read after that, since it shows
-// what is written. All or nothing: after a failure the old text is put back from the journal,
-// or, when even that fails, left in it for the next run.
-class Rewrite {
-public:
-    static constexpr std::uint64_t kFlushStep = std::uint64_t{1} << 20;
-
-    // `readAgainIfGrown`: whether a UCF that grew since it was viewed stops the rewrite before
-    // anything is written, so that the run reads it again.
-    Rewrite(File& ucf, const FileView& view, std::uint64_t newSize, const std::string& journal,
-            bool createdUcf, bool readAgainIfGrown)
-        : ucf_(ucf),
-          view_(view),
-          old_(view.Text()),
-          newSize_(newSize),
-          journal_(journal),
-          created_(createdUcf),
-          readAgainIfGrown_(readAgainIfGrown) {}
-
-    // One piece of the new text, in order.
-    bool Take(const char* text, std::size_t size) {
-        if (!started_) {
-            const std::size_t common = CommonPrefix(text, size);
-            position_ += common;
-            if (common == size) return true;
-            if (!Begin(position_)) return false;
-            text += common;
-            size -= common;
-        }
-        std::size_t written = 0;
-        const bool complete = ucf_.WriteFully(text, size, &written);
-        overwrittenEnd_ = position_ + written;
-        position_ += size;
-        // What is written goes on to the disk while the next blocks are formatted and
-        // written, so the flush at the end waits for little more than the last of them.
-        if (overwrittenEnd_ - flushedTo_ >= kFlushStep) {
-            ucf_.StartFlush(flushedTo_, overwrittenEnd_ - flushedTo_);
-            flushedTo_ = overwrittenEnd_;
-        }
-        return complete || Fail(ucf_.Error());
-    }
-
-    // The end of the new text: the file gets its length and goes to the disk.
-    bool Finish() {
-        if (!started_) {
-            // The same text: nothing to write, unless the text compared with changed meanwhile.
-            if (newSize_ == old_.size()) {
-                const ChangeSinceViewed change = UcfChangeSinceViewed(ucf_, view_);
-                if (change == ChangeSinceViewed::Cut) return Fail(CutShort());
-                grown_ = change == ChangeSinceViewed::Grown && readAgainIfGrown_;
-                return !grown_;
-            }
-            if (!Begin(newSize_)) return false;
-        }
-        return (ucf_.Resize(newSize_) || Fail(ucf_.Error())) &&
-               (ucf_.Flush() || Fail(ucf_.Error()));
-    }
-
-    // After Finish: deleting the journal commits the new text.
-    bool Commit() {
-        if (!started_) return true;
-        if (const SystemErrorCode error = RemoveJournal(journal_)) {
-            // The new text is whole on the disk; a journal that stays would take it back.
-            return Fail(error);
-        }
-        committed_ = true;
-        return true;
-    }
-
-    // After a failure: the old text back, the journal deleted. False when the journal had to
-    // stay because the old text could not be put back.
-    bool Undo() {
-        if (!started_ || committed_) return true;
-        JournalRecovery recovery = JournalRecovery::NoJournal;
-        return RecoverFromJournal(ucf_, journal_, recovery) == 0 &&
-               (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf);
-    }
-
-    bool Started() const { return started_; }
-    // Whether the rewrite stopped, writing nothing, because the UCF grew since it was viewed.
-    bool Grown() const { return grown_; }
-    SystemErrorCode Error() const { return error_; }
-    bool Fail(SystemErrorCode error) {
-        if (error_ == 0) error_ = error;
-        return false;
-    }
-
-private:
-    // How many of the `size` bytes are the same as the old text's at the current position.
-    std::size_t CommonPrefix(const char* text, std::size_t size) const {
-        if (position_ >= old_.size()) return 0;
-        const std::size_t comparable = std::min<std::size_t>(size, old_.size() - position_);
-        const char* old = old_.data() + position_;
-        return static_cast<std::size_t>(std::mismatch(text, text + comparable, old).first - text);
-    }
-
-    bool Begin(std::uint64_t from) {
-        started_ = true;
-        from_ = from;
-        overwrittenEnd_ = from;
-        flushedTo_ = from;
-        SystemErrorCode error = WriteJournal(journal_, old_, from, created_);
-        // The view is not read after this: a change until now is seen, a later one came after.
-        const ChangeSinceViewed change = UcfChangeSinceViewed(ucf_, view_);
-        if (change == ChangeSinceViewed::Cut ||
-            (change == ChangeSinceViewed::Grown && readAgainIfGrown_)) {
-            // The text compared and saved is no longer the file's: cut (the journal holds zeros
-            // in place of what was cut, or could not be written from it) or added to. Nothing
-            // is written from it.
-            const SystemErrorCode removal = error == 0 ? RemoveJournal(journal_) : 0;
-            if (removal != 0) {
-                error = removal;
-            } else if (change == ChangeSinceViewed::Cut) {
-                error = CutShort();
-            } else {
-                grown_ = error == 0;
-            }
-        }
-        if (error != 0 || grown_) {
-            started_ = false;  // nothing was overwritten and no journal is left
-            return error == 0 ? false : Fail(error);
-        }
-        // No room is taken ahead: a write that meets a full disk is undone from the journal,
-        // and writing into allocated but unwritten room would cost the flush extra work on
-        // every run.
-        return ucf_.Seek(from) || Fail(ucf_.Error());
-    }
-
-    static SystemErrorCode CutShort() { return SystemErrorFor(FileProblem::EndOfFile); }
-
-    File& ucf_;
-    const FileView& view_;
-    std::string_view old_;
-    std::uint64_t newSize_;
-    const std::string& journal_;
-    bool created_;
-    bool readAgainIfGrown_;
-    bool grown_ = false;
-    bool started_ = false;
-    bool committed_ = false;
-    std::uint64_t from_ = 0;
-    std::uint64_t position_ = 0;
-    std::uint64_t overwrittenEnd_ = 0;
-    std::uint64_t flushedTo_ = 0;  // the end of what was sent on to the disk
-    SystemErrorCode error_ = 0;
+// The UCF as the run holds it: open, locked against other runs, a plain file.
+struct HeldUcf {
+    File file;
+    FileStatus status;
+    std::string journal;    // its rollback journal's path
+    bool madeHere = false;  // created by this run's open, and still empty once locked
 };
+
+// Lock: opens the UCF (created when missing) and waits for the runs before this one. The path
+// may meanwhile name another file (an editor saved by renaming, a run removed the file it had
+// made): it is then opened again, so that the lock held is the path's.
+RunFailure OpenAndLock(const std::string& path, const LockWait& wait, HeldUcf& ucf) {
+    constexpr int kMaxOpenings = 1000;
+    for (int opening = 0;; ++opening) {
+        if (!ucf.file.Open(path, FileOpening::ReadWriteAlways)) return ucf.file.Error();
+        const bool created = ucf.file.Created();
+        if (!ucf.file.Status(ucf.status)) return ucf.file.Error();
+        if (!ucf.status.regular) return RunFailure(kNotRegular);
+        if (!ucf.file.LockForRun(false, wait)) return ucf.file.Error();
+        bool same = false;
+        if (!ucf.file.StillAtPath(path, same)) return ucf.file.Error();
+        if (!same && opening < kMaxOpenings) continue;
+        std::string resolved;
+        if (!ucf.file.ResolvedPath(path, resolved) || !ucf.file.Status(ucf.status)) {
+            return ucf.file.Error();
+        }
+        ucf.journal = JournalPath(resolved);
+        ucf.madeHere = created && ucf.status.state.size == 0;
+        return {};
+    }
+}
+
+// Recover: undoes the last rewrite of a run that died, which its journal holds. `reopen`: the
+// dead run had created the file, which is gone again.
+RunFailure Recover(HeldUcf& ucf, const std::string& path, ConversionOutcome& outcome,
+                   bool& reopen) {
+    JournalRecovery recovery = JournalRecovery::NoJournal;
+    InterruptHold hold;
+    RunFailure failure = RecoverFromJournal(ucf.file, path, ucf.status, ucf.journal, recovery);
+    hold.Release(failure ? RewriteEnd::InJournal : RewriteEnd::Undone);
+    if (failure) return failure;
+    if (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf) {
+        outcome.journalRecovered = true;
+    }
+    reopen = recovery == JournalRecovery::RemovedUcf;
+    if (recovery == JournalRecovery::Restored && !ucf.file.Status(ucf.status)) {
+        return ucf.file.Error();
+    }
+    return {};
+}
+
+// Whether another program changed the file since `atRead`: its size, last-write or change
+// time. The one test of "the UCF changed under us", made after the read, before the journal
+// is written and before the first byte is overwritten.
+RunFailure ChangedSince(File& file, const FileState& atRead, bool& changed) {
+    FileStatus now;
+    if (!file.Status(now)) return file.Error();
+    changed = !(now.state == atRead);
+    return {};
+}
+
+// Read: the whole text, and the file's state it was read in.
+RunFailure ReadWhole(HeldUcf& ucf, LargeBuffer& text, FileState& atRead, bool& changed) {
+    FileStatus before;
+    if (!ucf.file.Status(before)) return ucf.file.Error();
+    atRead = before.state;
+    if (atRead.size > kMaxUcfSize) return SystemErrorFor(FileProblem::TooLarge);
+    const auto size = static_cast<std::size_t>(atRead.size);
+    if (!text.Allocate(size)) return SystemErrorFor(FileProblem::OutOfMemory);
+    if (!ucf.file.Seek(0) || !ucf.file.ReadFully(text.get(), size)) return ucf.file.Error();
+    return ChangedSince(ucf.file, atRead, changed);
+}
+
+// Plan: where the new text first differs from the old one (its length when it only adds or
+// cuts, the old length when they are the same). The generated lines are compared while they
+// match, so a reconversion of the same data writes nothing.
+std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
+                              const GeneratedLines& lines) {
+    const std::size_t comparable = std::min(oldText.size(), kept.size());
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(kept.begin(), kept.begin() + comparable, oldText.begin()).first -
+        kept.begin());
+    if (common < kept.size()) return common;
+    std::uint64_t at = kept.size();
+    StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
+        const std::size_t left =
+            at < oldText.size() ? static_cast<std::size_t>(oldText.size() - at) : 0;
+        const std::size_t n = std::min(size, left);
+        const char* old = oldText.data() + at;
+        const auto same = static_cast<std::size_t>(std::mismatch(text, text + n, old).first - text);
+        at += same;
+        return same == size;
+    });
+    return at;
+}
+
+// Write: the new text from `from` on over the UCF, then its length and the flush.
+bool WriteNewText(File& file, std::string_view kept, const GeneratedLines& lines,
+                  std::uint64_t from, std::uint64_t newSize) {
+    if (!file.Seek(from)) return false;
+    std::uint64_t position = from;
+    std::uint64_t flushedTo = from;
+    const auto write = [&](const char* text, std::size_t size) {
+        if (!file.WriteFully(text, size)) return false;
+        position += size;
+        if (position - flushedTo >= kFlushStep) {
+            file.StartFlush(flushedTo, position - flushedTo);
+            flushedTo = position;
+        }
+        return true;
+    };
+    bool written = true;
+    if (from < kept.size()) {
+        const auto start = static_cast<std::size_t>(from);
+        written = write(kept.data() + start, kept.size() - start);
+    }
+    std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
+    if (written) {
+        written = StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
+            if (skip >= size) {
+                skip -= size;
+                return true;
+            }
+            const auto skipped = static_cast<std::size_t>(skip);
+            skip = 0;
+            return write(text + skipped, size - skipped);
+        });
+    }
+    return written && file.Resize(newSize) && file.Flush();
+}
+
+// Undo: the old text back over the file (or the file gone, when this run made it), then the
+// journal deleted. What is on disk afterwards.
+RewriteEnd Undo(HeldUcf& ucf, const std::string& path, std::string_view oldText,
+                std::uint64_t from) {
+    bool removed = false;
+    if (ucf.madeHere) {
+        if (!ucf.file.Resize(0) || !ucf.file.Flush()) return RewriteEnd::InJournal;
+        RemoveJournal(ucf.journal, removed);
+        if (!removed) return RewriteEnd::InJournal;
+        ucf.file.CloseAndRemove(path);
+        return RewriteEnd::Undone;
+    }
+    const auto start = static_cast<std::size_t>(from);
+    if (!ucf.file.Seek(from) ||
+        !ucf.file.WriteFully(oldText.data() + start, oldText.size() - start) ||
+        !ucf.file.Resize(oldText.size()) || !ucf.file.Flush()) {
+        return RewriteEnd::InJournal;
+    }
+    // A journal that cannot go only puts the same old text back again next time.
+    RemoveJournal(ucf.journal, removed);
+    return RewriteEnd::Undone;
+}
+
+// One conversion of the text the path names now. `again`: an editor renamed a new file over
+// the UCF meanwhile, which gets the conversion too.
+RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLines& lines,
+                       const ConversionOptions& options, ConversionOutcome& outcome, bool& again) {
+    again = false;
+    LargeBuffer oldBytes;
+    FileState atRead;
+    KeptText kept;
+    std::uint64_t from = 0;
+    std::uint64_t newSize = 0;
+    for (int reading = 0;; ++reading) {
+        bool changed = false;
+        if (RunFailure failure = ReadWhole(ucf, oldBytes, atRead, changed)) return failure;
+        const std::string_view oldText(oldBytes.chars(), oldBytes.size());
+        if (!changed) {
+            try {
+                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+                newSize = kept.text.size() + GeneratedTextSize(lines);
+                from = FirstDifference(oldText, kept.text, lines);
+            } catch (const std::bad_alloc&) {
+                return SystemErrorFor(FileProblem::OutOfMemory);
+            }
+            if (RunFailure failure = ChangedSince(ucf.file, atRead, changed)) return failure;
+        }
+        if (!changed) break;
+        if (reading == 1) return RunFailure(kChangedMeanwhile);
+    }
+    const std::string_view oldText(oldBytes.chars(), oldBytes.size());
+    outcome.oldUcfSize = oldText.size();
+    outcome.newUcfSize = newSize;
+    outcome.linesRemoved = kept.removedLines;
+    if (options.removalDetails) {
+        outcome.otherLinesRemoved = kept.removedOtherLines;
+        // Lines of the other naming matter only when none of this one's went.
+        if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, outcome);
+    }
+
+    if (from == oldText.size() && newSize == oldText.size()) {
+        // The same text: nothing to write. The file still gets a new time, which build
+        // tools compare.
+        if (!ucf.file.SetLastWriteTimeToNow()) return ucf.file.Error();
+    } else {
+        // From the journal's first byte until the file is whole again, interrupts wait.
+        InterruptHold hold;
+        JournalHeader header;
+        header.oldLength = oldText.size();
+        header.savedFrom = from;
+        header.newLength = newSize;
+        header.createdUcf = ucf.madeHere;
+        header.identity = ucf.status.identity;
+        header.windowsIdentity = kWindowsIdentity;
+        header.prefixHash = Xxh64(oldText.data(), static_cast<std::size_t>(from));
+        if (RunFailure failure =
+                WriteJournal(ucf.journal, oldText, header, ucf.status.permissions)) {
+            hold.Release(RewriteEnd::Undone);
+            return failure;
+        }
+        // The journal holds the text as read; a change until now is seen, and nothing is
+        // written from a text that is no longer the file's.
+        bool changed = false;
+        RunFailure failure = ChangedSince(ucf.file, atRead, changed);
+        if (!failure && changed) failure = RunFailure(kChangedMeanwhile);
+        if (failure) {
+            bool removed = false;
+            RemoveJournal(ucf.journal, removed);
+            outcome.journalKept = !removed;
+            hold.Release(removed ? RewriteEnd::Undone : RewriteEnd::InJournal);
+            return failure;
+        }
+        bool written = false;
+        try {
+            written = WriteNewText(ucf.file, kept.text, lines, from, newSize);
+        } catch (const std::bad_alloc&) {
+            failure = SystemErrorFor(FileProblem::OutOfMemory);
+        }
+        if (!written && !failure) failure = ucf.file.Error();
+        // Commit: deleting the journal makes the new text the file's.
+        bool removed = false;
+        SystemErrorCode removal = 0;
+        if (!failure) {
+            removal = RemoveJournal(ucf.journal, removed);
+            // The new text is whole on the disk; a journal that stays would take it back.
+            if (!removed)
+                failure = RunFailure("cannot delete its rollback journal " + ucf.journal, removal);
+        }
+        if (failure) {
+            const RewriteEnd end = Undo(ucf, path, oldText, from);
+            outcome.journalKept = end == RewriteEnd::InJournal;
+            hold.Release(end);
+            return failure;
+        }
+        if (removal != 0) {
+            outcome.problemAfterCommit =
+                "the new text is in place, but the folder of its deleted rollback journal "
+                "could not be flushed: " +
+                SystemErrorText(removal);
+        }
+        hold.Release(RewriteEnd::Completed);
+    }
+    // An editor that saved by renaming a new file over the UCF meanwhile has the path now.
+    bool same = true;
+    again = ucf.file.StillAtPath(path, same) && !same;
+    return {};
+}
 
 }  // namespace
 
 void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                const ConversionOptions& options, ConversionOutcome& outcome,
                const std::function<void()>& releaseSource) {
-    File ucf(options.faults);
-    const std::string journal = JournalPath(path);
-    // Whether the file is this run's own: created by its open and still empty once locked (a
-    // run that locked it first may have written its text into it).
-    bool madeHere = false;
-    const auto fail = [&](SystemErrorCode error) {
-        releaseSource();
+    HeldUcf ucf;
+    RunFailure failure;
+    bool committed = false;  // some round's new text is in place
+    int reopenings = 0;
+    for (int round = 0; round < kMaxRounds && !failure; ++round) {
+        bool reopen = false;
+        failure = OpenAndLock(path, options.lockWait, ucf);
+        if (!failure) failure = Recover(ucf, path, outcome, reopen);
+        if (reopen && ++reopenings < kMaxRounds) {
+            --round;  // the dead run's own file is gone; this run makes it anew
+            continue;
+        }
+        bool again = false;
+        if (!failure) failure = ConvertOnce(ucf, path, lines, options, outcome, again);
+        if (!failure) committed = true;
+        if (!again) break;
+    }
+    releaseSource();
+    outcome.journalPath = ucf.journal;
+    if (failure) {
         // A file the run made is removed again, while it is still locked and only if the path
         // still names it: after a failed run it is not there.
-        if (ucf.IsOpen() && madeHere && !outcome.journalKept) {
-            ucf.CloseAndRemove();
+        if (ucf.file.IsOpen() && ucf.madeHere && !outcome.journalKept) {
+            ucf.file.CloseAndRemove(path);
         } else {
-            ucf.Close();
+            ucf.file.Close();
         }
         outcome.failedStep = FailedStep::Ucf;
-        outcome.error = error;
-    };
-    constexpr int kMaxRewrites = 10;
-    SystemErrorCode error = 0;
-    for (int rewrites = 1;; ++rewrites) {
-        error = OpenForRun(ucf, path, journal, outcome);
-        if (error != 0) return fail(error);
-        bool again = false;  // the UCF is to be read and converted once more
-        {
-            FileView view;
-            KeptText kept;
-            if (!ucf.View(view)) error = ucf.Error();
-            const std::string_view oldText = view.Text();
-            madeHere = error == 0 && ucf.Created() && oldText.empty();
-            if (error == 0) {
-                try {
-                    kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
-                } catch (const std::bad_alloc&) {
-                    error = SystemErrorFor(FileProblem::OutOfMemory);
-                }
-                // Cut by another program while it was read: as a read that came short; added to
-                // (an editor appending a line): read again, so that the line stays.
-                const ChangeSinceViewed change =
-                    error == 0 ? UcfChangeSinceViewed(ucf, view) : ChangeSinceViewed::None;
-                if (change == ChangeSinceViewed::Cut)
-                    error = SystemErrorFor(FileProblem::EndOfFile);
-                again = change == ChangeSinceViewed::Grown && rewrites < kMaxRewrites;
-            }
-            if (error == 0 && !again) {
-                outcome.oldUcfSize = oldText.size();
-                outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
-                outcome.linesRemoved = kept.removedLines;
-                if (options.removalDetails) {
-                    outcome.otherLinesRemoved = kept.removedOtherLines;
-                    // Lines of the other naming matter only when none of this one's went.
-                    if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, outcome);
-                }
-
-                // From here until the file is whole again, interrupts wait.
-                InterruptHold hold;
-                Rewrite rewrite(ucf, view, outcome.newUcfSize, journal, madeHere,
-                                rewrites < kMaxRewrites);
-                const auto take = [&rewrite](const char* text, std::size_t size) {
-                    return rewrite.Take(text, size);
-                };
-                bool done = false;
-                try {
-                    done = take(kept.text.data(), kept.text.size()) &&
-                           StreamGeneratedLines(lines, take) && rewrite.Finish() &&
-                           rewrite.Commit();
-                } catch (const std::bad_alloc&) {
-                    rewrite.Fail(SystemErrorFor(FileProblem::OutOfMemory));
-                }
-                if (done) {
-                    // A text that came out the same was not written; the run still renews the
-                    // file's time, which build tools compare.
-                    if (!rewrite.Started()) ucf.SetLastWriteTimeToNow();
-                    hold.Release(RewriteEnd::Completed);
-                    // An editor that saved by renaming a new file over the UCF meanwhile has the
-                    // path now; what it saved gets the conversion too.
-                    bool same = true;
-                    again = ucf.StillAtPath(same) && !same;
-                } else if (rewrite.Grown()) {
-                    hold.Release(RewriteEnd::Undone);  // nothing was written
-                    again = true;
-                } else {
-                    error = rewrite.Error();
-                    if (!rewrite.Undo()) outcome.journalKept = true;
-                    hold.Release(outcome.journalKept ? RewriteEnd::InJournal : RewriteEnd::Undone);
-                }
-            }
-            // The texts can be large; they go before anyone waits on the outcome.
-        }
-        if (error != 0 || !again || rewrites == kMaxRewrites) break;
-        madeHere = false;
+        outcome.error = failure.error;
+        outcome.reason = failure.reason;
+        return;
     }
-    if (error != 0) return fail(error);
-    releaseSource();
-    // What was written may only now turn out lost (a network file system reports late).
-    if (!ucf.Close()) return fail(ucf.Error());
+    // What was written may only now turn out lost (a network file system reports late); the
+    // new text was flushed before, so it is reported as in place.
+    if (!ucf.file.Close() && committed && outcome.problemAfterCommit.empty()) {
+        outcome.problemAfterCommit = "the new text is in place, but closing the file failed: " +
+                                     SystemErrorText(ucf.file.Error());
+    }
 }

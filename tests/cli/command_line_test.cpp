@@ -106,7 +106,6 @@ TEST(CommandLine, DefaultsAreTheDialogsRun) {
     EXPECT_EQ(parsed.options.output, UcfOutput::InPlace);
     EXPECT_FALSE(parsed.options.sourceFromStandardInput);
     EXPECT_FALSE(parsed.quiet);
-    EXPECT_EQ(parsed.options.faults, nullptr);
 }
 
 TEST(CommandLine, NewOptionsInTheirLongShortAndEqualsForms) {

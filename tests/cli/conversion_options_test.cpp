@@ -147,7 +147,7 @@ TEST_F(OptionsTest, DryRunFailsWhereTheInPlaceRunWould) {
 
     FileAccessFaults faults;
     faults.readBudget = 3;
-    options.faults = &faults;
+    FaultInjection injection(faults);
     WriteAll(ucf, oldText);
     outcome = ConvertFiles(Request(), options);
     EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
@@ -199,7 +199,7 @@ TEST_F(OptionsTest, OutputThatFailsLeavesTheOldFileAndNothingElse) {
     WriteAll(output, "kept");
     FileAccessFaults faults;
     faults.writeBudget = 50000;  // the disk fills half-way through
-    options.faults = &faults;
+    FaultInjection injection(faults);
     options.output = UcfOutput::File;
     options.outputFile = output;
 

@@ -13,6 +13,7 @@
 #include "conversion/run/conversion_run.h"
 #include "conversion/core/ucf_rewriter.h"
 #include "platform/file_access.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/test_files.h"
 
 inline constexpr char kSourcePrefix[] = "Source binary file:\n";
@@ -70,11 +71,11 @@ inline void ExpectSameText(const std::string& actual, const std::string& expecte
         << "the texts differ from byte " << (mismatch.first - actual.begin()) << " on";
 }
 
-// Runs with the file access seam installed.
+// Runs with faults injected into the file layer's system calls.
 class FaultTest : public RunTest {
 protected:
-    void SetUp() override { options.faults = &faults; }
     FileAccessFaults faults;
+    FaultInjection injection{faults};
 };
 
 // The system's errors for the cases the tests provoke.

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +19,6 @@
 #include <chrono>
 #include <string>
 
-#include "platform/file_view.h"
 #include "tests/run/run_fixture.h"
 
 namespace {
@@ -34,6 +32,25 @@ public:
         EXPECT_EQ(::flock(fd_, operation | LOCK_NB), 0);
     }
     ~LockHolder() { ::close(fd_); }
+
+private:
+    int fd_ = -1;
+};
+
+// Another conversion run holding the UCF: the lock on the byte that every build takes.
+class RunLockHolder {
+public:
+    explicit RunLockHolder(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        EXPECT_GE(fd_, 0);
+        struct flock range = {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
+        range.l_len = 1;
+        EXPECT_EQ(::fcntl(fd_, F_OFD_SETLK, &range), 0);
+    }
+    ~RunLockHolder() { ::close(fd_); }
 
 private:
     int fd_ = -1;
@@ -84,12 +101,12 @@ TEST_F(RunTest, SourceUnderASharedLockIsRead) {
     EXPECT_EQ(Run(), Success());
 }
 
-// Runs take turns on a UCF through an exclusive flock; the EDIF file is only touched.
+// Runs take turns on a UCF; the EDIF file is only touched.
 TEST_F(RunTest, RunWaitsForTheUcfsLockAndTakesNoneOnTheEdif) {
     WriteAll(source, "x");
     WriteAll(ucf, "NET a;\n");
     WriteAll(edif, "(edif)");
-    auto ucfLock = std::make_unique<LockHolder>(ucf, LOCK_EX);
+    auto ucfLock = std::make_unique<RunLockHolder>(ucf);
     LockHolder edifLock(edif, LOCK_EX);
 
     std::thread release([&] {
@@ -110,7 +127,7 @@ TEST_F(RunTest, RunWaitsForTheUcfsLockAndTakesNoneOnTheEdif) {
 TEST_F(RunTest, DryRunWaitsForTheUcfsLock) {
     WriteAll(source, "x");
     WriteAll(ucf, "NET a;\n");
-    auto ucfLock = std::make_unique<LockHolder>(ucf, LOCK_EX);
+    auto ucfLock = std::make_unique<RunLockHolder>(ucf);
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         WriteAll(ucf, "NET b;\nINST bram INIT_00 = 00;\n");
@@ -137,7 +154,7 @@ void SaveByRenaming(const std::string& path, const std::string& text) {
 TEST_F(RunTest, UcfReplacedWhileTheRunWaitsIsOpenedAgain) {
     WriteAll(source, "x");
     WriteAll(ucf, "NET a;\n");
-    auto otherRun = std::make_unique<LockHolder>(ucf, LOCK_EX);
+    auto otherRun = std::make_unique<RunLockHolder>(ucf);
     std::thread editor([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         SaveByRenaming(ucf, "NET edited;\n");
@@ -155,7 +172,7 @@ TEST_F(FaultTest, UcfReplacedDuringTheRewriteIsConvertedAgain) {
     WriteAll(source, "x");
     WriteAll(ucf, "NET a;\n");
     bool saved = false;
-    faults.afterSize = [&](const std::string& path) {
+    faults.beforeStatus = [&](const std::string& path) {
         if (path != ucf || saved) return;
         saved = true;
         SaveByRenaming(ucf, "NET edited;\n");
@@ -165,6 +182,50 @@ TEST_F(FaultTest, UcfReplacedDuringTheRewriteIsConvertedAgain) {
 
     EXPECT_TRUE(saved);
     EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET edited;\n"));
+}
+
+// `flock design.ucf quillon-convert ...` serialises build steps: the run's own lock is
+// another one, so it neither waits for the wrapper nor deadlocks with it.
+TEST_F(RunTest, FlockOnTheUcfDoesNotHoldTheRunUp) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET a;\n");
+    LockHolder wrapper(ucf, LOCK_EX);
+
+    EXPECT_EQ(Run(), Success());
+
+    EXPECT_EQ(ReadAll(ucf), Rewritten("x", "NET a;\n"));
+}
+
+// The dialog does not freeze behind another run: it gives up after its limit.
+TEST_F(RunTest, RunWithALockLimitGivesUpAndChangesNothing) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET a;\n");
+    RunLockHolder otherRun(ucf);
+    options.lockWait.limit = std::chrono::milliseconds(300);
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::Locked));
+
+    EXPECT_EQ(ReadAll(ucf), "NET a;\n");
+}
+
+// Only a plain file is rewritten in place: a device or a FIFO fails the run before anything
+// is written, and leaves no journal behind.
+TEST_F(RunTest, UcfThatIsNoPlainFileIsNotWritten) {
+    WriteAll(source, "x");
+    const std::string fifo = folder / "fifo.ucf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/null"), fifo}) {
+        ConversionRequest request = Request();
+        request.ucfFile = path;
+
+        const RecordedMessage message = Run(request);
+
+        EXPECT_EQ(message, (RecordedMessage{kUcfPrefix + path +
+                                                "\n\nnot a regular file (a device, a FIFO or a "
+                                                "socket); nothing was written",
+                                            "ERROR", 0x10}));
+        EXPECT_FALSE(Exists(path + "-journal"));
+    }
 }
 
 TEST_F(RunTest, CreatedFilesGetReadWriteForAllLessTheUmask) {
@@ -215,7 +276,11 @@ TEST_F(LimitTest, WriteStoppedPartWayByTheFileSizeLimitLeavesTheUcfAsItWas) {
     const rlim_t limit = newUcf.size() / 2;
     {
         ScopedLimit fileSize(RLIMIT_FSIZE, limit);
-        EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, EFBIG));
+        // The journal of the old text meets the limit first.
+        EXPECT_EQ(Run(),
+                  (RecordedMessage{kUcfPrefix + ucf + "\n\ncannot write its rollback journal " +
+                                       ucf + "-journal: " + SystemErrorText(EFBIG),
+                                   "ERROR", 0x10}));
     }
     EXPECT_EQ(ReadAll(ucf), oldUcf);
 }
@@ -317,58 +382,6 @@ TEST_F(RunTest, EdifTooLargeToHoldInMemoryGetsANewLastWriteTime) {
     EXPECT_EQ(FileSize(edif), kSize);
     EXPECT_GT(LastWriteTime(edif), edifTime);
 #endif
-}
-
-// A view shows the file as it is: what another program cuts off reads as zeros, whole pages
-// of it included, and the view says so.
-TEST(FileView, FileCutWhileViewedReadsAsZerosAndTearsTheView) {
-    TempFolder folder;
-    const std::string path = folder / "viewed.ucf";
-    WriteAll(path, std::string(3 * 65536 + 5, 'x'));
-    File file;
-    ASSERT_TRUE(file.Open(path, FileOpening::ReadShared));
-    FileView view;
-    ASSERT_TRUE(file.View(view));
-    EXPECT_FALSE(view.Torn());
-
-    ASSERT_TRUE(CutThroughOtherHandle(path, 100));
-    const std::string_view text = view.Text();
-    ASSERT_EQ(text.size(), 3u * 65536 + 5);
-    EXPECT_EQ(std::count(text.begin(), text.begin() + 100, 'x'), 100);
-    EXPECT_EQ(std::count(text.begin() + 100, text.end(), '\0'),
-              static_cast<std::ptrdiff_t>(text.size() - 100));
-    EXPECT_TRUE(view.Torn());
-
-    // A view made afterwards starts whole.
-    FileView later;
-    ASSERT_TRUE(file.View(later));
-    EXPECT_EQ(later.Text(), std::string(100, 'x'));
-    EXPECT_FALSE(later.Torn());
-}
-
-// The handler takes only the bus errors of views: any other still ends the program.
-TEST(FileViewDeathTest, BusErrorOutsideAViewStillEndsTheProgram) {
-    TempFolder folder;
-    const std::string path = folder / "mapped.bin";
-    WriteAll(path, std::string(65536, 'x'));
-    File file;
-    ASSERT_TRUE(file.Open(path, FileOpening::ReadShared));
-    FileView view;
-    ASSERT_TRUE(file.View(view));  // the handler is in place from here on
-    const auto readCutMapping = [&path] {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        void* mapping = ::mmap(nullptr, 65536, PROT_READ, MAP_SHARED, fd, 0);
-        if (fd < 0 || mapping == MAP_FAILED || ::truncate(path.c_str(), 0) != 0) std::_Exit(3);
-        volatile const char* bytes = static_cast<const char*>(mapping);
-        std::_Exit(bytes[8192] == 0 ? 4 : 5);
-    };
-    EXPECT_EXIT(
-        readCutMapping(),
-        [](int status) {
-            // Killed by the bus error, or stopped by a sanitizer that reports it.
-            return WIFSIGNALED(status) ? WTERMSIG(status) == SIGBUS : WEXITSTATUS(status) == 1;
-        },
-        "");
 }
 
 }  // namespace

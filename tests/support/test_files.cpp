@@ -79,6 +79,27 @@ bool AppendThroughOtherHandle(const std::string& path, std::string_view text) {
     return appended;
 }
 
+bool ReplaceThroughOtherHandle(const std::string& path, std::string_view text) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    FILETIME created, accessed, modified;
+    bool replaced = GetFileTime(handle, &created, &accessed, &modified) &&
+                    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written,
+                              nullptr) &&
+                    written == text.size() && SetEndOfFile(handle);
+    ULARGE_INTEGER later;
+    later.LowPart = modified.dwLowDateTime;
+    later.HighPart = modified.dwHighDateTime;
+    later.QuadPart += 10000000;  // one second in 100 ns ticks
+    modified.dwLowDateTime = later.LowPart;
+    modified.dwHighDateTime = later.HighPart;
+    replaced = replaced && SetFileTime(handle, nullptr, nullptr, &modified);
+    CloseHandle(handle);
+    return replaced;
+}
+
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -114,6 +135,19 @@ bool AppendThroughOtherHandle(const std::string& path, std::string_view text) {
     const bool appended =
         ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     return ::close(fd) == 0 && appended;
+}
+
+bool ReplaceThroughOtherHandle(const std::string& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status;
+    bool replaced = ::fstat(fd, &status) == 0 &&
+                    ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                    ::ftruncate(fd, static_cast<off_t>(text.size())) == 0;
+    struct timespec times[2] = {status.st_atim, status.st_mtim};
+    times[1].tv_sec += 1;
+    replaced = replaced && ::futimens(fd, times) == 0;
+    return ::close(fd) == 0 && replaced;
 }
 
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length) {

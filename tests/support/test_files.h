@@ -39,6 +39,9 @@ void WriteAll(const std::string& path, std::string_view content);
 bool CutThroughOtherHandle(const std::string& path, std::uint64_t length);
 // Appends `text` through a handle of its own, as an editor saving in place would.
 bool AppendThroughOtherHandle(const std::string& path, std::string_view text);
+// Writes `text` in place of the file's content through a handle of its own, keeping the file
+// (its identity), and dates it a second later, as an editor saving after a moment would.
+bool ReplaceThroughOtherHandle(const std::string& path, std::string_view text);
 // Creates the file with `size` bytes that take no disk space where the file system allows.
 void MakeSparseFile(const std::string& path, std::uint64_t size);
 std::uint64_t FileSize(const std::string& path);

@@ -1,0 +1,28 @@
+// XXH64 from the xxHash library: linked on Linux, compiled in where the toolchain has no
+// build of the library (the Windows cross build takes the header alone).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#ifdef QUILLON_XXHASH_INLINE
+#define XXH_INLINE_ALL
+#else
+#define XXH_STATIC_LINKING_ONLY  // the state on the stack
+#endif
+#include <xxhash.h>
+
+inline std::uint64_t Xxh64Of(const void* data, std::size_t size) {
+    return XXH64(data, size, 0);
+}
+
+// XXH64 of bytes that come in pieces.
+class Xxh64Stream {
+public:
+    Xxh64Stream() { XXH64_reset(&state_, 0); }
+    void Add(const void* data, std::size_t size) { XXH64_update(&state_, data, size); }
+    std::uint64_t Hash() const { return XXH64_digest(&state_); }
+
+private:
+    XXH64_state_t state_;
+};

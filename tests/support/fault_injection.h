@@ -1,0 +1,33 @@
+// Faults injected into the file layer's system calls: a read or a write that fails as a
+// failing device or a full disk would, a length change or a flush that fails, and a hook
+// before each status query, where another program could act. Each injected failure happens
+// once; the calls after it work again, as they would once the device recovered.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct FileAccessFaults {
+    static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
+    std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (EIO)
+    std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (ENOSPC)
+    bool failResize = false;                 // the next length change fails (ENOSPC)
+    // Once the write budget is spent, every later write fails as well: a disk that stays
+    // full, so that putting the old text back fails too.
+    bool diskStaysFull = false;
+    bool failFlush = false;  // the next flush of a file fails (EIO)
+    std::function<void(const std::string& path)> beforeStatus;  // before each status query
+    std::function<void(const std::string& path)> beforeRead;    // before each read
+    // The files the faults are for: every file but the rollback journal, unless set.
+    std::function<bool(const std::string& path)> targets;
+};
+
+// Routes the file layer's calls through `faults` while it lives.
+class FaultInjection {
+public:
+    explicit FaultInjection(FileAccessFaults& faults);
+    ~FaultInjection();
+    FaultInjection(const FaultInjection&) = delete;
+    FaultInjection& operator=(const FaultInjection&) = delete;
+};
