@@ -173,6 +173,6 @@ SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exis
 // Moves the file at `from` to `to` in one step, replacing a file there (which readers then
 // see either whole or not at all). 0 or the system's reason.
 SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to);
-// Makes a new, empty file beside `near` (in its folder) with a name no other file has, open
+// Makes a new, empty file beside `beside` (in its folder) with a name no other file has, open
 // for reading and writing; `path` receives its name. 0 or the system's reason.
-SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path);
+SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std::string& path);

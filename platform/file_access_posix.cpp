@@ -355,8 +355,8 @@ SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) 
     return FileSystemCalls().rename(from.c_str(), to.c_str()) == 0 ? 0 : LastSystemError();
 }
 
-SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path) {
-    std::string name = near + ".XXXXXX";
+SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std::string& path) {
+    std::string name = beside + ".XXXXXX";
     // mkstemp's own open cannot go through the table; the name it made is opened again.
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return LastSystemError();

@@ -326,9 +326,9 @@ SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) 
                : GetLastError();
 }
 
-SystemErrorCode CreateTemporaryBeside(const std::string& near, File& file, std::string& path) {
-    const std::string::size_type slash = near.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? "." : near.substr(0, slash + 1);
+SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std::string& path) {
+    const std::string::size_type slash = beside.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
     char name[MAX_PATH];
     if (GetTempFileNameA(folder.c_str(), "qln", 0, name) == 0) return GetLastError();
     path = name;

@@ -236,11 +236,8 @@ RunFailure WriteJournal(const std::string& journalPath, std::string_view oldText
     const std::string_view saved = oldText.substr(static_cast<std::size_t>(header.savedFrom));
     File journal;
     if (!journal.Open(journalPath, FileOpening::CreateNew, permissions)) {
-#ifndef _WIN32
-        if (journal.Error() == EEXIST) return NotOurs(journalPath);
-#else
-        if (journal.Error() == ERROR_FILE_EXISTS) return NotOurs(journalPath);
-#endif
+        bool taken = false;
+        if (NameTaken(journalPath, taken) == 0 && taken) return NotOurs(journalPath);
         return {"cannot create its rollback journal " + journalPath, journal.Error()};
     }
     // One straight sequence: the header (with the magic) first, then the saved bytes in steps
