@@ -95,9 +95,9 @@ ImageError ReadElfImage(const std::uint8_t* bytes, std::size_t size, ImageChunks
                     ")");
     }
     if (count > 0 && (count > size / entrySize || !Within(tableOffset, count * entrySize, size))) {
-        return fail("the program header table (" + std::to_string(count) + " entries at " +
-                    Hex(tableOffset) + ") lies beyond the end of the file (" +
-                    std::to_string(size) + " bytes)");
+        return fail("the program header table (" + std::to_string(count) +
+                    (count == 1 ? " entry" : " entries") + " at " + Hex(tableOffset) +
+                    ") lies beyond the end of the file (" + std::to_string(size) + " bytes)");
     }
     chunks.external = bytes;
     chunks.originKind = "segment";

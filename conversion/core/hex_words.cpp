@@ -111,12 +111,11 @@ private:
         const unsigned maxDigits = (width_ + 3) / 4;
         if (digits > maxDigits) {
             return Fail("the word " + Shown(token) + " has " + std::to_string(digits) +
-                        " hex digits, a " + std::to_string(width_) + "-bit word " +
-                        std::to_string(maxDigits));
+                        " hex digits, more than " + std::to_string(width_) + " bits take");
         }
         if (width_ < 64 && value >> width_ != 0) {
-            return Fail("the word " + Shown(token) + " is more than a " + std::to_string(width_) +
-                        "-bit word holds");
+            return Fail("the word " + Shown(token) + " does not fit in " + std::to_string(width_) +
+                        " bits");
         }
         if (pastEnd_) return Fail("the word " + Shown(token) + " comes after the last index");
         std::vector<HexWordRun>& runs = words_.runs;
