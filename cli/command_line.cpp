@@ -207,11 +207,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         ->check(CheckInstanceCount);
     std::string format = "auto";
     app.add_option("-f,--format", format,
-                   "What the source holds, in any letter case: auto (the default: by the file "
-                   "name's extension, a raw binary for any other and for standard input), bin "
-                   "(raw bytes), ihex (Intel HEX), srec (Motorola S-records), elf (the loadable "
-                   "segments at their physical addresses) or mem (hex words, one byte each, as "
-                   "$readmemh reads them)")
+                   "What the source holds, in any letter case: bin (raw bytes), ihex (Intel "
+                   "HEX), srec (Motorola S-records), elf (the loadable segments at their "
+                   "physical addresses), mem (hex words, one byte each, as $readmemh reads "
+                   "them) or auto (the default: by the extension, .hex .ihx .ihex .h86 ihex when "
+                   "they start with ':' and else mem, .srec .s19 .s28 .s37 .mot srec, .elf .axf "
+                   "elf, .mem mem; any other name and standard input bin)")
         ->type_name("FMT")
         ->check(CheckFormat);
     std::string base;
