@@ -48,21 +48,22 @@ ImageError ReadElfImage(const std::uint8_t* bytes, std::size_t size, ImageChunks
     const std::uint8_t magic[4] = {0x7F, 'E', 'L', 'F'};
     for (std::size_t i = 0; i < 4; ++i) {
         if (i == size)
-            return fail("the ELF header is cut short: the file has " + std::to_string(size) +
-                        " bytes");
+            return fail(std::string("the ELF header is cut short: the file has ") +
+                        std::to_string(size) + " bytes");
         if (bytes[i] != magic[i])
             return fail("not an ELF file: it does not start with 7F 45 4C 46");
     }
     if (size < 6)
-        return fail("the ELF header is cut short: the file has " + std::to_string(size) + " bytes");
+        return fail(std::string("the ELF header is cut short: the file has ") +
+                    std::to_string(size) + " bytes");
     const unsigned elfClass = bytes[4];
     const unsigned data = bytes[5];
     if (elfClass != 1 && elfClass != 2) {
-        return fail("the ELF class is " + std::to_string(elfClass) +
+        return fail(std::string("the ELF class is ") + std::to_string(elfClass) +
                     ", not 1 (32-bit) or 2 (64-bit)");
     }
     if (data != 1 && data != 2) {
-        return fail("the ELF data encoding is " + std::to_string(data) +
+        return fail(std::string("the ELF data encoding is ") + std::to_string(data) +
                     ", not 1 (little-endian) or 2 (big-endian)");
     }
     const bool wide = elfClass == 2;
@@ -71,8 +72,9 @@ ImageError ReadElfImage(const std::uint8_t* bytes, std::size_t size, ImageChunks
     const std::uint64_t entryNeeded = wide ? 56 : 32;
     const char* bits = wide ? "64-bit" : "32-bit";
     if (size < headerSize) {
-        return fail("the ELF header is cut short: the file has " + std::to_string(size) +
-                    " bytes, a " + bits + " header needs " + std::to_string(headerSize));
+        return fail(std::string("the ELF header is cut short: the file has ") +
+                    std::to_string(size) + " bytes, a " + bits + " header needs " +
+                    std::to_string(headerSize));
     }
     const ElfFields fields(bytes, data == 2);
     const std::uint64_t tableOffset = fields.Read(wide ? 32 : 28, word);
@@ -90,12 +92,12 @@ ImageError ReadElfImage(const std::uint8_t* bytes, std::size_t size, ImageChunks
         count = fields.Read(infoAt, 4);
     }
     if (count > 0 && entrySize < entryNeeded) {
-        return fail("the program header entries are " + std::to_string(entrySize) +
+        return fail(std::string("the program header entries are ") + std::to_string(entrySize) +
                     " bytes, less than a " + bits + " entry needs (" + std::to_string(entryNeeded) +
                     ")");
     }
     if (count > 0 && (count > size / entrySize || !Within(tableOffset, count * entrySize, size))) {
-        return fail("the program header table (" + std::to_string(count) +
+        return fail(std::string("the program header table (") + std::to_string(count) +
                     (count == 1 ? " entry" : " entries") + " at " + Hex(tableOffset) +
                     ") lies beyond the end of the file (" + std::to_string(size) + " bytes)");
     }
@@ -109,9 +111,9 @@ ImageError ReadElfImage(const std::uint8_t* bytes, std::size_t size, ImageChunks
         const std::uint64_t fileSize = fields.Read(at + (wide ? 32 : 16), word);
         if (fileSize == 0) continue;
         if (!Within(offset, fileSize, size)) {
-            return fail("segment " + std::to_string(i) + " (PT_LOAD, " + Hex(fileSize) +
-                        " bytes at offset " + Hex(offset) + ") lies beyond the end of the file (" +
-                        std::to_string(size) + " bytes)");
+            return fail(std::string("segment ") + std::to_string(i) + " (PT_LOAD, " +
+                        Hex(fileSize) + " bytes at offset " + Hex(offset) +
+                        ") lies beyond the end of the file (" + std::to_string(size) + " bytes)");
         }
         chunks.chunks.push_back(ImageChunk{physical, static_cast<std::size_t>(offset),
                                            static_cast<std::size_t>(fileSize), i});

@@ -95,7 +95,7 @@ private:
             return Fail("'@' is followed by the index of the next word, in hex digits");
         }
         if (ImageError error = Digits(token, digits, value, wide)) return error;
-        if (wide) return Fail("the index @" + Shown(token) + " is more than 64 bits");
+        if (wide) return Fail(std::string("the index @") + Shown(token) + " is more than 64 bits");
         index_ = value;
         pastEnd_ = false;
         continues_ = false;
@@ -110,14 +110,15 @@ private:
         if (ImageError error = Digits(token, digits, value, wide)) return error;
         const unsigned maxDigits = (width_ + 3) / 4;
         if (digits > maxDigits) {
-            return Fail("the word " + Shown(token) + " has " + std::to_string(digits) +
+            return Fail(std::string("the word ") + Shown(token) + " has " + std::to_string(digits) +
                         " hex digits, more than " + std::to_string(width_) + " bits take");
         }
         if (width_ < 64 && value >> width_ != 0) {
-            return Fail("the word " + Shown(token) + " does not fit in " + std::to_string(width_) +
-                        " bits");
+            return Fail(std::string("the word ") + Shown(token) + " does not fit in " +
+                        std::to_string(width_) + " bits");
         }
-        if (pastEnd_) return Fail("the word " + Shown(token) + " comes after the last index");
+        if (pastEnd_)
+            return Fail(std::string("the word ") + Shown(token) + " comes after the last index");
         std::vector<HexWordRun>& runs = words_.runs;
         if (!continues_) runs.push_back(HexWordRun{index_, line_, {}});
         continues_ = true;

@@ -13,9 +13,9 @@ namespace {
 constexpr std::size_t kRecordFrame = 5;
 
 std::string LengthText(unsigned type, std::size_t needed, std::size_t has) {
-    return "a type " + HexByteText(static_cast<std::uint8_t>(type)) + " record holds " +
-           std::to_string(needed) + (needed == 1 ? " byte" : " bytes") + " of data, this one " +
-           std::to_string(has);
+    return std::string("a type ") + HexByteText(static_cast<std::uint8_t>(type)) +
+           " record holds " + std::to_string(needed) + (needed == 1 ? " byte" : " bytes") +
+           " of data, this one " + std::to_string(has);
 }
 
 }  // namespace
@@ -35,18 +35,19 @@ ImageError ReadIntelHex(const std::uint8_t* bytes, std::size_t size, ImageChunks
             return ImageError{LineReason(lines.Number(), text), false};
         };
         if (line.front() != ':') {
-            return fail("a record starts with ':', not with " + CharacterText(line.front()));
+            return fail(std::string("a record starts with ':', not with ") +
+                        CharacterText(line.front()));
         }
         if (std::string reason = DecodeHexPairs(line.substr(1), record); !reason.empty()) {
             return fail(reason);
         }
         if (record.size() < kRecordFrame) {
-            return fail("the record is " + std::to_string(record.size()) +
+            return fail(std::string("the record is ") + std::to_string(record.size()) +
                         " bytes long, too short for its length, address, type and checksum");
         }
         const std::size_t length = record[0];
         if (record.size() != length + kRecordFrame) {
-            return fail("the record's length says " + std::to_string(length) +
+            return fail(std::string("the record's length says ") + std::to_string(length) +
                         " bytes of data, it holds " + std::to_string(record.size() - kRecordFrame));
         }
         unsigned sum = 0;
@@ -90,7 +91,8 @@ ImageError ReadIntelHex(const std::uint8_t* bytes, std::size_t size, ImageChunks
                 if (length != 4) return fail(LengthText(type, 4, length));
                 break;
             default:
-                return fail("record type " + HexByteText(static_cast<std::uint8_t>(type)) +
+                return fail(std::string("record type ") +
+                            HexByteText(static_cast<std::uint8_t>(type)) +
                             " is not one of 00 to 05");
         }
     }

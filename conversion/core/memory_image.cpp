@@ -62,7 +62,7 @@ ImageError PlanImage(ImageChunks& chunks, std::uint64_t base, std::uint64_t& siz
     for (const ImageChunk& chunk : list) {
         if (chunk.address - base > kMaxImageSize ||
             chunk.size > kMaxImageSize - (chunk.address - base)) {
-            return {"the data at address " + AddressText(chunk.address) +
+            return {std::string("the data at address ") + AddressText(chunk.address) +
                         " ends 4 GiB or more above the base " + AddressText(base),
                     true};
         }
@@ -90,8 +90,9 @@ ImageError FillImage(const ImageChunks& chunks, std::uint64_t base, std::uint8_t
             std::memcmp(out + start, from, static_cast<std::size_t>(overlapEnd - start)) == 0;
         for (std::uint64_t at = start; !same && at < overlapEnd; ++at) {
             if (out[at] != from[at - start]) {
-                return {"the byte at address " + AddressText(base + at) + " is given twice, as " +
-                            ByteText(out[at]) + " and as " + ByteText(from[at - start]),
+                return {std::string("the byte at address ") + AddressText(base + at) +
+                            " is given twice, as " + ByteText(out[at]) + " and as " +
+                            ByteText(from[at - start]),
                         false};
             }
         }

@@ -26,7 +26,7 @@ bool RecordLines::Next(std::string_view& line) {
 }
 
 std::string LineReason(std::uint64_t line, const std::string& text) {
-    return "line " + std::to_string(line) + ": " + text;
+    return std::string("line ") + std::to_string(line) + ": " + text;
 }
 
 std::string CharacterText(char c) {
@@ -52,7 +52,8 @@ std::string DecodeHexPairs(std::string_view digits, std::vector<std::uint8_t>& b
         if (HexDigitValue(c) < 0) return CharacterText(c) + " is not a hex digit";
     }
     if (digits.size() % 2 != 0) {
-        return "the record has an odd number of hex digits (" + std::to_string(digits.size()) + ")";
+        return std::string("the record has an odd number of hex digits (") +
+               std::to_string(digits.size()) + ")";
     }
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i < digits.size(); i += 2) {
@@ -65,5 +66,6 @@ std::string DecodeHexPairs(std::string_view digits, std::vector<std::uint8_t>& b
 std::string CheckRecordSum(const std::vector<std::uint8_t>& record, std::uint8_t needed) {
     const std::uint8_t given = record.back();
     if (given == needed) return {};
-    return "the checksum is " + HexByteText(given) + ", the record needs " + HexByteText(needed);
+    return std::string("the checksum is ") + HexByteText(given) + ", the record needs " +
+           HexByteText(needed);
 }

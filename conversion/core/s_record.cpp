@@ -24,12 +24,13 @@ ImageError ReadSRecords(const std::uint8_t* bytes, std::size_t size, ImageChunks
             return ImageError{LineReason(lines.Number(), text), false};
         };
         if (line.front() != 'S') {
-            return fail("a record starts with 'S', not with " + CharacterText(line.front()));
+            return fail(std::string("a record starts with 'S', not with ") +
+                        CharacterText(line.front()));
         }
         if (line.size() < 2 || line[1] < '0' || line[1] > '9' || line[1] == '4') {
-            return fail("record type " +
-                        (line.size() < 2 ? std::string("S") : "S" + std::string(1, line[1])) +
-                        " is not one of S0 to S3 or S5 to S9");
+            std::string type = "record type S";
+            if (line.size() >= 2) type += line[1];
+            return fail(type + " is not one of S0 to S3 or S5 to S9");
         }
         const int type = line[1] - '0';
         if (std::string reason = DecodeHexPairs(line.substr(2), record); !reason.empty()) {
@@ -38,11 +39,11 @@ ImageError ReadSRecords(const std::uint8_t* bytes, std::size_t size, ImageChunks
         const std::size_t addressBytes = kAddressBytes[type];
         // The count byte, the address and the checksum.
         if (record.size() < addressBytes + 2) {
-            return fail("the record is " + std::to_string(record.size()) +
+            return fail(std::string("the record is ") + std::to_string(record.size()) +
                         " bytes long, too short for its count, address and checksum");
         }
         if (record[0] != record.size() - 1) {
-            return fail("the record's count says " + std::to_string(record[0]) +
+            return fail(std::string("the record's count says ") + std::to_string(record[0]) +
                         " bytes follow it, " + std::to_string(record.size() - 1) + " do");
         }
         unsigned sum = 0;
@@ -58,7 +59,7 @@ ImageError ReadSRecords(const std::uint8_t* bytes, std::size_t size, ImageChunks
             chunks.Add(address, record.data() + 1 + addressBytes, dataSize, lines.Number());
             ++dataRecords;
         } else if ((type == 5 || type == 6) && address != dataRecords) {
-            return fail("the count record says " + std::to_string(address) +
+            return fail(std::string("the count record says ") + std::to_string(address) +
                         " data records, the file has " + std::to_string(dataRecords) +
                         " before it");
         }
