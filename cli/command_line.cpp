@@ -19,6 +19,7 @@ constexpr char kUsage[] =
     "                       [--synthesizer synopsys|xst|none] [--edif FILE]\n"
     "                       [--bram 4k|16k|32k] [--swap-bytes 2|4|8] [--max-instances N]\n"
     "                       [--output FILE] [--dry-run] [--quiet]\n"
+    "                       [--format auto|bin|ihex|srec|elf|mem] [--base ADDR] [--fill BYTE]\n"
     "Run 'quillon-convert --help' for more information.\n";
 
 std::string Lowered(std::string text) {
@@ -68,6 +69,54 @@ bool ParseInstanceCount(const std::string& value, std::uint64_t& count) {
 std::string CheckInstanceCount(const std::string& value) {
     std::uint64_t count = 0;
     if (!ParseInstanceCount(value, count)) return "'" + value + "' is not a number from 1 on";
+    return {};
+}
+
+// Source formats by name, in any letter case.
+const std::map<std::string, ImageFormat> kFormats = {
+    {"auto", ImageFormat::Auto},    {"bin", ImageFormat::Bin}, {"ihex", ImageFormat::IntelHex},
+    {"srec", ImageFormat::SRecord}, {"elf", ImageFormat::Elf}, {"mem", ImageFormat::HexWords}};
+
+std::string CheckFormat(const std::string& value) {
+    if (kFormats.count(Lowered(value)) == 0)
+        return "'" + value + "' is not auto, bin, ihex, srec, elf or mem";
+    return {};
+}
+
+int DigitValue(char c, bool hex) {
+    if (c >= '0' && c <= '9') return c - '0';
+    const int lower = std::tolower(static_cast<unsigned char>(c));
+    if (hex && lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
+    return -1;
+}
+
+// A number in hex with "0x" (any letter case) or in decimal, at most `max`.
+bool ParseNumber(const std::string& value, std::uint64_t max, std::uint64_t& number) {
+    const bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    const std::uint64_t radix = hex ? 16 : 10;
+    if (value.empty()) return false;
+    number = 0;
+    for (std::size_t i = hex ? 2 : 0; i < value.size(); ++i) {
+        const int digit = DigitValue(value[i], hex);
+        if (digit < 0) return false;
+        const auto d = static_cast<std::uint64_t>(digit);
+        if (number > (max - d) / radix) return false;
+        number = number * radix + d;
+    }
+    return true;
+}
+
+std::string CheckBase(const std::string& value) {
+    std::uint64_t base = 0;
+    if (!ParseNumber(value, UINT64_MAX, base))
+        return "'" + value + "' is not an address (hex with 0x, or decimal)";
+    return {};
+}
+
+std::string CheckFill(const std::string& value) {
+    std::uint64_t fill = 0;
+    if (!ParseNumber(value, 0xFF, fill))
+        return "'" + value + "' is not a byte value from 0 to 255 (hex with 0x, or decimal)";
     return {};
 }
 
@@ -156,6 +205,29 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                    "(N from 1)")
         ->type_name("N")
         ->check(CheckInstanceCount);
+    std::string format = "auto";
+    app.add_option("-f,--format", format,
+                   "What the source holds, in any letter case: bin (raw bytes), ihex (Intel "
+                   "HEX), srec (Motorola S-records), elf (the loadable segments at their "
+                   "physical addresses), mem (hex words, one byte each, as $readmemh reads "
+                   "them) or auto (the default: by the extension, .hex .ihx .ihex .h86 ihex when "
+                   "they start with ':' and else mem, .srec .s19 .s28 .s37 .mot srec, .elf .axf "
+                   "elf, .mem mem; any other name and standard input bin)")
+        ->type_name("FMT")
+        ->check(CheckFormat);
+    std::string base;
+    CLI::Option* baseOption =
+        app.add_option("--base", base,
+                       "Byte address of the memory's first byte, for ihex, srec and elf (hex "
+                       "with 0x, or decimal; default 0): data below it fails")
+            ->type_name("ADDR")
+            ->check(CheckBase);
+    std::string fill;
+    app.add_option("--fill", fill,
+                   "Value of the bytes in the gaps between records and segments (0 to 255, hex "
+                   "with 0x, or decimal; default 0x00)")
+        ->type_name("BYTE")
+        ->check(CheckFill);
     std::string output;
     CLI::Option* outputOption =
         app.add_option("-o,--output", output,
@@ -179,6 +251,27 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         options.linesPerInstance = kBramSizes.at(Lowered(bram));
         if (!swapWidth.empty()) options.swapWidth = static_cast<unsigned>(std::stoul(swapWidth));
         if (!maxInstances.empty()) ParseInstanceCount(maxInstances, options.maxInstances);
+        options.format = kFormats.at(Lowered(format));
+        if (baseOption->count() > 0) {
+            ParseNumber(base, UINT64_MAX, options.base);
+            options.baseGiven = true;
+            // A .hex file may still turn out to hold hex words, which the run then refuses.
+            const ImageFormat expected = options.format != ImageFormat::Auto ? options.format
+                                         : options.sourceFromStandardInput
+                                             ? ImageFormat::Bin
+                                             : FormatByExtension(request.sourceFile);
+            if (!TakesBase(expected)) {
+                throw CLI::ValidationError(
+                    "--base", std::string("the source is read as ") +
+                                  (expected == ImageFormat::Bin ? "bin" : "mem") +
+                                  ", which takes no base address (it is for ihex, srec and elf)");
+            }
+        }
+        if (!fill.empty()) {
+            std::uint64_t value = 0;
+            ParseNumber(fill, 0xFF, value);
+            options.fill = static_cast<std::uint8_t>(value);
+        }
         if (dryRun) {
             options.output = UcfOutput::DryRun;
         } else if (outputOption->count() > 0) {

@@ -83,6 +83,7 @@ std::string ReportLine(const std::string& component, const ConversionOutcome& ou
         line += " in " + std::to_string(outcome.instancesWritten) + " instances (" +
                 outcome.firstInstance + " .. " + outcome.lastInstance + ")";
     }
+    if (!outcome.sourceDescription.empty()) line += "; " + outcome.sourceDescription;
     return line;
 }
 

@@ -15,7 +15,8 @@
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err);
 
-// "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)".
+// "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)", followed by
+// "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the source was an image file.
 std::string ReportLine(const std::string& component, const ConversionOutcome& outcome);
 
 // One line on `err` for each thing the UCF's rollback journal did in the run: an earlier

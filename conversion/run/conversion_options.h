@@ -7,6 +7,7 @@
 #include <string>
 
 #include "conversion/core/generated_lines.h"
+#include "conversion/core/image_format.h"
 #include "platform/file_access.h"
 
 // Where the new UCF text goes.
@@ -24,6 +25,15 @@ struct ConversionOptions {
 
     // The source is standard input, read to its end; the request's source path only names it.
     bool sourceFromStandardInput = false;
+    // What the source file holds. The dialog takes every source as a raw binary; the command
+    // line's default is ImageFormat::Auto.
+    ImageFormat format = ImageFormat::Bin;
+    // For Intel HEX, S-records and ELF: the address of the memory's first byte (data below it
+    // fails the run), and whether it was given at all (the other formats refuse one).
+    std::uint64_t base = 0;
+    bool baseGiven = false;
+    // The value of the bytes in an image file's gaps.
+    std::uint8_t fill = 0x00;
     // Lines per block RAM instance: kLinesPerInstance4k, 16k or 32k.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
     // Word size whose bytes are reversed (2, 4 or 8) after a short last word is padded with

@@ -31,6 +31,9 @@ struct ConversionOutcome {
     // When none were removed: whether the UCF holds lines for the component under the other
     // naming convention, which stay beside the new ones.
     bool otherConventionLines = false;
+    // What the source was when it was an image file rather than a raw binary, for the report:
+    // "Intel HEX, 2048 bytes at 0x0000..0x07FF"; empty for a raw binary.
+    std::string sourceDescription;
     std::uint64_t instancesNeeded = 0;  // by the source's data, known once it is read
     std::uint64_t linesWritten = 0;
     std::uint64_t instancesWritten = 0;

@@ -33,14 +33,18 @@ SystemErrorCode SwapBytes(SourceBytes& source, unsigned width) {
     return 0;
 }
 
-SystemErrorCode ReadSourceFor(const ConversionRequest& request, const ConversionOptions& options,
-                              SourceBytes& source) {
+// False when the source cannot be had: `outcome` says why.
+bool ReadSourceFor(const ConversionRequest& request, const ConversionOptions& options,
+                   SourceBytes& source, ConversionOutcome& outcome) {
     SystemErrorCode error = options.sourceFromStandardInput
                                 ? ReadStandardInputSource(source)
                                 : ReadSource(request.sourceFile, source);
+    if (error == 0 && !DecodeSourceImage(request.sourceFile, options, source, outcome))
+        return false;
     if (error == 0 && IsSwapWidth(options.swapWidth)) error = SwapBytes(source, options.swapWidth);
     if (error != 0) source = SourceBytes();
-    return error;
+    outcome.error = error;
+    return error == 0;
 }
 
 }  // namespace
@@ -48,9 +52,8 @@ SystemErrorCode ReadSourceFor(const ConversionRequest& request, const Conversion
 ConversionOutcome ConvertFiles(const ConversionRequest& request, const ConversionOptions& options) {
     ConversionOutcome outcome;
     SourceBytes source;
-    if (const SystemErrorCode error = ReadSourceFor(request, options, source)) {
+    if (!ReadSourceFor(request, options, source, outcome)) {
         outcome.failedStep = FailedStep::Source;
-        outcome.error = error;
         return outcome;
     }
     const GeneratedLines lines{source.data.get(), static_cast<std::uint32_t>(source.size),

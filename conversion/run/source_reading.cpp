@@ -4,7 +4,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "conversion/core/memory_image.h"
 #include "platform/standard_streams.h"
+
+static_assert(kMaxSourceSize == kMaxImageSize, "an image is read into a source's room");
 
 SystemErrorCode ReadSource(const std::string& path, SourceBytes& source) {
     File file;
@@ -33,6 +37,49 @@ SystemErrorCode ReadSource(const std::string& path, SourceBytes& source) {
     // A source only read cannot lose anything at its close.
     file.Close();
     return 0;
+}
+
+bool DecodeSourceImage(const std::string& path, const ConversionOptions& options,
+                       SourceBytes& source, ConversionOutcome& outcome) {
+    if (options.format == ImageFormat::Bin) return true;
+    const ImageFormat format = ChosenFormat(options.format, path, options.sourceFromStandardInput,
+                                            source.data.get(), source.size);
+    if (format == ImageFormat::Bin) return true;
+    const auto fail = [&source, &outcome](std::string reason, SystemErrorCode error) {
+        source = SourceBytes();
+        outcome.reason = std::move(reason);
+        outcome.error = error;
+        return false;
+    };
+    if (options.baseGiven && !TakesBase(format)) {
+        return fail(std::string("this file holds ") + FormatName(format) +
+                        ", which take no base address (--base is for Intel HEX, S-records and "
+                        "ELF)",
+                    0);
+    }
+    try {
+        ImageChunks chunks;
+        std::uint64_t size = 0;
+        ImageError error = ReadImageChunks(format, source.data.get(), source.size, chunks);
+        if (!error) error = PlanImage(chunks, options.base, size);
+        if (error) {
+            return fail(error.reason, error.tooLarge ? SystemErrorFor(FileProblem::TooLarge) : 0);
+        }
+        // The text is done with once decoded; an ELF file's chunks still point into it.
+        if (chunks.external == nullptr) source = SourceBytes();
+        SourceBytes image;
+        image.size = static_cast<std::size_t>(size);
+        if (!image.data.Allocate(image.size)) {
+            return fail({}, SystemErrorFor(FileProblem::OutOfMemory));
+        }
+        error = FillImage(chunks, options.base, options.fill, image.data.get(), size);
+        if (error) return fail(error.reason, 0);
+        source = std::move(image);
+        outcome.sourceDescription = DescribeImage(format, options.base, size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return fail({}, SystemErrorFor(FileProblem::OutOfMemory));
+    }
 }
 
 SystemErrorCode ReadStandardInputSource(SourceBytes& source) {

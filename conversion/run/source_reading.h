@@ -1,4 +1,5 @@
-// The source step of a conversion run: the binary file read whole.
+// The source step of a conversion run: the binary file read whole, and an image file (Intel
+// HEX, S-records, ELF, hex words) turned into the memory image it describes.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,8 @@
 #include <limits>
 #include <string>
 
+#include "conversion/run/conversion_options.h"
+#include "conversion/run/conversion_outcome.h"
 #include "platform/file_access.h"
 #include "platform/large_buffer.h"
 
@@ -22,6 +25,16 @@ inline constexpr std::uint64_t kMaxSourceSize = std::numeric_limits<std::uint32_
 // why it could not (a read that fails or comes short fails). A file that reports no size,
 // such as a pipe or a character device, is read to its end instead.
 SystemErrorCode ReadSource(const std::string& path, SourceBytes& source);
+
+// Turns the bytes read from the source into the memory image, when the options' format (for
+// ImageFormat::Auto, the file name at `path`) says they are an image file; a raw binary stays
+// as it is, untouched and uncopied. The image starts at `options.base` and has
+// `options.fill` in its gaps. False, with `source` empty, when the file is malformed or the
+// image cannot be made: `outcome.reason` says why (naming the line), `outcome.error` too for an
+// image over kMaxSourceSize or memory that cannot be had. After a success
+// `outcome.sourceDescription` says what the image was.
+bool DecodeSourceImage(const std::string& path, const ConversionOptions& options,
+                       SourceBytes& source, ConversionOutcome& outcome);
 
 // Reads standard input to its end, as ReadToEnd does.
 SystemErrorCode ReadStandardInputSource(SourceBytes& source);

@@ -2,7 +2,9 @@
 // is refused.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
@@ -184,6 +186,71 @@ TEST(CommandLine, HelpAndVersion) {
     const CommandLine version = Parse({"--version"});
     EXPECT_EQ(version.action, CommandLine::Action::ShowVersion);
     EXPECT_EQ(version.text, std::string("quillon-convert ") + QUILLON_VERSION + "\n");
+}
+
+TEST(CommandLine, SourceFormatsBaseAndFill) {
+    const CommandLine defaults = ParseWith({});
+    EXPECT_EQ(defaults.options.format, ImageFormat::Auto);
+    EXPECT_FALSE(defaults.options.baseGiven);
+    EXPECT_EQ(defaults.options.fill, 0x00);
+    const std::vector<std::pair<const char*, ImageFormat>> formats = {
+        {"AUTO", ImageFormat::Auto},    {"Bin", ImageFormat::Bin}, {"iHex", ImageFormat::IntelHex},
+        {"SREC", ImageFormat::SRecord}, {"elf", ImageFormat::Elf}, {"Mem", ImageFormat::HexWords}};
+    for (const auto& [name, format] : formats) {
+        EXPECT_EQ(ParseWith({"-f", name}).options.format, format) << name;
+        EXPECT_EQ(ParseWith({std::string("--format=") + name}).options.format, format) << name;
+    }
+    const std::vector<std::pair<std::string, std::uint64_t>> bases = {
+        {"0xE000", 0xE000},
+        {"0XfFfF", 0xFFFF},
+        {"57344", 57344},
+        {"0", 0},
+        {"0xFFFFFFFFFFFFFFFF", UINT64_MAX}};
+    for (const auto& [text, value] : bases) {
+        const CommandLine parsed = ParseWith({"-f", "ihex", "--base", text});
+        ASSERT_EQ(parsed.action, CommandLine::Action::Convert) << parsed.text;
+        EXPECT_EQ(parsed.options.base, value);
+        EXPECT_TRUE(parsed.options.baseGiven);
+    }
+    EXPECT_EQ(ParseWith({"--fill", "0xff"}).options.fill, 0xFF);
+    EXPECT_EQ(ParseWith({"--fill=255"}).options.fill, 255);
+    EXPECT_EQ(ParseWith({"--fill", "0x0"}).options.fill, 0);
+
+    // Which format takes a base is known from the name alone, except for the Intel HEX
+    // extensions, whose content may still make them hex words.
+    const std::vector<std::vector<std::string>> takeBase = {{"-s", "fw.hex"},
+                                                            {"-s", "fw.S19"},
+                                                            {"-s", "fw.elf"},
+                                                            {"-s", "-", "-f", "srec"},
+                                                            {"-s", "fw.bin", "-f", "ihex"}};
+    for (const auto& args : takeBase) {
+        std::vector<std::string> all = {"-u", "top.ucf", "-c", "ram", "--base", "0x100"};
+        all.insert(all.end(), args.begin(), args.end());
+        EXPECT_EQ(Parse(all).action, CommandLine::Action::Convert) << Parse(all).text;
+    }
+    const std::vector<std::vector<std::string>> refuseBase = {{"-s", "fw.bin"},
+                                                              {"-s", "fw.mem"},
+                                                              {"-s", "-"},
+                                                              {"-s", "fw.hex", "-f", "mem"},
+                                                              {"-s", "fw.hex", "-f", "BIN"}};
+    for (const auto& args : refuseBase) {
+        std::vector<std::string> all = {"-u", "top.ucf", "-c", "ram", "--base", "0x100"};
+        all.insert(all.end(), args.begin(), args.end());
+        ExpectUsageError(all, "--base: the source is read as ");
+    }
+    for (const char* format : {"hex", "ihx", "", "binary", "s19"})
+        ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "-f", format},
+                         "is not auto, bin, ihex, srec, elf or mem");
+    for (const char* base :
+         {"", "0x", "-1", "E000", "0x1_0000", "18446744073709551616", "0x10000000000000000", " 1"})
+        ExpectUsageError({"-s", "a.hex", "-u", "b", "-c", "c", "--base", base},
+                         "is not an address (hex with 0x, or decimal)");
+    for (const char* fill : {"256", "0x100", "-1", "ff", "", "0x"})
+        ExpectUsageError({"-s", "a", "-u", "b", "-c", "c", "--fill", fill},
+                         "is not a byte value from 0 to 255");
+    const CommandLine help = Parse({"--help"});
+    for (const char* word : {"--format", "-f,", "--base", "--fill", "ihex", "srec", "elf", "mem"})
+        EXPECT_NE(help.text.find(word), std::string::npos) << word;
 }
 
 }  // namespace

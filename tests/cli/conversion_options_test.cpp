@@ -338,4 +338,61 @@ TEST_F(OptionsTest, InPlaceRunFindsTheRemovalsDetails) {
     EXPECT_EQ(outcome.otherLinesRemoved, 0u);
 }
 
+TEST_F(OptionsTest, ImageSourcesAreDecodedOnlyWhenAFormatSaysSo) {
+    // The dialog's run takes a .hex file as the raw binary it was always taken for.
+    const std::string hex = folder / "rom.hex";
+    const std::string text = ":020002001234B6\n:00000001FF\n";
+    WriteAll(hex, text);
+    ConversionRequest request = Request();
+    request.sourceFile = hex;
+    WriteAll(ucf, oldText);
+    ConversionOutcome outcome = ConvertFiles(request, options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(ReadAll(ucf), Expected(text, oldText, kLinesPerInstance4k));
+    EXPECT_EQ(outcome.sourceDescription, "");
+
+    // By its name, then swapped as 2-byte words like any source.
+    options.format = ImageFormat::Auto;
+    options.fill = 0xEE;
+    options.swapWidth = 2;
+    WriteAll(ucf, oldText);
+    outcome = ConvertFiles(request, options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(ReadAll(ucf),
+              Expected(std::string("\xEE\xEE\x12\x34"), oldText, kLinesPerInstance4k, 2));
+    EXPECT_EQ(outcome.sourceDescription, "Intel HEX, 4 bytes at 0x0000..0x0003");
+
+    // A malformed one, a base that hex words do not take and an image past 4 GiB - 1 fail
+    // the source step with their reasons, the UCF as it was.
+    const struct {
+        std::string content;
+        bool baseGiven;
+        std::string reason;
+        SystemErrorCode error;
+    } failures[] = {
+        {":020002001234B7\n", false, "line 1: the checksum is B7, the record needs B6", 0},
+        {"12 34", true,
+         "this file holds hex words, which take no base address (--base is for Intel HEX, "
+         "S-records and ELF)",
+         0},
+        {":02000004FFFFFC\n:01FFFF0041C0\n:00000001FF\n", false,
+         "the data at address 0xFFFFFFFF ends 4 GiB or more above the base 0x00000000",
+         SystemErrorFor(FileProblem::TooLarge)},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.reason);
+        WriteAll(hex, failure.content);
+        WriteAll(ucf, oldText);
+        options.baseGiven = failure.baseGiven;
+        outcome = ConvertFiles(request, options);
+        EXPECT_EQ(outcome.failedStep, FailedStep::Source);
+        EXPECT_EQ(outcome.reason, failure.reason);
+        EXPECT_EQ(outcome.error, failure.error);
+        EXPECT_EQ(FailureText(request, outcome),
+                  kSourcePrefix + hex + "\n\n" + failure.reason +
+                      (failure.error != 0 ? ": " + SystemErrorText(failure.error) : ""));
+        EXPECT_EQ(ReadAll(ucf), oldText);
+    }
+}
+
 }  // namespace

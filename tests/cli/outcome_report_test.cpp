@@ -34,6 +34,11 @@ TEST(ReportLine, CountsInTheirSingularAndPlural) {
     EXPECT_EQ(ReportLine("ram", Wrote(1, 0, 0)), "ram: removed 1 line, wrote 0 lines");
     EXPECT_EQ(ReportLine(" My Ram", Wrote(0, 17, 2, " My Ram", " My Ram_1")),
               " My Ram: removed 0 lines, wrote 17 lines in 2 instances ( My Ram ..  My Ram_1)");
+    ConversionOutcome image = Wrote(64, 64, 1, "rom", "rom");
+    image.sourceDescription = "Intel HEX, 2048 bytes at 0x0000..0x07FF";
+    EXPECT_EQ(ReportLine("rom", image),
+              "rom: removed 64 lines, wrote 64 lines in 1 instance (rom); Intel HEX, 2048 bytes at "
+              "0x0000..0x07FF");
 }
 
 // The two streams of one report, read back.

@@ -1,0 +1,118 @@
+#include "conversion/core/image_format.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "conversion/core/elf_image.h"
+#include "conversion/core/hex_words.h"
+#include "conversion/core/intel_hex.h"
+#include "conversion/core/s_record.h"
+
+namespace {
+
+struct Extension {
+    const char* name;
+    ImageFormat format;
+};
+
+constexpr Extension kExtensions[] = {
+    {"hex", ImageFormat::IntelHex}, {"ihx", ImageFormat::IntelHex}, {"ihex", ImageFormat::IntelHex},
+    {"h86", ImageFormat::IntelHex}, {"srec", ImageFormat::SRecord}, {"s19", ImageFormat::SRecord},
+    {"s28", ImageFormat::SRecord},  {"s37", ImageFormat::SRecord},  {"mot", ImageFormat::SRecord},
+    {"elf", ImageFormat::Elf},      {"axf", ImageFormat::Elf},      {"mem", ImageFormat::HexWords},
+};
+
+// Whether the first byte that is no blank or line end is the ':' that starts a record.
+bool StartsWithRecord(const std::uint8_t* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t c = bytes[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == ':';
+    }
+    return false;
+}
+
+std::string Address(std::uint64_t address, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(address));
+    return text;
+}
+
+}  // namespace
+
+ImageFormat FormatByExtension(std::string_view path) {
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos) return ImageFormat::Bin;
+    const std::string_view extension = path.substr(dot + 1);
+    if (extension.find_first_of("/\\") != std::string_view::npos) return ImageFormat::Bin;
+    for (const Extension& known : kExtensions) {
+        const std::string_view name = known.name;
+        if (name.size() == extension.size() &&
+            std::equal(name.begin(), name.end(), extension.begin(), [](char a, char b) {
+                return a == std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return known.format;
+        }
+    }
+    return ImageFormat::Bin;
+}
+
+ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
+                         const std::uint8_t* bytes, std::size_t size) {
+    if (requested != ImageFormat::Auto) return requested;
+    if (standardInput) return ImageFormat::Bin;
+    const ImageFormat format = FormatByExtension(path);
+    if (format == ImageFormat::IntelHex && !StartsWithRecord(bytes, size)) {
+        return ImageFormat::HexWords;
+    }
+    return format;
+}
+
+const char* FormatName(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::IntelHex:
+            return "Intel HEX";
+        case ImageFormat::SRecord:
+            return "S-records";
+        case ImageFormat::Elf:
+            return "ELF";
+        case ImageFormat::HexWords:
+            return "hex words";
+        case ImageFormat::Auto:
+        case ImageFormat::Bin:
+            break;
+    }
+    return "raw binary";
+}
+
+ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
+                           ImageChunks& chunks) {
+    switch (format) {
+        case ImageFormat::IntelHex:
+            return ReadIntelHex(bytes, size, chunks);
+        case ImageFormat::SRecord:
+            return ReadSRecords(bytes, size, chunks);
+        case ImageFormat::Elf:
+            return ReadElfImage(bytes, size, chunks);
+        case ImageFormat::HexWords: {
+            HexWords words;
+            if (ImageError error = ReadHexWords(bytes, size, words)) return error;
+            AddByteWords(words, chunks);
+            return {};
+        }
+        case ImageFormat::Auto:
+        case ImageFormat::Bin:
+            break;
+    }
+    return {"not an image file format", false};
+}
+
+std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size) {
+    std::string text = std::string(FormatName(format)) + ", " + std::to_string(size) +
+                       (size == 1 ? " byte" : " bytes");
+    if (size == 0) return text;
+    const std::uint64_t last = base + (size - 1);
+    const int digits = last <= 0xFFFF ? 4 : last <= 0xFFFFFFFFu ? 8 : 16;
+    return text + " at " + Address(base, digits) + ".." + Address(last, digits);
+}

@@ -1,0 +1,50 @@
+// The formats a source can be in, and the choice that `auto` makes: by the file name's
+// extension, never by guessing from binary content, so that every raw binary stays one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "conversion/core/memory_image.h"
+
+enum class ImageFormat {
+    Auto,      // by the extension
+    Bin,       // the bytes as they are
+    IntelHex,  // conversion/core/intel_hex.h
+    SRecord,   // conversion/core/s_record.h
+    Elf,       // conversion/core/elf_image.h
+    HexWords,  // conversion/core/hex_words.h
+};
+
+// The format that a file named `path` has by its extension, in any letter case: IntelHex for
+// .hex, .ihx, .ihex and .h86 (whose content may still make it HexWords, see ChosenFormat),
+// SRecord for .srec, .s19, .s28, .s37 and .mot, Elf for .elf and .axf, HexWords for .mem, Bin
+// for any other.
+ImageFormat FormatByExtension(std::string_view path);
+
+// The format the source is read in: `requested`, or for Auto the extension's, where a file of
+// the Intel HEX extensions whose first byte that is no blank or line end is not ':' holds hex
+// words. Standard input has no name: a raw binary unless a format is requested.
+ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
+                         const std::uint8_t* bytes, std::size_t size);
+
+// Whether the format's addresses are byte addresses that a base can be taken from.
+inline bool TakesBase(ImageFormat format) {
+    return format == ImageFormat::IntelHex || format == ImageFormat::SRecord ||
+           format == ImageFormat::Elf;
+}
+
+// "Intel HEX", "S-records", "ELF", "hex words", "raw binary".
+const char* FormatName(ImageFormat format);
+
+// Reads an image file in `format` (one of the four readers' formats) into addressed chunks,
+// byte-wide for hex words.
+ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
+                           ImageChunks& chunks);
+
+// What the source was, for the report: "Intel HEX, 2048 bytes at 0x0000..0x07FF" (the image's
+// first and last byte addresses, four hex digits while they fit, else eight or sixteen), or
+// "Intel HEX, 0 bytes".
+std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size);

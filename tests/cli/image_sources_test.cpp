@@ -1,0 +1,296 @@
+// Image files read by the built quillon-convert, compared with the memory the test put in them
+// and, where the tools are installed, with what srec_cat and objcopy make of the same files:
+// random images with gaps as Intel HEX (every record length, 02 and 04 records across 64 KiB)
+// and S1/S2/S3 records, ELF32 and ELF64 in both byte orders and as ld links them, each with and
+// without --base and --fill. Then the errors as a build script sees them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/cli/program_runner.h"
+#include "tests/run/run_fixture.h"
+#include "tests/support/image_files.h"
+
+namespace {
+
+// Whether an oracle program can be run; the Windows test build has none.
+bool HaveTool(const std::string& name) {
+#ifdef _WIN32
+    (void)name;
+    return false;
+#else
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+#endif
+}
+
+// What a shell command writes to standard output; the test fails when it does not succeed.
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+#ifndef _WIN32
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot run " << command;
+        return out;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << command;
+#else
+    ADD_FAILURE() << "no shell for " << command;
+#endif
+    return out;
+}
+
+// The system's text as stderr shows it: its own line end dropped, CR LF made LF.
+std::string SystemText(SystemErrorCode code) {
+    std::string text = SystemErrorText(code);
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+std::string Hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// How a case lays the memory out: by default from address 0 with zeros in the gaps.
+struct Layout {
+    const char* name;
+    bool baseGiven = false;
+    bool fillGiven = false;
+};
+const Layout kLayouts[] = {
+    {"defaults"}, {"--base", true}, {"--fill", false, true}, {"--base --fill", true, true}};
+
+class ImageSourcesTest : public RunTest {
+protected:
+    // The text that quillon-convert writes for `path` into an empty UCF, `-o -`.
+    std::string Converted(const std::string& path, const std::vector<std::string>& more) {
+        std::vector<std::string> args = {"-s", path, "-u", ucf, "-c", "rom", "-o", "-"};
+        args.insert(args.end(), more.begin(), more.end());
+        const ProgramOutcome outcome = RunQuillonConvert(args, scratch.Path().string());
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        return outcome.rawOut;
+    }
+
+    // Reads `path` with each layout and compares with the memory the blocks make, and with
+    // what `oracle` (a command that prints the raw image from address 0, given an offset
+    // to subtract and a fill range, or "" for none) gives.
+    void ExpectRead(const std::string& path, const std::vector<ImageBlock>& blocks,
+                    const std::vector<std::string>& format,
+                    std::string (*oracle)(const std::string& path, std::uint64_t base,
+                                          const std::string& fill) = nullptr) {
+        std::uint64_t lowest = ~std::uint64_t{0};
+        std::uint64_t end = 0;
+        for (const ImageBlock& block : blocks) {
+            lowest = std::min(lowest, block.address);
+            end = std::max(end, block.address + block.bytes.size());
+        }
+        for (const Layout& layout : kLayouts) {
+            SCOPED_TRACE(layout.name);
+            const std::uint64_t base = layout.baseGiven ? lowest - lowest % 7 : 0;
+            const char fill = layout.fillGiven ? '\xC3' : '\0';
+            std::vector<std::string> args = format;
+            if (layout.baseGiven) args.insert(args.end(), {"--base", Hex(base)});
+            if (layout.fillGiven) args.insert(args.end(), {"--fill", "195"});
+            const std::string text = Converted(path, args);
+            ExpectSameText(text, Rewritten(DenseImage(blocks, base, fill), "", "rom"));
+            if (oracle != nullptr) {
+                const std::string range =
+                    layout.fillGiven ? "-fill 0xC3 0 " + Hex(end - base) : std::string();
+                ExpectSameText(text, Rewritten(oracle(path, base, range), "", "rom"));
+            }
+        }
+    }
+
+    TempFolder scratch;
+};
+
+std::string SrecCatBinary(const std::string& path, std::uint64_t base, const std::string& fill) {
+    const char* format = path.substr(path.size() - 4) == ".hex" ? "-intel" : "-motorola";
+    // Its warnings (the files have no start address) go nowhere; a failure shows in its status.
+    return CommandOutput("srec_cat '" + path + "' " + format + " -offset -" + Hex(base) + " " +
+                         fill + " -o - -binary 2>/dev/null");
+}
+
+TEST_F(ImageSourcesTest, IntelHexWithEveryRecordLengthAndBothExtendedAddresses) {
+    const bool oracle = HaveTool("srec_cat");
+    std::mt19937 random(1717);
+    for (int round = 0; round < 4; ++round) {
+        const bool segments = round % 2 == 1;
+        SCOPED_TRACE(testing::Message() << "round " << round << (segments ? ", 02" : ", 04"));
+        // Up to 200 KiB, across several 64 KiB boundaries.
+        const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x8000, 0x38000);
+        const std::string path = folder / ("image" + std::to_string(round) + ".hex");
+        WriteAll(path, IntelHexText(blocks, random, segments, round < 2 ? "\n" : "\r\n"));
+        ExpectRead(path, blocks, {}, oracle ? SrecCatBinary : nullptr);
+        ExpectRead(path, blocks, {"-f", "IHEX"});
+    }
+}
+
+TEST_F(ImageSourcesTest, SRecordsOfEachAddressWidthAsSrecCatWritesThem) {
+    if (!HaveTool("srec_cat")) GTEST_SKIP() << "srec_cat is not installed";
+    std::mt19937 random(2024);
+    const struct {
+        const char* extension;
+        int addressBytes;
+        std::uint64_t below;
+    } kinds[] = {
+        {"s19", 2, 0x10000}, {"s28", 3, 0x40000}, {"s37", 4, 0x30000}, {"srec", 4, 0x9000}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.extension);
+        const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x100, kind.below);
+        const std::string hex = folder / "from.hex";
+        const std::string path = folder / (std::string("image.") + kind.extension);
+        WriteAll(hex, IntelHexText(blocks, random, false));
+        CommandOutput("srec_cat '" + hex + "' -intel -o '" + path +
+                      "' -motorola -address-length=" + std::to_string(kind.addressBytes));
+        ExpectRead(path, blocks, {}, SrecCatBinary);
+    }
+}
+
+TEST_F(ImageSourcesTest, ElfInBothClassesAndByteOrdersAtThePhysicalAddresses) {
+    std::mt19937 random(3);
+    for (const bool wide : {false, true}) {
+        for (const bool big : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (wide ? "ELF64" : "ELF32") << (big ? " BE" : " LE"));
+            std::vector<ImageBlock> blocks = RandomBlocks(random, 0xE000, 0x14000);
+            ASSERT_GE(blocks.size(), 2u);
+            blocks.resize(2);
+            // Linked for RAM, loaded from ROM: the virtual addresses are elsewhere, in reverse
+            // order, and a .bss adds memory that the file does not hold.
+            const std::string path = folder / (wide ? "fw64.elf" : "fw32.axf");
+            WriteAll(path, ElfFile(wide, big,
+                                   {{1, 0x20008000, blocks[1].address, blocks[1].bytes, 0x200},
+                                    {1, 0x20000000, blocks[0].address, blocks[0].bytes, 0}}));
+            ExpectRead(path, blocks, {});
+            ExpectRead(path, blocks, {"--format=elf"});
+        }
+    }
+}
+
+TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
+    if (!HaveTool("ld") || !HaveTool("objcopy")) GTEST_SKIP() << "binutils are not installed";
+    std::mt19937 random(5);
+    const std::vector<ImageBlock> blocks = {{0x8000, std::string(300, '\0')},
+                                            {0x8400, std::string(200, '\0')}};  // as rom.ld says
+    const std::vector<std::pair<const char*, const char*>> targets = {
+        {"elf64-x86-64", "elf_x86_64"}, {"elf32-i386", "elf_i386"}};
+    for (const auto& [bfd, emulation] : targets) {
+        SCOPED_TRACE(bfd);
+        std::vector<ImageBlock> filled = blocks;
+        for (ImageBlock& block : filled)
+            for (char& c : block.bytes) c = static_cast<char>(random());
+        const std::string dir = folder.Path().string() + "/";
+        WriteAll(dir + "a.bin", filled[0].bytes);
+        WriteAll(dir + "b.bin", filled[1].bytes);
+        WriteAll(dir + "rom.ld",
+                 "SECTIONS {\n"
+                 "  .text 0x20000000 : AT(0x8000) { a.o(.rom_a) }\n"
+                 "  .data 0x30000000 : AT(0x8400) { b.o(.rom_b) }\n"
+                 "}\n");
+        CommandOutput("cd '" + dir + "' && objcopy -I binary -O " + bfd +
+                      " --rename-section .data=.rom_a a.bin a.o && objcopy -I binary -O " + bfd +
+                      " --rename-section .data=.rom_b b.bin b.o && ld -m " + emulation +
+                      " -T rom.ld -o fw.elf a.o b.o && objcopy -O binary fw.elf fw.bin");
+        ExpectRead(dir + "fw.elf", filled, {});
+        // objcopy's image starts at the lowest load address.
+        EXPECT_EQ(Converted(dir + "fw.elf", {"--base", "0x8000"}), Converted(dir + "fw.bin", {}));
+    }
+}
+
+TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
+    // An 8-bit ROM at 0xE000, with the reset vector at its end.
+    const std::string rom = folder / "rom.ihx";
+    WriteAll(rom, IntelHexRecord(0, 0xE000, "\x12\x34") +
+                      IntelHexRecord(0, 0xFFFE, std::string("\x00\xE0", 2)) +
+                      IntelHexRecord(1, 0, ""));
+    const ProgramOutcome outcome =
+        RunQuillonConvert({"-s", rom, "-u", ucf, "-c", "rom", "--base", "0xE000", "--fill", "0xFF"},
+                          scratch.Path().string());
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out,
+              "UCF file updated!\nrom: removed 0 lines, wrote 256 lines in 16 instances (rom .. "
+              "rom_15); Intel HEX, 8192 bytes at 0xE000..0xFFFF\n");
+    std::string image(0x2000, '\xFF');
+    image.replace(0, 2, "\x12\x34");
+    image.replace(0x1FFE, 2, std::string("\x00\xE0", 2));
+    ExpectSameText(ReadAll(ucf), Rewritten(image, "", "rom"));
+
+    // Standard input is a raw binary unless a format is given.
+    const std::string words = folder / "words.txt";
+    WriteAll(words, "@1 aa bb");
+    const ProgramOutcome piped = RunQuillonConvert(
+        {"-s", "-", "-u", ucf, "-c", "ram", "-f", "mem", "-n"}, scratch.Path().string(), words);
+    EXPECT_EQ(piped.out,
+              "Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 instance (ram); "
+              "hex words, 3 bytes at 0x0000..0x0002\n");
+    const ProgramOutcome raw = RunQuillonConvert({"-s", "-", "-u", ucf, "-c", "ram", "-n"},
+                                                 scratch.Path().string(), words);
+    EXPECT_EQ(
+        raw.out,
+        "Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 instance (ram)\n");
+}
+
+TEST_F(ImageSourcesTest, MalformedFilesFailAsSourceErrorsAndLeaveTheUcfAlone) {
+    const struct {
+        const char* name;
+        std::string content;
+        std::vector<std::string> options;
+        std::string reason;
+    } cases[] = {
+        {"bad.hex",
+         ":0100000041BE\n:0100010042BD\n:00000001FF\n",
+         {},
+         "line 2: the checksum is BD, the record needs BC"},
+        {"bad.s19", "S1040000416A\n", {}, "line 1: the checksum is 6A, the record needs BA"},
+        {"bad.elf",
+         ElfFile(true, false, {{1, 0, 0, "abc", 0}}).substr(0, 50),
+         {},
+         "the ELF header is cut short: the file has 50 bytes, a 64-bit header needs 64"},
+        {"bad.mem", "00 zz\n", {}, "line 1: 'z' is not a hex digit"},
+        {"low.hex",
+         IntelHexRecord(0, 0xFF00, "A") + IntelHexRecord(1, 0, ""),
+         {"--base", "65536"},
+         "line 1: data at address 0x0000FF00, below the base 0x00010000"},
+        {"far.hex",
+         IntelHexRecord(0, 0, "A") + IntelHexRecord(4, 0, "\xFF\xFF") +
+             IntelHexRecord(0, 0xFFFF, "B") + IntelHexRecord(1, 0, ""),
+         {},
+         "the data at address 0xFFFFFFFF ends 4 GiB or more above the base 0x00000000: " +
+             SystemText(SystemErrorFor(FileProblem::TooLarge))},
+        {"words.hex",
+         "00 11\n",
+         {"--base", "0"},
+         "this file holds hex words, which take no base address (--base is for Intel HEX, "
+         "S-records and ELF)"},
+    };
+    const std::string oldText = "NET a;\r\nINST rom INIT_00 = 00;\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder / c.name;
+        WriteAll(path, c.content);
+        WriteAll(ucf, oldText);
+        std::vector<std::string> args = {"-s", path, "-u", ucf, "-c", "rom", "-e", edif};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ProgramOutcome outcome = RunQuillonConvert(args, scratch.Path().string());
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, std::string(kSourcePrefix) + path + "\n\n" + c.reason + "\n");
+        EXPECT_EQ(ReadAll(ucf), oldText);
+        EXPECT_FALSE(Exists(edif));
+    }
+}
+
+}  // namespace
