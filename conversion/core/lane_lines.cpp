@@ -29,14 +29,14 @@ std::uint64_t ByteWord(const WordImage& image, std::uint64_t k, unsigned wordByt
 // words of whole bytes (8, 16 or 32 bits). Padding the last word changes no line, since a
 // word's bytes never straddle a 32-byte line.
 bool NeedsNoPacking(const WordImage& image, const MemoryLayout& layout) {
-    return image.words == nullptr && layout.lanes == 1 && ParityBits(layout.width) == 0 &&
+    return !image.ofWords && layout.lanes == 1 && ParityBits(layout.width) == 0 &&
            layout.width % 8 == 0;
 }
 
 }  // namespace
 
 std::uint64_t ImageWordCount(const WordImage& image, const MemoryLayout& layout) {
-    if (image.words != nullptr) return image.wordCount;
+    if (image.ofWords) return image.wordCount;
     const unsigned wordBytes = std::max(1u, WordBits(layout) / 8);
     return image.byteCount / wordBytes + (image.byteCount % wordBytes != 0 ? 1 : 0);
 }
@@ -94,8 +94,7 @@ bool StreamLaneLines(const LaneLines& lane, const LineBlockSink& sink, std::size
 
 WideLines LayOutLanes(const WordImage& image, const MemoryLayout& layout,
                       std::span<const std::string_view> components, SynthesizerKind synthesizer) {
-    const LayoutProblem problem =
-        image.words != nullptr ? CheckLayout(layout) : CheckByteLayout(layout);
+    const LayoutProblem problem = image.ofWords ? CheckLayout(layout) : CheckByteLayout(layout);
     if (problem != LayoutProblem::None || components.size() != layout.lanes)
         throw std::invalid_argument("LayOutLanes: the layout or the components do not fit");
     WideLines lines;
@@ -138,8 +137,7 @@ WideLines LayOutLanes(const WordImage& image, const MemoryLayout& layout,
     const std::uint64_t laneMask = LowBits(layout.width);
     const std::uint64_t dataMask = LowBits(d);
     for (std::uint64_t k = 0; k < lines.words; ++k) {
-        std::uint64_t word =
-            image.words != nullptr ? image.words[k] : ByteWord(image, k, wordBytes);
+        std::uint64_t word = image.ofWords ? image.words[k] : ByteWord(image, k, wordBytes);
         for (unsigned i = 0; i < layout.lanes; ++i, word >>= layout.width) {
             const std::uint64_t value = word & laneMask;
             dataBits[i].Put(value & dataMask, d);

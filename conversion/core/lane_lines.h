@@ -30,14 +30,15 @@
 struct WordImage {
     const std::uint8_t* bytes = nullptr;
     std::uint64_t byteCount = 0;
-    const std::uint64_t* words = nullptr;  // when set, the bytes are not looked at
+    const std::uint64_t* words = nullptr;
     std::uint64_t wordCount = 0;
+    bool ofWords = false;  // the words, not the bytes (an empty vector's data may be null)
 
     static WordImage FromBytes(const std::uint8_t* data, std::uint64_t size) {
-        return {data, size, nullptr, 0};
+        return {data, size, nullptr, 0, false};
     }
     static WordImage FromWords(const std::uint64_t* words, std::uint64_t count) {
-        return {nullptr, 0, words, count};
+        return {nullptr, 0, words, count, true};
     }
 };
 

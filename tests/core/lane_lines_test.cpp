@@ -169,6 +169,8 @@ TEST(LaneLines, EighteenBitProgramMemoryFillsOneInstance) {
     EXPECT_EQ(lines[63].substr(0, 16), "INST pm INIT_3F ");
     EXPECT_EQ(lines[64].substr(0, 17), "INST pm INITP_00 ");
     EXPECT_EQ(lines[71], "INST pm INITP_07 = " + parity(896) + ";\r\n");
+    // No words, no lines (an empty vector's words are still words, not bytes).
+    EXPECT_EQ((Memory{64, 18, {"pm"}}).Words({}, "NET a;"), "NET a;");
     // One word more starts pm_1 with one INIT line and one INITP line.
     program.push_back(0x3FFFF);
     const std::vector<std::string> more = Lines(Memory{64, 18, {"pm"}}.Words(program));
