@@ -1,6 +1,7 @@
 #include "conversion/core/ucf_extract.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <limits>
 #include <optional>
 #include <stdexcept>

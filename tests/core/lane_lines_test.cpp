@@ -281,12 +281,12 @@ TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
                 if (lanes * width > 64) continue;
                 const MemoryLayout layout{lines, width, lanes};
                 std::vector<std::uint64_t> words(std::uniform_int_distribution<std::size_t>(
-                    0, 3 * WordsPerInstance(layout))(random));
+                    0, static_cast<std::size_t>(3 * WordsPerInstance(layout)))(random));
                 for (auto& w : words) w = random() & Mask(WordBits(layout));
                 std::vector<std::string> names;
                 std::vector<std::string_view> components;
                 for (unsigned i = 0; i < lanes; ++i)
-                    names.push_back("lane" + std::to_string(i) + "_x");
+                    names.push_back(std::string("lane").append(std::to_string(i)).append("_x"));
                 for (const std::string& name : names) components.push_back(name);
                 std::string expected;
                 for (unsigned i = 0; i < lanes; ++i)
@@ -313,29 +313,6 @@ TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
                 }
                 EXPECT_EQ(lineCount, Lines(expected).size());
                 EXPECT_GE(blocks, expected.size() / 800);  // blocks of about 700 bytes
-            }
-        }
-    }
-}
-
-TEST(LaneLines, TodaysLayoutAndWholeByteWidthsWriteTodaysTextWithoutPacking) {
-    const std::vector<std::uint8_t> bytes = RandomBytes(70000, 3);
-    for (const std::size_t size : {0, 1, 2, 3, 31, 33, 511, 513, 2049, 70000}) {
-        const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + size);
-        for (const std::uint32_t lines : {16u, 64u, 128u}) {
-            for (const unsigned width : {8u, 16u, 32u}) {
-                if (!IsAllowedWidth(width, lines)) continue;
-                const WordImage image = WordImage::FromBytes(part.data(), part.size());
-                const std::vector<std::string_view> rom = {"rom"};
-                const WideLines wide =
-                    LayOutLanes(image, {lines, width, 1}, rom, SynthesizerKind::Synopsys);
-                EXPECT_TRUE(wide.packed.empty());
-                EXPECT_EQ(wide.lanes[0].data.data, part.data());
-                const Memory memory{lines, width, {"rom"}};
-                EXPECT_EQ(memory.Bytes(part, "NET a;"),
-                          RewriteUcf(part.data(), static_cast<std::uint32_t>(size), "NET a;", "rom",
-                                     SynthesizerKind::Synopsys, lines))
-                    << size << " bytes, width " << width;
             }
         }
     }
@@ -410,24 +387,31 @@ TEST(ComponentsRemoval, EveryComponentsLinesGoAndAreCountedApart) {
     EXPECT_TRUE(memory.Words(words, bytes) == once);
 }
 
-// Today's layout through the lanes' interface gives RewriteUcf's bytes for random UCF texts
-// and sources.
+// Today's layout, and one lane of 16 or 32 bits from bytes, write RewriteUcf's bytes for random
+// UCF texts and sources, straight from the source's bytes.
 TEST(ComponentsRemoval, TodaysLayoutEqualsRewriteUcfOverRandomInputs) {
     const std::vector<std::string> pieces = {
         "INST ", "inst ", "ram",  "RAM",           "_1", "1", " ", "\t",
         "\n",    "\r",    "\r\n", "INIT_00 = 00;", "x"};
+    const std::size_t edges[] = {0, 1, 2, 3, 31, 33, 511, 513, 2049, 4097};
     std::mt19937 random(1);
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < 600; ++round) {
         std::string ucf;
-        for (int i = random() % 40; i > 0; --i) ucf += pieces[random() % pieces.size()];
-        const std::vector<std::uint8_t> bytes =
-            RandomBytes(random() % 3 == 0 ? 0 : random() % 5000, round);
+        for (auto i = random() % 40; i > 0; --i) ucf += pieces[random() % pieces.size()];
+        const std::vector<std::uint8_t> bytes = RandomBytes(
+            round < 200 ? edges[round % 10] : random() % 9000, static_cast<unsigned>(round));
         const int synthesizer = static_cast<int>(random() % 3) - (round % 7 == 0 ? 1 : 0);
         const std::uint32_t lines = kSizes[random() % 3];
-        const Memory memory{lines, 8, {"ram"}, synthesizer};
+        const unsigned width = lines == 16 ? 8u << (random() % 2) : 8u << (random() % 3);
+        const Memory memory{lines, width, {"ram"}, synthesizer};
+        SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, width " << width);
         EXPECT_EQ(memory.Bytes(bytes, ucf),
                   RewriteUcf(bytes.data(), static_cast<std::uint32_t>(bytes.size()), ucf, "ram",
                              static_cast<SynthesizerKind>(synthesizer), lines));
+        const WideLines wide =
+            LayOutLanes(WordImage::FromBytes(bytes.data(), bytes.size()), memory.Layout(),
+                        memory.components, static_cast<SynthesizerKind>(synthesizer));
+        EXPECT_TRUE(wide.packed.empty() && wide.lanes[0].data.data == bytes.data());
     }
 }
 

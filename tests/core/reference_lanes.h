@@ -34,7 +34,7 @@ inline std::string LaneText(const std::vector<std::uint64_t>& words, unsigned wi
     for (std::uint64_t k = 0; k * perInstance < words.size(); ++k) {
         std::string name = component;
         if (synthesizer == 1) name += std::to_string(k);
-        if (synthesizer == 0 && k > 0) name += "_" + std::to_string(k);
+        if (synthesizer == 0 && k > 0) name.append("_").append(std::to_string(k));
         const std::uint64_t here =
             std::min<std::uint64_t>(perInstance, words.size() - k * perInstance);
         for (const bool parity : {false, true}) {

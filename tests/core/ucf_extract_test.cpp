@@ -40,12 +40,13 @@ TEST(UcfExtract, ConversionsOfEveryLayoutComeBackPaddedToWholeLines) {
                 for (const int synthesizer : {0, 1}) {
                     const MemoryLayout layout{lines, width, lanes};
                     const unsigned wordBits = width * lanes, d = DataBits(width);
-                    std::vector<std::uint64_t> words(1 + random() % (2 * WordsPerInstance(layout)));
+                    std::vector<std::uint64_t> words(
+                        static_cast<std::size_t>(1 + random() % (2 * WordsPerInstance(layout))));
                     for (auto& w : words) w = random() >> (64 - wordBits);
                     std::vector<std::string> names;
                     std::vector<std::string_view> components;
                     for (unsigned i = 0; i < lanes; ++i)
-                        names.push_back("m" + std::to_string(i) + "x");
+                        names.push_back(std::string("m").append(std::to_string(i)).append("x"));
                     for (const std::string& name : names) components.push_back(name);
                     const auto kind = static_cast<SynthesizerKind>(synthesizer);
                     const std::string ucf =
@@ -301,7 +302,8 @@ TEST(UcfExtract, UcfsThatHoldNoImageFailWithTheLine) {
     // An image of more than 4 GiB - 1 bytes over all lanes: 64 lanes of 1 bit.
     std::vector<std::string> names;
     std::vector<std::string_view> components;
-    for (int i = 0; i < 64; ++i) names.push_back("b" + std::to_string(i) + "x");
+    for (int i = 0; i < 64; ++i)
+        names.push_back(std::string("b").append(std::to_string(i)).append("x"));
     for (const std::string& name : names) components.push_back(name);
     const ExtractedImage huge = Extract("\nINST b5x_200000 INIT_00 = " + v + ";", {16, 1, 64},
                                         components, ImageFormat::Raw);
