@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kChunkBytes = kBytesPerLine;  // one INIT attribute: 256 bits
 constexpr std::string_view kKeyword = "INST ";
 constexpr std::string_view kAttribute = " INIT_";
+constexpr std::string_view kParityAttribute = " INITP_";
 constexpr std::size_t kAttributeDigits = 2;
 constexpr std::string_view kAssign = " = ";
 constexpr std::string_view kLineEnd = ";\r\n";
@@ -50,11 +51,15 @@ char* Put(char* out, std::string_view text) {
     return out + text.size();
 }
 
+std::string_view AttributeText(const GeneratedLines& lines) {
+    return lines.attribute == LineAttribute::InitP ? kParityAttribute : kAttribute;
+}
+
 // The length of a line without its instance suffix:
 // "INST <component> INIT_xx = <64 digits>;\r\n".
-std::size_t FixedLineLength(std::size_t componentLength) {
-    return kKeyword.size() + componentLength + kAttribute.size() + kAttributeDigits +
-           kAssign.size() + kHexDigits + kLineEnd.size();
+std::size_t FixedLineLength(const GeneratedLines& lines) {
+    return kKeyword.size() + lines.component.size() + AttributeText(lines).size() +
+           kAttributeDigits + kAssign.size() + kHexDigits + kLineEnd.size();
 }
 
 // The attribute number of a line within its instance, as two upper-case hex digits.
@@ -85,7 +90,7 @@ std::string InstanceName(const GeneratedLines& lines, std::uint32_t k) {
 
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
     const std::uint32_t count = GeneratedLineCount(lines);
-    std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines.component.size());
+    std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines);
     if (IsXst(lines.synthesizer) || IsSynopsys(lines.synthesizer)) {
         const std::uint32_t perInstance = lines.linesPerInstance;
         for (std::uint32_t k = 0; std::uint64_t{k} * perInstance < count; ++k) {
@@ -98,7 +103,7 @@ std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
 }
 
 std::size_t LongestGeneratedLine(const GeneratedLines& lines) {
-    return FixedLineLength(lines.component.size()) + kLongestSuffix;
+    return FixedLineLength(lines) + kLongestSuffix;
 }
 
 char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std::uint32_t count,
@@ -118,7 +123,7 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
         char* p = Put(out, kKeyword);
         p = Put(p, lines.component);
         p = WriteSuffix(p, lines.synthesizer, instance);
-        p = Put(p, kAttribute);
+        p = Put(p, AttributeText(lines));
         const std::size_t digitAt = static_cast<std::size_t>(p - out);
         p = Put(p + kAttributeDigits, kAssign);
         const std::size_t prefixLength = static_cast<std::size_t>(p - out);

@@ -1,7 +1,8 @@
 // The INIT lines that hold a source's bytes: one line per 32 bytes (and one for a shorter
 // rest), a block RAM instance's worth of lines INIT_00, INIT_01, ... per instance (sixteen
 // for the 4-Kbit block RAM the dialog writes for). Lines can be written a range at a time,
-// so that a caller can produce a large text in pieces.
+// so that a caller can produce a large text in pieces. The same lines with INITP_ in place
+// of INIT_ hold a wide memory's parity bits (see conversion/core/lane_lines.h).
 #pragma once
 
 #include <cstddef>
@@ -21,13 +22,18 @@ inline bool IsLinesPerInstance(std::uint32_t n) {
     return n == kLinesPerInstance4k || n == kLinesPerInstance16k || n == kLinesPerInstance32k;
 }
 
+// The attribute the lines set: INIT_xx (data bits) or INITP_xx (parity bits).
+enum class LineAttribute : unsigned char { Init, InitP };
+
 struct GeneratedLines {
     const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
     std::string_view component;  // as typed: the instance names start with it
     SynthesizerKind synthesizer = SynthesizerKind::Synopsys;
-    // One of the three above; the attribute names stay two hex digits.
+    // One of the three above for INIT_xx lines, an eighth of it (2, 8 or 16) for INITP_xx
+    // lines; the attribute names stay two hex digits.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
+    LineAttribute attribute = LineAttribute::Init;
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);
