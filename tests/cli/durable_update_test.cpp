@@ -15,6 +15,7 @@
 #include "tests/run/run_fixture.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -239,6 +240,43 @@ TEST_F(StoppedRunTest, InterruptedOrTerminatedRunLeavesAWholeText) {
             }
         }
         std::printf("signal %d held until the rewrite ended: %d of %d\n", signal, held, kRounds);
+    }
+}
+
+// A build step that waits for another run on its UCF says so once, after a second.
+TEST_F(DurableUpdateTest, RunThatWaitsForAnotherSaysSoOnce) {
+    WriteAll(source, AllByteValues(100, 1));
+    WriteAll(ucf, UserLines(3));
+    const int fd = ::open(ucf.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock range = {};
+    range.l_type = F_WRLCK;
+    range.l_start = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
+    range.l_len = 1;
+    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &range), 0);
+    std::thread otherRun([fd] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+        ::close(fd);
+    });
+    RunningProgram program(Args(source, "bram"), Out(0), Err(0));
+    EXPECT_EQ(program.Wait(), 0);
+    otherRun.join();
+    EXPECT_EQ(ReadAll(Err(0)),
+              "quillon-convert: waiting for another run on " + ucf + " to finish\n");
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(100, 1), UserLines(3)));
+}
+
+// Under nohup, a hangup is ignored: it neither waits nor is reported as an interrupt.
+TEST_F(StoppedRunTest, IgnoredHangupIsNoInterrupt) {
+    ProcessLimits nohup;
+    nohup.ignoreHangup = true;
+    for (int round = 0; round < 6; ++round) {
+        WriteAll(ucf, oldText);
+        RunningProgram program(Args(source, "bram"), Out(0), Err(0), nohup);
+        std::this_thread::sleep_for(runTime * (round + 1) / 6);
+        program.Signal(SIGHUP);
+        EXPECT_EQ(program.Wait(), 0) << "round " << round;
+        EXPECT_EQ(ReadAll(Err(0)), "") << "round " << round;
+        ExpectSameText(ReadAll(ucf), newText);
     }
 }
 

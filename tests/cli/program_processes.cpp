@@ -79,7 +79,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& args, const std::
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGHUP, SIG_DFL);
+        ::signal(SIGHUP, limits.ignoreHangup ? SIG_IGN : SIG_DFL);
         if (limits.fileSizeLimit >= 0) {
             struct rlimit limit;
             limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(limits.fileSizeLimit);

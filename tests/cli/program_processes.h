@@ -8,6 +8,7 @@
 struct ProcessLimits {
     long long fileSizeLimit = -1;  // bytes (POSIX); writes beyond it fail
     int userId = -1;               // run as this user (POSIX, when the test runs as root)
+    bool ignoreHangup = false;     // start with SIGHUP ignored, as nohup does (POSIX)
 };
 
 class RunningProgram {

@@ -21,6 +21,14 @@ public:
     ~OtherHandle() {
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     }
+    // Takes the lock that conversion runs take, as another run holding the file would.
+    void LockAsARun() {
+        OVERLAPPED at = {};
+        at.Offset = 0xFFFFFFFEu;
+        at.OffsetHigh = 0x7FFFFFFFu;
+        EXPECT_TRUE(LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1,
+                               0, &at));
+    }
     OtherHandle(const OtherHandle&) = delete;
     OtherHandle& operator=(const OtherHandle&) = delete;
 
@@ -39,6 +47,21 @@ TEST_F(RunTest, SourceHeldOpenForWritingGivesTheSourceError) {
     EXPECT_FALSE(Exists(ucf));
     EXPECT_FALSE(Exists(edif));
     EXPECT_EQ(SystemErrorText(ERROR_SHARING_VIOLATION).find("Unknown error"), std::string::npos);
+}
+
+// The dialog does not freeze behind another run: with its options, the run gives up after
+// 10 s with the system's text for a lock that is held, and changes nothing.
+TEST_F(RunTest, RunOfTheDialogGivesUpOnAUcfThatAnotherRunHolds) {
+    WriteAll(source, "x");
+    WriteAll(ucf, "NET clk LOC = P1;\r\n");
+    OtherHandle otherRun(ucf, GENERIC_READ | GENERIC_WRITE, kShareAll);
+    otherRun.LockAsARun();
+    const DWORD start = GetTickCount();
+
+    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, ERROR_LOCK_VIOLATION));
+
+    EXPECT_GE(GetTickCount() - start, 9000u);
+    EXPECT_EQ(ReadAll(ucf), "NET clk LOC = P1;\r\n");
 }
 
 TEST_F(RunTest, SourceHeldOpenForReadingIsRead) {
