@@ -51,10 +51,10 @@ char* Put(char* out, std::string_view text) {
 }
 
 // The length of a line without its instance suffix:
-// "INST <component> INIT_xx = <64 digits>;\r\n".
-std::size_t FixedLineLength(std::size_t componentLength) {
-    return kKeyword.size() + componentLength + kAttribute.size() + kAttributeDigits +
-           kAssign.size() + kHexDigits + kLineEnd.size();
+// "INST <component> INIT_xx = <64 digits>;\r\n", with two quotes around a quoted name.
+std::size_t FixedLineLength(const GeneratedLines& lines) {
+    return kKeyword.size() + lines.component.size() + (lines.quotedNames ? 2 : 0) +
+           kAttribute.size() + kAttributeDigits + kAssign.size() + kHexDigits + kLineEnd.size();
 }
 
 // The attribute number of a line within its instance, as two upper-case hex digits.
@@ -85,7 +85,7 @@ std::string InstanceName(const GeneratedLines& lines, std::uint32_t k) {
 
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
     const std::uint32_t count = GeneratedLineCount(lines);
-    std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines.component.size());
+    std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines);
     if (IsXst(lines.synthesizer) || IsSynopsys(lines.synthesizer)) {
         const std::uint32_t perInstance = lines.linesPerInstance;
         for (std::uint32_t k = 0; std::uint64_t{k} * perInstance < count; ++k) {
@@ -98,7 +98,7 @@ std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
 }
 
 std::size_t LongestGeneratedLine(const GeneratedLines& lines) {
-    return FixedLineLength(lines.component.size()) + kLongestSuffix;
+    return FixedLineLength(lines) + kLongestSuffix;
 }
 
 char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std::uint32_t count,
@@ -116,8 +116,10 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
             std::min(end, (instance + 1) * perInstance);  // at most 2^27 lines
         const char* const prefix = out;
         char* p = Put(out, kKeyword);
+        if (lines.quotedNames) *p++ = '"';
         p = Put(p, lines.component);
         p = WriteSuffix(p, lines.synthesizer, instance);
+        if (lines.quotedNames) *p++ = '"';
         p = Put(p, kAttribute);
         const std::size_t digitAt = static_cast<std::size_t>(p - out);
         p = Put(p + kAttributeDigits, kAssign);

@@ -28,6 +28,8 @@ struct GeneratedLines {
     SynthesizerKind synthesizer = SynthesizerKind::Synopsys;
     // One of the three above; the attribute names stay two hex digits.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
+    // INST "NAME" ...: the instance name in double quotes, as other tools write it.
+    bool quotedNames = false;
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);
