@@ -242,7 +242,8 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
             madeHere = error == 0 && ucf.Created() && oldText.empty();
             if (error == 0) {
                 try {
-                    kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+                    kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0,
+                                       options.removal);
                 } catch (const std::bad_alloc&) {
                     error = SystemErrorFor(FileProblem::OutOfMemory);
                 }
@@ -258,10 +259,12 @@ void UpdateUcf(const std::string& path, const GeneratedLines& lines,
                 outcome.oldUcfSize = oldText.size();
                 outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
                 outcome.linesRemoved = kept.removedLines;
+                outcome.linesKept = kept.keptLines;
                 if (options.removalDetails) {
                     outcome.otherLinesRemoved = kept.removedOtherLines;
                     // Lines of the other naming matter only when none of this one's went.
-                    if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, outcome);
+                    if (kept.removedLines == 0)
+                        FindRemovalDetails(oldText, lines, options.removal, outcome);
                 }
 
                 // From here until the file is whole again, interrupts wait.

@@ -263,8 +263,7 @@ TEST_F(DurableUpdateTest, FolderWhereNoJournalCanBeMadeChangesNothing) {
     if (code == 126 || code == 127) GTEST_SKIP() << "cannot run the program as another user";
 
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(ReadAll(Err(0)),
-              std::string(kUcfPrefix) + lockedUcf + "\n\n" + SystemErrorText(EACCES) + "\n");
+    EXPECT_EQ(ReadAll(Err(0)), ErrorLine(kUcfPrefix, lockedUcf, EACCES));
     EXPECT_EQ(ReadAll(lockedUcf), oldText);
     EXPECT_FALSE(Exists(JournalPath(lockedUcf)));
 }
@@ -292,8 +291,7 @@ TEST_F(DurableUpdateTest, FullFileSystemChangesNothing) {
         RunningProgram program({"-s", source, "-u", smallUcf, "-c", "bram"}, Out(0), Err(0));
 
         EXPECT_EQ(program.Wait(), 1);
-        EXPECT_EQ(ReadAll(Err(0)),
-                  std::string(kUcfPrefix) + smallUcf + "\n\n" + SystemErrorText(ENOSPC) + "\n");
+        EXPECT_EQ(ReadAll(Err(0)), ErrorLine(kUcfPrefix, smallUcf, ENOSPC));
         EXPECT_EQ(ReadAll(smallUcf), c.oldText);
         EXPECT_FALSE(Exists(JournalPath(smallUcf)));
     }
