@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/help_text.h"
 #include "cli/message_lines.h"
 #include "cli/unknown_options.h"
 
@@ -291,7 +290,7 @@ TEST(CommandLine, HelpAndVersion) {
     while (lineStart < help.text.size()) {
         const std::size_t end = help.text.find('\n', lineStart);
         ASSERT_NE(end, std::string::npos);
-        EXPECT_LE(end - lineStart, kHelpWidth) << help.text.substr(lineStart, end - lineStart);
+        EXPECT_LE(end - lineStart, 80u) << help.text.substr(lineStart, end - lineStart);
         lineStart = end + 1;
     }
     const std::string synopsis = help.text.substr(help.text.find("Usage:"));
