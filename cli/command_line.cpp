@@ -19,7 +19,8 @@ namespace {
 constexpr char kProgram[] = "quillon-convert";
 constexpr char kMoreHelp[] = "Run 'quillon-convert --help' for more information.\n";
 
-// Examples for --help, indented as they are printed; each line within 80 columns.
+// The end of --help: a paragraph, wrapped when the help is made, and the examples, as they
+// are printed (each line within 80 columns).
 constexpr char kHelpFooter[] =
     "Exit status: 0 converted (or checked, with --dry-run); 1 the conversion failed and no file "
     "was changed; 2 the command line is wrong; 3 the UCF was updated but the EDIF netlist's "
