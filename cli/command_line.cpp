@@ -9,18 +9,29 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/help_text.h"
+#include "cli/message_lines.h"
+#include "cli/unknown_options.h"
 #include "quillon_version.h"
 
 namespace {
 
 constexpr char kProgram[] = "quillon-convert";
-constexpr char kUsage[] =
-    "Usage: quillon-convert --source FILE --ucf FILE --component NAME\n"
-    "                       [--synthesizer synopsys|xst|none] [--edif FILE]\n"
-    "                       [--bram 4k|16k|32k] [--swap-bytes 2|4|8] [--max-instances N]\n"
-    "                       [--output FILE] [--dry-run] [--quiet]\n"
-    "                       [--format auto|bin|ihex|srec|elf|mem] [--base ADDR] [--fill BYTE]\n"
-    "Run 'quillon-convert --help' for more information.\n";
+constexpr char kMoreHelp[] = "Run 'quillon-convert --help' for more information.\n";
+
+// The end of --help: a paragraph, wrapped when the help is made, and the examples, as they
+// are printed (each line within 80 columns).
+constexpr char kHelpFooter[] =
+    "Exit status: 0 converted (or checked, with --dry-run); 1 the conversion failed and no file "
+    "was changed; 2 the command line is wrong; 3 the UCF was updated but the EDIF netlist's "
+    "last-write time could not be renewed. Errors and warnings go to standard error, one line "
+    "each.";
+constexpr char kHelpExamples[] =
+    "Examples:\n"
+    "  quillon-convert -s rom.bin -u design.ucf -c rom_bram -e design.edf\n"
+    "  quillon-convert -s fw.elf -u design.ucf -c fw_rom -b 32k -w 4 -m 4\n"
+    "\n"
+    "See quillon-convert(1) for the details.";
 
 std::string Lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -142,6 +153,23 @@ std::vector<std::string> WithEmptyValuesSplit(int argc, const char* const* argv)
     return args;
 }
 
+// An empty path names no file and an empty name gives instances named "_1", "_2", ...: such a
+// value is a slip of the command line (an unset variable), refused before anything is read.
+std::string CheckNotEmpty(const std::string& value) {
+    if (value.empty()) return "the value is empty";
+    return {};
+}
+
+// What the scan for unknown options needs to know of each option.
+std::vector<KnownOption> KnownOptions(const CLI::App& app) {
+    std::vector<KnownOption> known;
+    for (const CLI::Option* option : app.get_options()) {
+        known.push_back(
+            {option->get_lnames(), option->get_snames(), option->get_expected_min() > 0});
+    }
+    return known;
+}
+
 // A line break in the name would split a generated line, and a NUL would end it early.
 std::string CheckComponent(const std::string& name) {
     if (name.find_first_of(std::string("\n\r\0", 3)) != std::string::npos)
@@ -164,19 +192,25 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         "(INITP_xx) are not written. After a conversion it prints \"UCF file updated!\" and "
         "what it removed and wrote.",
         kProgram};
+    app.formatter(std::make_shared<WrappedHelpFormatter>());
+    app.footer(WrappedText(kHelpFooter, kHelpWidth) + "\n\n" + kHelpExamples);
     app.set_version_flag("--version", std::string(kProgram) + " " + QUILLON_VERSION,
                          "Print the version and exit");
     app.add_option("-s,--source", request.sourceFile,
-                   "Binary file whose bytes are written; - reads standard input to its end")
+                   "Binary file whose bytes are written; - reads standard input to its end. An "
+                   "empty source fails, with nothing changed (see --allow-empty)")
         ->required()
-        ->type_name("FILE");
+        ->type_name("FILE")
+        ->check(CheckNotEmpty);
     app.add_option("-u,--ucf", request.ucfFile, "UCF to update in place, created when missing")
         ->required()
-        ->type_name("FILE");
+        ->type_name("FILE")
+        ->check(CheckNotEmpty);
     app.add_option("-c,--component", request.component,
                    "Component name the block RAM instances are named after")
         ->required()
         ->type_name("NAME")
+        ->check(CheckNotEmpty)
         ->check(CheckComponent);
     app.add_option("-y,--synthesizer", request.synthesizer,
                    "Instance naming: synopsys (bram, bram_1, ...), xst (bram0, bram1, ...) or "
@@ -184,7 +218,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         ->type_name("KIND")
         ->transform(CLI::Validator(ToSynthesizerIndex, ""));
     app.add_option("-e,--edif", request.edifFile,
-                   "EDIF netlist whose last-write time is renewed, created empty when missing")
+                   "EDIF netlist whose last-write time is renewed, created empty when missing; "
+                   "empty: no refresh. When the refresh fails, a warning and exit status 3")
         ->type_name("FILE");
     std::string bram = "4k";
     app.add_option("-b,--bram", bram,
@@ -234,13 +269,33 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                        "Write the new UCF text to FILE (- for standard output, which then "
                        "carries nothing else) and only read the UCF, which is not created "
                        "when missing; the EDIF file is left alone")
-            ->type_name("FILE");
+            ->type_name("FILE")
+            ->check(CheckNotEmpty);
     bool dryRun = false;
     app.add_flag("-n,--dry-run", dryRun,
                  "Read the source and the UCF and report, but change and create no file")
         ->excludes(outputOption);
     app.add_flag("-q,--quiet", result.quiet, "Print nothing on standard output after a success");
+    bool allowEmpty = false;
+    app.add_flag("--allow-empty", allowEmpty,
+                 "Take an empty source: the component's lines are removed and none written");
+    bool keepPlacements = false;
+    app.add_flag("--keep-placements", keepPlacements,
+                 "Remove only the component's INIT_xx and INITP_xx lines; its instances' other "
+                 "lines (LOC, RLOC, any attribute) stay where they are");
+    app.add_flag("--quote-names", result.options.quoteNames,
+                 "Write the instance names in double quotes: INST \"bram_1\" INIT_00 = ...; "
+                 "(quoted names are always recognised in the removal)");
 
+    const std::string usage = Synopsis(app) + kMoreHelp;
+    // CLI11 would first say what is missing, or list a misspelt option's value as unexpected.
+    std::vector<std::string> given;
+    for (int i = 1; i < argc; ++i) given.emplace_back(argv[i]);
+    if (const auto unknown = FindUnknownOption(given, KnownOptions(app))) {
+        result.action = CommandLine::Action::UsageError;
+        result.text = MessageLine(UnknownOptionText(*unknown)) + "\n" + usage;
+        return result;
+    }
     try {
         std::vector<std::string> args = WithEmptyValuesSplit(argc, argv);
         app.parse(args);
@@ -248,6 +303,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         ConversionOptions& options = result.options;
         options.removalDetails = true;  // for the warnings
         options.sourceFromStandardInput = request.sourceFile == "-";
+        options.refuseEmptySource = !allowEmpty;
+        // A quoted line of the component would otherwise stay beside the new one.
+        options.removal.quotedNames = true;
+        options.removal.keepPlacements = keepPlacements;
         options.linesPerInstance = kBramSizes.at(Lowered(bram));
         if (!swapWidth.empty()) options.swapWidth = static_cast<unsigned>(std::stoul(swapWidth));
         if (!maxInstances.empty()) ParseInstanceCount(maxInstances, options.maxInstances);
@@ -286,7 +345,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         result.text = std::string(version.what()) + "\n";
     } catch (const CLI::ParseError& error) {
         result.action = CommandLine::Action::UsageError;
-        result.text = std::string(kProgram) + ": " + error.what() + "\n" + kUsage;
+        result.text = MessageLine(error.what()) + "\n" + usage;
     }
     return result;
 }

@@ -16,9 +16,11 @@ struct CommandLine {
     std::string text;
 };
 
-// Exit codes: 0 converted (or help, version), 1 the run failed, 2 the command line is wrong.
+// Exit codes: 0 converted (or help, version), 1 the run failed, 2 the command line is wrong,
+// 3 the UCF was updated but the named EDIF file's time could not be renewed.
 inline constexpr int kExitConverted = 0;
 inline constexpr int kExitRunFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitEdifNotRefreshed = 3;
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);

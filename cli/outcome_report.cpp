@@ -3,12 +3,14 @@
 #include <string>
 
 #include "cli/command_line.h"
+#include "cli/message_lines.h"
 #include "conversion/run/conversion_run.h"
 #include "conversion/core/generated_lines.h"
 
 namespace {
 
-constexpr char kProgramPrefix[] = "quillon-convert: ";
+constexpr char kOutputLabel[] = "Output file:";
+constexpr char kEdifLabel[] = "EDIF file:";
 
 // A message's text as lines for a text stream: the system's own line end dropped, one newline
 // added, and on Windows CR LF pairs made single newlines, which the stream widens again.
@@ -33,22 +35,34 @@ std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
     return std::to_string(n) + " " + (n == 1 ? singular : plural);
 }
 
-std::string FailureTextOf(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+// The source as the messages name it.
+std::string SourceName(const CommandLine& commandLine) {
+    return commandLine.options.sourceFromStandardInput ? std::string("standard input")
+                                                       : commandLine.request.sourceFile;
+}
+
+// The failure in one line: the file's label and path, then why.
+std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome& outcome) {
     const ConversionOptions& options = commandLine.options;
-    if (outcome.failedStep == FailedStep::TooManyInstances) {
-        return "Source binary file:\n" + commandLine.request.sourceFile + "\n\nThe data needs " +
-               Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
-               " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
-               " bytes, more than --max-instances " + std::to_string(options.maxInstances) +
-               " allows.";
+    const FailedStep step = outcome.failedStep;
+    if (step == FailedStep::TooManyInstances) {
+        return FileMessageLine(
+            FailureLabel(step), SourceName(commandLine),
+            "the data needs " +
+                Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
+                " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
+                " bytes, more than --max-instances " + std::to_string(options.maxInstances) +
+                " allows");
     }
-    if (outcome.failedStep == FailedStep::Output) {
+    if (step == FailedStep::Output) {
         const std::string name = options.output == UcfOutput::StandardOutput
                                      ? std::string("standard output")
                                      : options.outputFile;
-        return "Output file:\n" + name + "\n\n" + SystemErrorText(outcome.error);
+        return FileMessageLine(kOutputLabel, name, FailureReason(outcome));
     }
-    return FailureText(commandLine.request, outcome);
+    const std::string path =
+        step == FailedStep::Source ? SourceName(commandLine) : commandLine.request.ucfFile;
+    return FileMessageLine(FailureLabel(step), path, FailureReason(outcome));
 }
 
 void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outcome,
@@ -56,27 +70,51 @@ void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outc
     const std::string& component = commandLine.request.component;
     if (outcome.otherLinesRemoved > 0) {
         const std::uint64_t n = outcome.otherLinesRemoved;
-        Print(err, std::string(kProgramPrefix) + "warning: " + std::to_string(n) +
-                       (n == 1 ? " removed line was not an INIT_xx constraint"
-                               : " removed lines were not INIT_xx constraints") +
-                       " (every line of " + component +
-                       "'s instances goes, a placement such as LOC included)");
+        Print(err, WarningLine(std::to_string(n) +
+                               (n == 1 ? " removed line was not an INIT_xx constraint"
+                                       : " removed lines were not INIT_xx constraints") +
+                               " (every line of " + component +
+                               "'s instances goes, a placement such as LOC included; "
+                               "--keep-placements keeps them)"));
     }
     const auto synthesizer = static_cast<SynthesizerKind>(commandLine.request.synthesizer);
     if (outcome.linesRemoved == 0 && outcome.otherConventionLines) {
         const std::string other =
             IsXst(synthesizer) ? "synopsys naming (" + component + ", " + component + "_1, ...)"
                                : "xst naming (" + component + "0, " + component + "1, ...)";
-        Print(err, std::string(kProgramPrefix) + "warning: the UCF holds lines for " + component +
-                       " under the " + other + "; they stay beside the new ones");
+        Print(err, WarningLine("the UCF holds lines for " + component + " under the " + other +
+                               "; they stay beside the new ones"));
     }
+}
+
+// Whether the run was to renew a named EDIF file's time and could not; an empty --edif asks
+// for no refresh.
+bool EdifNotRefreshed(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+    return commandLine.options.output == UcfOutput::InPlace &&
+           !commandLine.request.edifFile.empty() && outcome.edifError != 0;
+}
+
+// The first line after a success: what happened to the files.
+std::string SuccessLine(const CommandLine& commandLine) {
+    switch (commandLine.options.output) {
+        case UcfOutput::DryRun:
+            return "Dry run: no file changed.";
+        case UcfOutput::File:
+            return "Wrote " + commandLine.options.outputFile + " (the UCF was only read).";
+        case UcfOutput::InPlace:
+        case UcfOutput::StandardOutput:
+            break;
+    }
+    return "UCF file updated!";
 }
 
 }  // namespace
 
-std::string ReportLine(const std::string& component, const ConversionOutcome& outcome) {
-    std::string line = component + ": removed " + Counted(outcome.linesRemoved, "line", "lines") +
-                       ", wrote " + Counted(outcome.linesWritten, "line", "lines");
+std::string ReportLine(const std::string& component, const ConversionOutcome& outcome,
+                       bool countKept) {
+    std::string line = component + ": removed " + Counted(outcome.linesRemoved, "line", "lines");
+    if (countKept) line += ", kept " + Counted(outcome.linesKept, "other line", "other lines");
+    line += ", wrote " + Counted(outcome.linesWritten, "line", "lines");
     if (outcome.instancesWritten == 1) {
         line += " in 1 instance (" + outcome.firstInstance + ")";
     } else if (outcome.instancesWritten > 1) {
@@ -90,26 +128,25 @@ std::string ReportLine(const std::string& component, const ConversionOutcome& ou
 void ReportJournal(const ConversionRequest&, const ConversionOutcome& outcome, std::FILE* err) {
     const std::string& journal = outcome.journalPath;
     if (outcome.journalRecovered) {
-        Print(err, "quillon-convert: a run that did not finish left " + journal +
-                       "; the UCF's old text was put back from it first");
+        Print(err, MessageLine("a run that did not finish left " + journal +
+                               "; the UCF's old text was put back from it first"));
     }
     if (outcome.journalKept) {
-        Print(err, "quillon-convert: the UCF's old text is kept in " + journal +
-                       "; run the conversion again to put it back");
+        Print(err, MessageLine("the UCF's old text is kept in " + journal +
+                               "; run the conversion again to put it back"));
     }
 }
 
 void ReportHeldInterrupt(RewriteEnd end) {
     switch (end) {
         case RewriteEnd::Completed:
-            Print(stderr, "quillon-convert: interrupted; the conversion was completed first");
+            Print(stderr, MessageLine("interrupted; the conversion was completed first"));
             break;
         case RewriteEnd::Undone:
-            Print(stderr, "quillon-convert: interrupted; the conversion was undone first");
+            Print(stderr, MessageLine("interrupted; the conversion was undone first"));
             break;
         case RewriteEnd::InJournal:
-            Print(stderr,
-                  "quillon-convert: interrupted; the UCF's old text is kept in its journal");
+            Print(stderr, MessageLine("interrupted; the UCF's old text is kept in its journal"));
             break;
     }
 }
@@ -118,18 +155,26 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
                   std::FILE* err) {
     ReportJournal(commandLine.request, outcome, err);
     if (!outcome.Succeeded()) {
-        Print(err, FailureTextOf(commandLine, outcome));
+        Print(err, FailureLine(commandLine, outcome));
         return kExitRunFailed;
     }
-    const UcfOutput output = commandLine.options.output;
-    if (!commandLine.quiet && output != UcfOutput::StandardOutput) {
-        Print(out, output == UcfOutput::DryRun ? "Dry run: no file changed." : "UCF file updated!");
-        Print(out, ReportLine(commandLine.request.component, outcome));
+    const ConversionOptions& options = commandLine.options;
+    if (!commandLine.quiet && options.output != UcfOutput::StandardOutput) {
+        Print(out, SuccessLine(commandLine));
+        Print(out,
+              ReportLine(commandLine.request.component, outcome, options.removal.keepPlacements));
     }
     PrintWarnings(commandLine, outcome, err);
     if (!outcome.problemAfterCommit.empty()) {
-        Print(err, std::string(kProgramPrefix) + "warning: Destination UCF file: " +
-                       commandLine.request.ucfFile + ": " + outcome.problemAfterCommit);
+        Print(err, FileMessageLine(FailureLabel(FailedStep::Ucf), commandLine.request.ucfFile,
+                                   outcome.problemAfterCommit, true));
+    }
+    if (EdifNotRefreshed(commandLine, outcome)) {
+        Print(err, FileMessageLine(kEdifLabel, commandLine.request.edifFile,
+                                   SystemErrorText(outcome.edifError) +
+                                       " (the UCF was updated, the netlist was not)",
+                                   true));
+        return kExitEdifNotRefreshed;
     }
     return kExitConverted;
 }

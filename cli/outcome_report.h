@@ -8,16 +8,20 @@
 #include "conversion/run/conversion_request.h"
 #include "platform/interrupt_guard.h"
 
-// Prints the outcome and returns the exit status, kExitConverted or kExitRunFailed: after a
-// success "UCF file updated!" (or "Dry run: no file changed.") and the report line on `out`,
-// unless it is quiet or standard output carries the new text, and the warnings on `err`;
-// after a failure the failure's text on `err`. The journal's lines come first.
+// Prints the outcome and returns the exit status, kExitConverted, kExitRunFailed or
+// kExitEdifNotRefreshed: after a success "UCF file updated!" (or "Dry run: no file changed.",
+// or "Wrote FILE (the UCF was only read).") and the report line on `out`, unless it is quiet
+// or standard output carries the new text, and the warnings on `err`; after a failure the
+// failure's line on `err`. The journal's lines come first. Every line on `err` has the shape
+// of cli/message_lines.h.
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err);
 
 // "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)", followed by
-// "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the source was an image file.
-std::string ReportLine(const std::string& component, const ConversionOutcome& outcome);
+// "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the source was an image file; with
+// `countKept` (placements kept) "ram: removed 16 lines, kept 1 other line, wrote ...".
+std::string ReportLine(const std::string& component, const ConversionOutcome& outcome,
+                       bool countKept = false);
 
 // One line on `err` for each thing the UCF's rollback journal did in the run: an earlier
 // run's rewrite undone from it, or the old text left in it.

@@ -1,6 +1,7 @@
 # Libraries found on the build machine. Debian's paths are hints only: another distribution,
 # or a Windows build with its own copies, points CMAKE_PREFIX_PATH or the cache variables
-# (QUILLON_CLI11_INCLUDE_DIR, QUILLON_GTEST_SOURCE_DIR) at them.
+# (QUILLON_CLI11_INCLUDE_DIR, QUILLON_GTEST_SOURCE_DIR) at them. Each optional part says which
+# package it needs and how to build without it.
 
 # CLI11 is header-only. A cross build looks in its own sysroot first and then takes the
 # host's headers (Debian's libcli11-dev), which suit every target. The headers get a folder
@@ -46,5 +47,15 @@ if(QUILLON_TESTS)
     if(NOT GTest_FOUND)
         message(FATAL_ERROR "GoogleTest not found: install libgtest-dev (scripts/install-deps), "
                             "point CMAKE_PREFIX_PATH at it, or configure with -DQUILLON_TESTS=OFF")
+    endif()
+endif()
+
+# Google Benchmark, for the benchmark programs of the native build only.
+if(QUILLON_BENCH AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
+    find_package(benchmark QUIET)
+    if(NOT benchmark_FOUND)
+        message(FATAL_ERROR "Google Benchmark not found: install libbenchmark-dev "
+                            "(scripts/install-deps), point CMAKE_PREFIX_PATH at it, or configure "
+                            "with -DQUILLON_BENCH=OFF")
     endif()
 endif()

@@ -45,6 +45,13 @@ if(WIN32)
         "Function un.onUninstSuccess"
         "  DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'"
         "FunctionEnd")
+    # CPack's template writes NoModify and NoRepair as strings; the list of installed programs
+    # reads them as DWORDs (1: no Modify or Repair button), so they are written again as such.
+    set(uninstall_key "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\")
+    string(APPEND uninstall_key ${CPACK_PACKAGE_INSTALL_REGISTRY_KEY})
+    string(JOIN "\n" CPACK_NSIS_EXTRA_INSTALL_COMMANDS
+        "WriteRegDWORD SHCTX '${uninstall_key}' 'NoModify' 1"
+        "WriteRegDWORD SHCTX '${uninstall_key}' 'NoRepair' 1")
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -160,6 +160,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (synthesizer != 0 && synthesizer != 1) Require(kept == ucf, "no convention keeps all");
 
     const KeptText runKept = KeptUcfText(ucf, component, kind, !data.empty());
+    // Keeping placements splits the same instance lines into removed and kept ones; quoted
+    // names only ever add lines to the removal (a name that itself starts with a quote reads
+    // as a quoted one).
+    if (plainName) {
+        const KeptText placed = KeptUcfText(ucf, component, kind, !data.empty(), {true, false});
+        Require(placed.removedLines + placed.keptLines == runKept.removedLines &&
+                    placed.removedOtherLines == 0 && placed.text.size() >= runKept.text.size(),
+                "kept placements are lines the whole removal takes");
+    }
+    if (plainName && (component.empty() || component[0] != '"')) {
+        const KeptText quoted = KeptUcfText(ucf, component, kind, !data.empty(), {false, true});
+        Require(quoted.removedLines >= runKept.removedLines &&
+                    (ucf.find('"') != std::string::npos || quoted.text == runKept.text),
+                "quoted names add to the removal only where quotes stand");
+    }
     std::string written = runKept.text;
     StreamGeneratedLines(GeneratedLines{data.data(), count, component, kind, perInstance},
                          [&written](const char* text, std::size_t n) {
@@ -181,8 +196,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     const bool dialogName = !component.empty() && component[0] != ' ' && component[0] != '\t' &&
                             component.find('\n') == std::string::npos;
-    if ((synthesizer == 0 || synthesizer == 1) && dialogName)
+    if ((synthesizer == 0 || synthesizer == 1) && dialogName) {
         Require(RewriteUcf(data.data(), count, out, component, kind, perInstance) == out,
                 "converting again changes nothing");
+        // The command line's removal, quoted names written and read, converts as stably.
+        const GeneratedLines quotedLines{data.data(), count, component, kind, perInstance, true};
+        const RemovalRules rules{(flags & 0x80) != 0, true};
+        const std::string once = RewriteUcf(quotedLines, ucf, rules);
+        Require(RewriteUcf(quotedLines, once, rules) == once,
+                "converting again with quoted names changes nothing");
+    }
     return 0;
 }

@@ -56,10 +56,11 @@ std::string_view AttributeText(const GeneratedLines& lines) {
 }
 
 // The length of a line without its instance suffix:
-// "INST <component> INIT_xx = <64 digits>;\r\n".
+// "INST <component> INIT_xx = <64 digits>;\r\n", with two quotes around a quoted name.
 std::size_t FixedLineLength(const GeneratedLines& lines) {
-    return kKeyword.size() + lines.component.size() + AttributeText(lines).size() +
-           kAttributeDigits + kAssign.size() + kHexDigits + kLineEnd.size();
+    return kKeyword.size() + lines.component.size() + (lines.quotedNames ? 2 : 0) +
+           AttributeText(lines).size() + kAttributeDigits + kAssign.size() + kHexDigits +
+           kLineEnd.size();
 }
 
 // The attribute number of a line within its instance, as two upper-case hex digits.
@@ -121,8 +122,10 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
             std::min(end, (instance + 1) * perInstance);  // at most 2^27 lines
         const char* const prefix = out;
         char* p = Put(out, kKeyword);
+        if (lines.quotedNames) *p++ = '"';
         p = Put(p, lines.component);
         p = WriteSuffix(p, lines.synthesizer, instance);
+        if (lines.quotedNames) *p++ = '"';
         p = Put(p, AttributeText(lines));
         const std::size_t digitAt = static_cast<std::size_t>(p - out);
         p = Put(p + kAttributeDigits, kAssign);

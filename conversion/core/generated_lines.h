@@ -34,6 +34,8 @@ struct GeneratedLines {
     // lines; the attribute names stay two hex digits.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
     LineAttribute attribute = LineAttribute::Init;
+    // INST "NAME" ...: the instance name in double quotes, as other tools write it.
+    bool quotedNames = false;
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);

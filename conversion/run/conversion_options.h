@@ -8,6 +8,7 @@
 
 #include "conversion/core/generated_lines.h"
 #include "conversion/core/image_format.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "platform/file_access.h"
 
 // Where the new UCF text goes.
@@ -44,6 +45,14 @@ struct ConversionOptions {
 
     UcfOutput output = UcfOutput::InPlace;
     std::string outputFile;  // for UcfOutput::File
+
+    // A source of no bytes fails the run before the UCF is opened (the dialog's run removes
+    // the component's lines and writes none).
+    bool refuseEmptySource = false;
+    // How the component's old lines are told (the dialog's: every line of an instance named
+    // without quotes), and whether the new lines name their instances in quotes.
+    RemovalRules removal;
+    bool quoteNames = false;
 
     // Whether a run also finds what the command line's warnings need (the removed lines that
     // are no INIT_xx constraint, the lines under the other naming), from the text it reads.

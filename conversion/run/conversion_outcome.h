@@ -8,7 +8,7 @@
 #include "platform/file_access.h"
 
 enum class FailedStep {
-    None,    // the UCF was rewritten (the EDIF refresh never fails a run)
+    None,    // the UCF was rewritten (the EDIF refresh never fails a run; see edifError)
     Source,  // the source could not be opened or read: nothing was touched
     Ucf,     // the UCF could not be opened, read or written: it is as it was
     // The data needs more instances than the run allows (instancesNeeded says how many):
@@ -28,6 +28,8 @@ struct ConversionOutcome {
     std::uint64_t linesRemoved = 0;
     // Of those, the lines that were no INIT_xx constraint (a placement, for instance).
     std::uint64_t otherLinesRemoved = 0;
+    // The lines of the component's instances that the removal rules kept in place.
+    std::uint64_t linesKept = 0;
     // When none were removed: whether the UCF holds lines for the component under the other
     // naming convention, which stay beside the new ones.
     bool otherConventionLines = false;
@@ -52,6 +54,10 @@ struct ConversionOutcome {
     // not be flushed, a close that reported an error): the run succeeded, and this says what
     // went wrong afterwards.
     std::string problemAfterCommit;
+
+    // Why the EDIF file's last-write time could not be renewed after the UCF was rewritten;
+    // 0 when it was, or when no EDIF file was named. The run succeeded all the same.
+    SystemErrorCode edifError = 0;
 
     bool Succeeded() const { return failedStep == FailedStep::None; }
 };

@@ -3,15 +3,19 @@
 
 namespace {
 
-constexpr char kSourcePrefix[] = "Source binary file:\n";
-constexpr char kUcfPrefix[] = "Destination UCF file:\n";
+constexpr char kSourceLabel[] = "Source binary file:";
+constexpr char kUcfLabel[] = "Destination UCF file:";
 constexpr char kSuccessText[] = "UCF file updated!";
 constexpr char kSuccessCaption[] = "INFORMATION";
 constexpr char kErrorCaption[] = "ERROR";
 
+bool NamesTheSource(FailedStep step) {
+    return step == FailedStep::Source || step == FailedStep::TooManyInstances;
+}
+
 std::string FailurePrefix(const ConversionRequest& request, FailedStep step) {
-    if (step == FailedStep::Source) return kSourcePrefix + request.sourceFile + "\n\n";
-    return kUcfPrefix + request.ucfFile + "\n\n";
+    const std::string& path = NamesTheSource(step) ? request.sourceFile : request.ucfFile;
+    return FailureLabel(step) + "\n" + path + "\n\n";
 }
 
 }  // namespace
@@ -34,6 +38,10 @@ void RunConversion(const ConversionRequest& request, MessageOwner& owner,
 void ShowSystemError(MessageOwner& owner, const std::string& prefix) {
     const SystemErrorCode error = LastSystemError();
     owner.ShowMessage(prefix + SystemErrorText(error), kErrorCaption, kMbOk | kMbIconStop);
+}
+
+std::string FailureLabel(FailedStep step) {
+    return NamesTheSource(step) ? kSourceLabel : kUcfLabel;
 }
 
 std::string FailureReason(const ConversionOutcome& outcome) {

@@ -20,6 +20,10 @@ void RunConversion(const ConversionRequest& request, MessageOwner& owner,
 // captioned "ERROR" with the stop icon.
 void ShowSystemError(MessageOwner& owner, const std::string& prefix);
 
+// The label of the file a failed step names, as its box starts: "Source binary file:" or
+// "Destination UCF file:" (the box puts the path on the next line).
+std::string FailureLabel(FailedStep step);
+
 // Why a run failed: its own reason, the system's text, or both.
 std::string FailureReason(const ConversionOutcome& outcome);
 

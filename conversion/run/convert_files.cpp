@@ -56,11 +56,24 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         outcome.failedStep = FailedStep::Source;
         return outcome;
     }
-    const GeneratedLines lines{source.data.get(), static_cast<std::uint32_t>(source.size),
-                               request.component, static_cast<SynthesizerKind>(request.synthesizer),
+    // An empty source is most often a step before that failed (an image not made, a pipe
+    // from a program that wrote nothing), not the wish for an empty memory.
+    if (options.refuseEmptySource && source.size == 0) {
+        outcome.failedStep = FailedStep::Source;
+        outcome.reason =
+            "the source is empty; nothing was changed (--allow-empty removes the component's "
+            "lines and writes none)";
+        return outcome;
+    }
+    const GeneratedLines lines{source.data.get(),
+                               static_cast<std::uint32_t>(source.size),
+                               request.component,
+                               static_cast<SynthesizerKind>(request.synthesizer),
                                IsLinesPerInstance(options.linesPerInstance)
                                    ? options.linesPerInstance
-                                   : kLinesPerInstance4k};
+                                   : kLinesPerInstance4k,
+                               LineAttribute::Init,
+                               options.quoteNames};
     outcome.instancesNeeded = GeneratedInstanceCount(lines);
     if (options.maxInstances != 0 && outcome.instancesNeeded > options.maxInstances) {
         outcome.failedStep = FailedStep::TooManyInstances;
@@ -82,6 +95,6 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         outcome.lastInstance =
             InstanceName(lines, static_cast<std::uint32_t>(outcome.instancesWritten - 1));
     }
-    if (inPlace) RefreshEdif(request.edifFile);
+    if (inPlace) outcome.edifError = RefreshEdif(request.edifFile);
     return outcome;
 }

@@ -5,6 +5,8 @@
 
 #include "platform/file_access.h"
 
-// Renews the last-write time of the EDIF file at `path`, created empty when missing. A file
-// that cannot be opened is left as it is: the refresh never fails a run.
-void RefreshEdif(const std::string& path);
+// Renews the last-write time of the EDIF file at `path`, created empty when missing. Returns 0,
+// or the system's reason why the file could not be opened or created or its time set; the
+// caller decides what that means to the run (the dialog passes over it). An empty path names
+// no file: nothing is refreshed, and that is no failure.
+SystemErrorCode RefreshEdif(const std::string& path);

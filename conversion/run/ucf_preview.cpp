@@ -136,15 +136,16 @@ RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::
 }
 
 void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
-                        ConversionOutcome& outcome) {
-    const RemovalCounts removed = CountRemovedLines(ucfText, lines.component, lines.synthesizer);
+                        const RemovalRules& rules, ConversionOutcome& outcome) {
+    const RemovalCounts removed =
+        CountRemovedLines(ucfText, lines.component, lines.synthesizer, rules);
     outcome.otherLinesRemoved = removed.removedOtherLines;
     outcome.otherConventionLines = false;
     if (removed.removedLines == 0 && (IsSynopsys(lines.synthesizer) || IsXst(lines.synthesizer))) {
         const SynthesizerKind other =
             IsXst(lines.synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
         outcome.otherConventionLines =
-            CountRemovedLines(ucfText, lines.component, other).removedLines > 0;
+            CountRemovedLines(ucfText, lines.component, other, rules).removedLines > 0;
     }
 }
 
@@ -165,14 +166,16 @@ void PreviewUcf(const std::string& path, const GeneratedLines& lines,
         }
         KeptText kept;
         try {
-            kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+            kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0,
+                               options.removal);
         } catch (const std::bad_alloc&) {
             return fail(FailedStep::Ucf, SystemErrorFor(FileProblem::OutOfMemory));
         }
         outcome.oldUcfSize = oldText.size();
         outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
         outcome.linesRemoved = kept.removedLines;
-        FindRemovalDetails(oldText, lines, outcome);
+        outcome.linesKept = kept.keptLines;
+        FindRemovalDetails(oldText, lines, options.removal, outcome);
         oldText = std::string();
 
         if (options.output == UcfOutput::StandardOutput) {

@@ -22,9 +22,9 @@ inline constexpr std::uint64_t kMaxUcfSize = std::numeric_limits<std::size_t>::m
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text);
 
 // Fills in the outcome's removal details (the lines that are no INIT_xx constraint, the
-// lines under the other naming) for `lines` going into `ucfText`.
+// lines under the other naming) for `lines` going into `ucfText`, removed by `rules`.
 void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
-                        ConversionOutcome& outcome);
+                        const RemovalRules& rules, ConversionOutcome& outcome);
 
 // Computes what an in-place run would write and sends it where options.output says
 // (UcfOutput::DryRun, File or StandardOutput). Fills in the outcome's counts and sizes, or

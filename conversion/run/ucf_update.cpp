@@ -205,7 +205,8 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLin
         const std::string_view oldText(oldBytes.chars(), oldBytes.size());
         if (!changed) {
             try {
-                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0);
+                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0,
+                                   options.removal);
                 newSize = kept.text.size() + GeneratedTextSize(lines);
                 from = FirstDifference(oldText, kept.text, lines);
             } catch (const std::bad_alloc&) {
@@ -220,10 +221,11 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLin
     outcome.oldUcfSize = oldText.size();
     outcome.newUcfSize = newSize;
     outcome.linesRemoved = kept.removedLines;
+    outcome.linesKept = kept.keptLines;
     if (options.removalDetails) {
         outcome.otherLinesRemoved = kept.removedOtherLines;
         // Lines of the other naming matter only when none of this one's went.
-        if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, outcome);
+        if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, options.removal, outcome);
     }
 
     if (from == oldText.size() && newSize == oldText.size()) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/message_lines.h"
+#include "cli/unknown_options.h"
 
 namespace {
 
@@ -67,11 +69,20 @@ TEST(CommandLine, SynthesizerIsNamedInAnyCaseAndDefaultsToSynopsys) {
     }
 }
 
-TEST(CommandLine, ValuesAreTakenAsGivenEmptyOnesIncluded) {
-    ExpectRequest(Parse({"--source=", "--ucf", "", "--component", "", "--edif="}),
-                  {"", "", "", "", 0});
+TEST(CommandLine, ValuesAreTakenAsGivenButOnlyTheEdifFileMayBeEmpty) {
     ExpectRequest(Parse({"-s", " a b ", "-u", "-", "-c", " my ram\t", "-e", "x y.edf"}),
                   {" a b ", "-", " my ram\t", "x y.edf", 0});
+    ExpectRequest(Parse({"-s", "a", "-u", "b", "-c", "c", "--edif="}), {"a", "b", "c", "", 0});
+    ExpectRequest(Parse({"-s", "a", "-u", "b", "-c", "c", "-e", ""}), {"a", "b", "c", "", 0});
+    for (const auto& [args, option] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--source=", "-u", "b", "-c", "c"}, "--source"},
+             {{"-s", "", "-u", "b", "-c", "c"}, "--source"},
+             {{"-s", "a", "--ucf", "", "-c", "c"}, "--ucf"},
+             {{"-s", "a", "-u", "b", "--component="}, "--component"},
+             {{"-s", "a", "-u", "b", "-c", "c", "--output", ""}, "--output"},
+         }) {
+        ExpectUsageError(args, "quillon-convert: " + option + ": the value is empty\n");
+    }
 }
 
 TEST(CommandLine, ComponentWithALineBreakIsRefused) {
@@ -108,6 +119,87 @@ TEST(CommandLine, DefaultsAreTheDialogsRun) {
     EXPECT_EQ(parsed.options.output, UcfOutput::InPlace);
     EXPECT_FALSE(parsed.options.sourceFromStandardInput);
     EXPECT_FALSE(parsed.quiet);
+    // Beyond the dialog: an empty source is refused, quoted names are recognised.
+    EXPECT_TRUE(parsed.options.refuseEmptySource);
+    EXPECT_TRUE(parsed.options.removal.quotedNames);
+    EXPECT_FALSE(parsed.options.removal.keepPlacements);
+    EXPECT_FALSE(parsed.options.quoteNames);
+
+    const CommandLine more = ParseWith({"--allow-empty", "--keep-placements", "--quote-names"});
+    ASSERT_EQ(more.action, CommandLine::Action::Convert) << more.text;
+    EXPECT_FALSE(more.options.refuseEmptySource);
+    EXPECT_TRUE(more.options.removal.keepPlacements);
+    EXPECT_TRUE(more.options.quoteNames);
+}
+
+TEST(CommandLine, FirstUnknownOptionIsTheErrorWithTheClosestKnownOne) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    };
+    for (const Case& c : std::vector<Case>{
+             // Before the missing --source is reported.
+             {{"--sorce", "fw.bin", "-u", "b", "-c", "c"},
+              "unknown option '--sorce' (did you mean '--source'?)"},
+             {{"-s", "a", "-u", "b", "-c", "c", "--bramm", "16k"},
+              "unknown option '--bramm' (did you mean '--bram'?)"},
+             {{"--suorce=a"}, "unknown option '--suorce' (did you mean '--source'?)"},
+             {{"--dryrun"}, "unknown option '--dryrun' (did you mean '--dry-run'?)"},
+             {{"--qiute"}, "unknown option '--qiute' (did you mean '--quiet'?)"},
+             {{"--keep-placement", "--quote-name"},
+              "unknown option '--keep-placement' (did you mean '--keep-placements'?)"},
+             {{"--verbose"}, "unknown option '--verbose'"},
+             {{"--src", "a"}, "unknown option '--src'"},  // three edits from --source
+             {{"--"}, "--source is required"},
+             {{"-s", "a", "-u", "b", "-c", "c", "-x"}, "unknown option '-x'"},
+             {{"-nqz"}, "unknown option '-z'"},
+             // Values are not options, also when they look like one.
+             {{"-s", "--sorce", "-u", "b", "-c", "c", "-bx"}, "'x' is not 4k, 16k or 32k"},
+             {{"-s", "a", "-u", "b", "-c", "c", "--", "--sorce"}, "--sorce"},
+         }) {
+        SCOPED_TRACE(c.args.front());
+        const CommandLine parsed = Parse(c.args);
+        EXPECT_EQ(parsed.action, CommandLine::Action::UsageError);
+        EXPECT_NE(parsed.text.find(c.error), std::string::npos) << parsed.text;
+        EXPECT_EQ(parsed.text.rfind("quillon-convert: ", 0), 0u) << parsed.text;
+        EXPECT_EQ(parsed.text.find("unknown option"), parsed.text.rfind("unknown option"));
+    }
+    // Attached values, clusters and "-" are taken as the parser takes them.
+    ExpectRequest(Parse({"-sfw.bin", "-uu.ucf", "-nqcram", "-e", "-"}),
+                  {"fw.bin", "u.ucf", "ram", "-", 0});
+}
+
+TEST(EditDistance, CountsEditsAndNeighbourSwaps) {
+    struct Case {
+        const char* a;
+        const char* b;
+        std::size_t distance;
+    };
+    for (const Case& c : std::vector<Case>{{"", "", 0},
+                                           {"source", "source", 0},
+                                           {"sorce", "source", 1},
+                                           {"suorce", "source", 1},
+                                           {"bramm", "bram", 1},
+                                           {"src", "source", 3},
+                                           {"", "ucf", 3},
+                                           {"ca", "abc", 3},
+                                           {"kitten", "sitting", 3}}) {
+        EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " " << c.b;
+        EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " " << c.a;
+    }
+}
+
+TEST(MessageLine, EveryMessageIsOneLineStartingWithTheProgramsName) {
+    EXPECT_EQ(MessageLine("--ucf: the value is empty"),
+              "quillon-convert: --ucf: the value is empty");
+    EXPECT_EQ(MessageLine("The system cannot find the file specified.\r\n"),
+              "quillon-convert: The system cannot find the file specified.");
+    EXPECT_EQ(MessageLine("two\r\n  lines\n\nand more\n"), "quillon-convert: two lines and more");
+    EXPECT_EQ(WarningLine("careful"), "quillon-convert: warning: careful");
+    EXPECT_EQ(FileMessageLine("Source binary file:", "fw.bin", "No such file or directory"),
+              "quillon-convert: Source binary file: fw.bin: No such file or directory");
+    EXPECT_EQ(FileMessageLine("EDIF file:", "a b.edf", "Is a directory\n", true),
+              "quillon-convert: warning: EDIF file: a b.edf: Is a directory");
 }
 
 TEST(CommandLine, NewOptionsInTheirLongShortAndEqualsForms) {
@@ -134,7 +226,6 @@ TEST(CommandLine, OutputsAndStandardInput) {
     EXPECT_EQ(toFile.options.output, UcfOutput::File);
     EXPECT_EQ(toFile.options.outputFile, "new.ucf");
     EXPECT_EQ(ParseWith({"--output=-"}).options.output, UcfOutput::StandardOutput);
-    EXPECT_EQ(ParseWith({"--output="}).options.output, UcfOutput::File);  // fails as "" would
     EXPECT_EQ(ParseWith({"-n"}).options.output, UcfOutput::DryRun);
     EXPECT_EQ(ParseWith({"--dry-run", "-q"}).options.output, UcfOutput::DryRun);
 
@@ -173,15 +264,43 @@ TEST(CommandLine, NewOptionsRefuseWrongValues) {
 TEST(CommandLine, HelpAndVersion) {
     const CommandLine help = Parse({"--help"});
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
+    // The text as one line: wrapping may break a phrase anywhere.
+    std::string flat;
+    for (const char c : help.text) {
+        if (c == '\n' || (c == ' ' && !flat.empty() && flat.back() == ' ')) {
+            if (flat.empty() || flat.back() != ' ') flat += ' ';
+        } else {
+            flat += c;
+        }
+    }
     for (const char* option :
          {"--source", "--ucf",    "--component",   "--synthesizer", "--edif", "--version",
           "synopsys", "xst",      "none",          "--bram",        "-b,",    "4k",
           "16k",      "32k",      "INIT_7F",       "--swap-bytes",  "-w,",    "--max-instances",
           "-m,",      "--output", "-o,",           "--dry-run",     "-n,",    "--quiet",
           "-q,",      "INITP_xx", "standard input"}) {
-        EXPECT_NE(help.text.find(option), std::string::npos) << option;
+        EXPECT_NE(flat.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::ShowHelp);
+    for (const char* more : {"--allow-empty", "--keep-placements", "--quote-names", "Examples:",
+                             "-s fw.elf", "3 the UCF was updated", "quillon-convert(1)"}) {
+        EXPECT_NE(flat.find(more), std::string::npos) << more;
+    }
+    // A terminal's width; the synopsis names every option but --help and --version.
+    std::size_t lineStart = 0;
+    while (lineStart < help.text.size()) {
+        const std::size_t end = help.text.find('\n', lineStart);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_LE(end - lineStart, 80u) << help.text.substr(lineStart, end - lineStart);
+        lineStart = end + 1;
+    }
+    const std::string synopsis = help.text.substr(help.text.find("Usage:"));
+    const std::string synopsisEnd = synopsis.substr(0, synopsis.find("\n\n"));
+    for (const char* option : {"--source FILE", "--ucf FILE", "--component NAME", "[--edif FILE]",
+                               "[--quiet]", "[--quote-names]"}) {
+        EXPECT_NE(synopsisEnd.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(synopsisEnd.find("--help"), std::string::npos);
 
     const CommandLine version = Parse({"--version"});
     EXPECT_EQ(version.action, CommandLine::Action::ShowVersion);

@@ -395,4 +395,84 @@ TEST_F(OptionsTest, ImageSourcesAreDecodedOnlyWhenAFormatSaysSo) {
     }
 }
 
+// The command line's removal and quoted names: the UCF, an output file and a dry run get the
+// same text and the same counts.
+TEST_F(OptionsTest, RemovalRulesAndQuotedNamesGoTheSameWayEverywhere) {
+    const std::string bytes = AllByteValues(600, 5);
+    WriteAll(source, bytes);
+    const std::string quotedText =
+        oldText + "INST \"bram_1\" INIT_00 = 11;\r\nINST \"bram\" RLOC = X;\r\n";
+    options.removal = {true, true};
+    options.quoteNames = true;
+    options.removalDetails = true;
+    const std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+    const std::string expected =
+        RewriteUcf(GeneratedLines{data.data(), 600, "bram", SynthesizerKind::Synopsys,
+                                  kLinesPerInstance4k, LineAttribute::Init, true},
+                   quotedText, options.removal);
+    EXPECT_NE(expected.find("INST \"bram_1\" INIT_02 = "), std::string::npos);
+    const std::string output = folder / "new.ucf";
+    for (const UcfOutput where : {UcfOutput::DryRun, UcfOutput::File, UcfOutput::InPlace}) {
+        SCOPED_TRACE(static_cast<int>(where));
+        WriteAll(ucf, quotedText);
+        options.output = where;
+        options.outputFile = output;
+        const ConversionOutcome outcome = ConvertFiles(Request(), options);
+        ASSERT_TRUE(outcome.Succeeded());
+        EXPECT_EQ(outcome.linesRemoved, 2u);  // INST bram INIT_00 and INST "bram_1" INIT_00
+        EXPECT_EQ(outcome.linesKept, 2u);     // the placements, quoted or not
+        EXPECT_EQ(outcome.otherLinesRemoved, 0u);
+        if (where != UcfOutput::DryRun) {
+            EXPECT_EQ(ReadAll(where == UcfOutput::File ? output : ucf), expected);
+        }
+    }
+}
+
+// The command line refuses an empty source before anything else is touched; the dialog's run
+// (the default) removes the component's lines and writes none.
+TEST_F(OptionsTest, EmptySourceIsRefusedOnlyWhenAsked) {
+    WriteAll(source, "");
+    options.refuseEmptySource = true;
+    for (const UcfOutput where : {UcfOutput::InPlace, UcfOutput::DryRun, UcfOutput::File}) {
+        options.output = where;
+        options.outputFile = folder / "new.ucf";
+        const ConversionOutcome outcome = ConvertFiles(Request(), options);
+        EXPECT_EQ(outcome.failedStep, FailedStep::Source);
+        EXPECT_EQ(outcome.error, 0u);
+        EXPECT_EQ(FailureReason(outcome),
+                  "the source is empty; nothing was changed (--allow-empty removes the "
+                  "component's lines and writes none)");
+        EXPECT_EQ(FolderContents(), std::set<std::string>{"rom.bin"});
+    }
+    WriteAll(ucf, oldText);
+    options.output = UcfOutput::InPlace;
+    EXPECT_EQ(ConvertFiles(Request(), options).failedStep, FailedStep::Source);
+    EXPECT_EQ(ReadAll(ucf), oldText);
+
+    options.refuseEmptySource = false;
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(ReadAll(ucf), Rewritten("", oldText));
+}
+
+// The refresh's failure is kept in the outcome, which still succeeds: the UCF was written.
+TEST_F(OptionsTest, EdifThatCannotBeRefreshedIsRecordedButFailsNothing) {
+    WriteAll(source, "x");
+    ConversionRequest request = Request();
+    for (const auto& [edifPath, error] : std::vector<std::pair<std::string, SystemErrorCode>>{
+             {folder / "missing-folder/design.edf", kNoSuchFolder},
+             {folder.Path().string(), kFolderAsFile},
+             {"", 0},  // no file named: nothing to refresh
+             {edif, 0}}) {
+        SCOPED_TRACE(edifPath);
+        request.edifFile = edifPath;
+        const ConversionOutcome outcome = ConvertFiles(request, options);
+        ASSERT_TRUE(outcome.Succeeded());
+        EXPECT_EQ(outcome.edifError, error);
+        EXPECT_EQ(ReadAll(ucf), Rewritten("x", ""));
+    }
+    EXPECT_TRUE(Exists(edif));
+}
+
 }  // namespace

@@ -302,9 +302,9 @@ TEST_F(DurableUpdateTest, FolderWhereNoJournalCanBeMadeChangesNothing) {
     if (code == 126 || code == 127) GTEST_SKIP() << "cannot run the program as another user";
 
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(ReadAll(Err(0)), std::string(kUcfPrefix) + lockedUcf +
-                                   "\n\ncannot create its rollback journal " + lockedUcf +
-                                   "-journal: " + SystemErrorText(EACCES) + "\n");
+    EXPECT_EQ(ReadAll(Err(0)), "quillon-convert: Destination UCF file: " + lockedUcf +
+                                   ": cannot create its rollback journal " + lockedUcf +
+                                   "-journal: " + SystemErrorLine(EACCES) + "\n");
     EXPECT_EQ(ReadAll(lockedUcf), oldText);
     EXPECT_FALSE(Exists(JournalPath(lockedUcf)));
 }
@@ -335,8 +335,8 @@ TEST_F(DurableUpdateTest, FullFileSystemChangesNothing) {
         const std::string journalFailure =
             c.sourceSize < 10000 ? "cannot write its rollback journal " + smallUcf + "-journal: "
                                  : "";
-        EXPECT_EQ(ReadAll(Err(0)), std::string(kUcfPrefix) + smallUcf + "\n\n" + journalFailure +
-                                       SystemErrorText(ENOSPC) + "\n");
+        EXPECT_EQ(ReadAll(Err(0)), "quillon-convert: Destination UCF file: " + smallUcf + ": " +
+                                       journalFailure + SystemErrorLine(ENOSPC) + "\n");
         EXPECT_EQ(ReadAll(smallUcf), c.oldText);
         EXPECT_FALSE(Exists(JournalPath(smallUcf)));
     }

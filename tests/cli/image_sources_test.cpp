@@ -287,7 +287,8 @@ TEST_F(ImageSourcesTest, MalformedFilesFailAsSourceErrorsAndLeaveTheUcfAlone) {
         const ProgramOutcome outcome = RunQuillonConvert(args, scratch.Path().string());
         EXPECT_EQ(outcome.exitCode, 1);
         EXPECT_EQ(outcome.out, "");
-        EXPECT_EQ(outcome.err, std::string(kSourcePrefix) + path + "\n\n" + c.reason + "\n");
+        EXPECT_EQ(outcome.err,
+                  "quillon-convert: Source binary file: " + path + ": " + c.reason + "\n");
         EXPECT_EQ(ReadAll(ucf), oldText);
         EXPECT_FALSE(Exists(edif));
     }

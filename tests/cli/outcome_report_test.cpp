@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/file_access.h"
 
@@ -39,6 +40,16 @@ TEST(ReportLine, CountsInTheirSingularAndPlural) {
     EXPECT_EQ(ReportLine("rom", image),
               "rom: removed 64 lines, wrote 64 lines in 1 instance (rom); Intel HEX, 2048 bytes at "
               "0x0000..0x07FF");
+
+    ConversionOutcome kept = Wrote(16, 33, 3, "ram", "ram_2");
+    EXPECT_EQ(ReportLine("ram", kept, true),
+              "ram: removed 16 lines, kept 0 other lines, wrote 33 lines in 3 instances (ram .. "
+              "ram_2)");
+    kept.linesKept = 1;
+    EXPECT_EQ(ReportLine("ram", kept, true),
+              "ram: removed 16 lines, kept 1 other line, wrote 33 lines in 3 instances (ram .. "
+              "ram_2)");
+    EXPECT_EQ(ReportLine("ram", kept), ReportLine("ram", Wrote(16, 33, 3, "ram", "ram_2")));
 }
 
 // The two streams of one report, read back.
@@ -94,7 +105,7 @@ TEST(OutcomeReport, SuccessLineThenReportLine) {
     {
         Printed printed;
         EXPECT_EQ(printed.Report(Line(UcfOutput::File), outcome), 0);
-        EXPECT_EQ(printed.Out(), "UCF file updated!\n" + report);
+        EXPECT_EQ(printed.Out(), "Wrote new.ucf (the UCF was only read).\n" + report);
     }
     {
         Printed printed;
@@ -120,7 +131,8 @@ TEST(OutcomeReport, WarningsGoToStderrEvenWhenQuiet) {
     EXPECT_EQ(printed.Out(), "");
     EXPECT_EQ(printed.Err(),
               "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
-              "line of ram's instances goes, a placement such as LOC included)\n");
+              "line of ram's instances goes, a placement such as LOC included; "
+              "--keep-placements keeps them)\n");
 
     outcome.otherLinesRemoved = 2;
     Printed plural;
@@ -156,8 +168,8 @@ TEST(OutcomeReport, FailuresOfTheNewStepsNameTheirFile) {
         EXPECT_EQ(printed.Report(fit, tooMany), 1);
         EXPECT_EQ(printed.Out(), "");
         EXPECT_EQ(printed.Err(),
-                  "Source binary file:\nrom.bin\n\nThe data needs 5 block RAM instances of 4096 "
-                  "bytes, more than --max-instances 4 allows.\n");
+                  "quillon-convert: Source binary file: rom.bin: the data needs 5 block RAM "
+                  "instances of 4096 bytes, more than --max-instances 4 allows\n");
     }
     ConversionOutcome output;
     output.failedStep = FailedStep::Output;
@@ -167,12 +179,12 @@ TEST(OutcomeReport, FailuresOfTheNewStepsNameTheirFile) {
     {
         Printed printed;
         EXPECT_EQ(printed.Report(Line(UcfOutput::File), output), 1);
-        EXPECT_EQ(printed.Err(), "Output file:\nnew.ucf\n\n" + reason + "\n");
+        EXPECT_EQ(printed.Err(), "quillon-convert: Output file: new.ucf: " + reason + "\n");
     }
     {
         Printed printed;
         EXPECT_EQ(printed.Report(Line(UcfOutput::StandardOutput), output), 1);
-        EXPECT_EQ(printed.Err(), "Output file:\nstandard output\n\n" + reason + "\n");
+        EXPECT_EQ(printed.Err(), "quillon-convert: Output file: standard output: " + reason + "\n");
     }
     ConversionOutcome ucf;
     ucf.failedStep = FailedStep::Ucf;
@@ -180,7 +192,75 @@ TEST(OutcomeReport, FailuresOfTheNewStepsNameTheirFile) {
     Printed printed;
     EXPECT_EQ(printed.Report(Line(UcfOutput::DryRun), ucf), 1);
     EXPECT_EQ(printed.Out(), "");
-    EXPECT_EQ(printed.Err().rfind("Destination UCF file:\ntop.ucf\n\n", 0), 0u);
+    EXPECT_EQ(printed.Err().rfind("quillon-convert: Destination UCF file: top.ucf: ", 0), 0u);
+}
+
+// Every failure in one line: the box's label without its line break, the path, the reason (the
+// run's own before the system's).
+TEST(OutcomeReport, FailuresAreOneLineWithTheFilesLabelAndPath) {
+    std::string reason = SystemErrorText(SystemErrorFor(FileProblem::ReadFault));
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    struct Case {
+        FailedStep step;
+        const char* ownReason;
+        SystemErrorCode error;
+        bool fromStandardInput;
+        std::string err;
+    };
+    const SystemErrorCode fault = SystemErrorFor(FileProblem::ReadFault);
+    for (const Case& c : std::vector<Case>{
+             {FailedStep::Source, "", fault, false,
+              "quillon-convert: Source binary file: rom.bin: " + reason + "\n"},
+             {FailedStep::Source, "the source is empty", 0, true,
+              "quillon-convert: Source binary file: standard input: the source is empty\n"},
+             {FailedStep::Ucf, "", fault, false,
+              "quillon-convert: Destination UCF file: top.ucf: " + reason + "\n"},
+             {FailedStep::Ucf, "cannot create its rollback journal top.ucf-journal", fault, false,
+              "quillon-convert: Destination UCF file: top.ucf: cannot create its rollback journal "
+              "top.ucf-journal: " +
+                  reason + "\n"},
+         }) {
+        ConversionOutcome outcome;
+        outcome.failedStep = c.step;
+        outcome.reason = c.ownReason;
+        outcome.error = c.error;
+        CommandLine commandLine = Line();
+        commandLine.options.sourceFromStandardInput = c.fromStandardInput;
+        Printed printed;
+        EXPECT_EQ(printed.Report(commandLine, outcome), 1);
+        EXPECT_EQ(printed.Out(), "");
+        EXPECT_EQ(printed.Err(), c.err);
+    }
+}
+
+// A named EDIF file whose time could not be renewed: the UCF was updated all the same, and the
+// exit status says that the netlist was not.
+TEST(OutcomeReport, EdifThatWasNotRefreshedIsAWarningAndExitStatus3) {
+    ConversionOutcome outcome = Wrote(0, 1, 1, "ram", "ram");
+    outcome.edifError = SystemErrorFor(FileProblem::ReadFault);
+    std::string reason = SystemErrorText(outcome.edifError);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    CommandLine named = Line();
+    named.request.edifFile = "top.edf";
+    {
+        Printed printed;
+        EXPECT_EQ(printed.Report(named, outcome), kExitEdifNotRefreshed);
+        EXPECT_EQ(printed.Out(),
+                  "UCF file updated!\nram: removed 0 lines, wrote 1 line in 1 "
+                  "instance (ram)\n");
+        EXPECT_EQ(printed.Err(), "quillon-convert: warning: EDIF file: top.edf: " + reason +
+                                     " (the UCF was updated, the netlist was not)\n");
+    }
+    // No EDIF file named, or none to refresh: no warning.
+    for (const CommandLine& quietAboutIt : {Line(), [&] {
+                                                CommandLine dry = named;
+                                                dry.options.output = UcfOutput::DryRun;
+                                                return dry;
+                                            }()}) {
+        Printed printed;
+        EXPECT_EQ(printed.Report(quietAboutIt, outcome), 0);
+        EXPECT_EQ(printed.Err(), "");
+    }
 }
 
 }  // namespace

@@ -19,16 +19,6 @@ protected:
         return RunQuillonConvert(args, scratch.Path().string(), input);
     }
 
-    // What stderr shows for an error box: its text as lines.
-    static std::string ErrorLines(const char* prefix, const std::string& path,
-                                  SystemErrorCode code) {
-        std::string text = SystemErrorText(code);
-        std::string::size_type at = 0;
-        while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        return prefix + path + "\n\n" + text + "\n";
-    }
-
     TempFolder scratch;
 };
 
@@ -50,13 +40,138 @@ TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
 
 TEST_F(QuillonConvertTest, RunFailureGoesToStderrAndExits1) {
     WriteAll(source, "x");
+    const std::string nowhere = folder / "missing-folder/design.ucf";
 
-    const ProgramOutcome outcome = Convert({"-s", source, "--ucf=", "-c", "bram", "-e", edif});
+    const ProgramOutcome outcome =
+        Convert({"-s", source, "--ucf=" + nowhere, "-c", "bram", "-e", edif});
 
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, ErrorLines(kUcfPrefix, "", kEmptyPath));
+    EXPECT_EQ(outcome.err, ErrorLine(kUcfPrefix, nowhere, kNoSuchFolder));
     EXPECT_FALSE(Exists(edif));
+}
+
+// What the program says and how it ends, one case a line: the message is the whole of stderr
+// for a run, its first line (the usage follows) for a command line that is wrong.
+TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
+    const std::string oldText =
+        "NET a;\r\nINST rom LOC = RAMB16_X0Y0;\r\nINST rom INIT_00 = 00;\r\n";
+    const std::string empty = folder / "empty.bin";
+    WriteAll(empty, "");
+    WriteAll(source, "abc");
+    const std::string missing = folder / "missing.bin";
+    const std::string lostEdif = folder / "missing-folder/design.edf";
+    const std::string output = folder / "new.ucf";
+    const std::string emptySource = "quillon-convert: Source binary file: ";
+    const std::string emptyReason =
+        ": the source is empty; nothing was changed (--allow-empty removes the component's "
+        "lines and writes none)\n";
+    const std::string updated =
+        "UCF file updated!\nrom: removed 2 lines, wrote 1 line in 1 instance (rom)\n";
+    const std::string placementWarning =
+        "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every line of "
+        "rom's instances goes, a placement such as LOC included; --keep-placements keeps them)\n";
+    const std::string notRefreshed = " (the UCF was updated, the netlist was not)\n";
+    struct Case {
+        std::vector<std::string> args;  // after "-u UCF -c rom"
+        int exitCode;
+        std::string out;
+        std::string err;
+        bool ucfChanged;
+        std::string input = "";  // the file on standard input
+    };
+    const std::vector<Case> cases = {
+        {{"-s", empty}, 1, "", emptySource + empty + emptyReason, false},
+        {{"-s", "-"}, 1, "", emptySource + "standard input" + emptyReason, false, empty},
+#ifndef _WIN32
+        // A source without a size (a pipe, a device) that yields nothing.
+        {{"-s", "/dev/null", "-n"}, 1, "", emptySource + "/dev/null" + emptyReason, false},
+#endif
+        {{"-s", empty, "--allow-empty"},
+         0,
+         "UCF file updated!\nrom: removed 2 lines, wrote 0 lines\n",
+         placementWarning,
+         true},
+        {{"-s", missing}, 1, "", ErrorLine(kSourcePrefix, missing, kNoSuchFile), false},
+        {{"--source="}, 2, "", "quillon-convert: --source: the value is empty\n", false},
+        {{"-s", source, "--ucf", ""}, 2, "", "quillon-convert: --ucf: the value is empty\n", false},
+        {{"-s", source, "--component="},
+         2,
+         "",
+         "quillon-convert: --component: the value is empty\n",
+         false},
+        {{"-s", source, "-o", ""}, 2, "", "quillon-convert: --output: the value is empty\n", false},
+        {{"-s", source, "-e", ""}, 0, updated, placementWarning, true},
+        {{"--sorce", source},
+         2,
+         "",
+         "quillon-convert: unknown option '--sorce' (did you mean '--source'?)\n",
+         false},
+        {{"-s", source, "--bramm", "16k"},
+         2,
+         "",
+         "quillon-convert: unknown option '--bramm' (did you mean '--bram'?)\n",
+         false},
+        {{"-s", source, "--frobnicate=1"},
+         2,
+         "",
+         "quillon-convert: unknown option '--frobnicate'\n",
+         false},
+        {{"-nx", "-s", source}, 2, "", "quillon-convert: unknown option '-x'\n", false},
+        {{"-s", source, "-e", lostEdif},
+         3,
+         updated,
+         placementWarning + "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
+             SystemErrorLine(kNoSuchFolder) + notRefreshed,
+         true},
+        {{"-s", source, "-e", folder.Path().string()},
+         3,
+         updated,
+         placementWarning + "quillon-convert: warning: EDIF file: " + folder.Path().string() +
+             ": " + SystemErrorLine(kFolderAsFile) + notRefreshed,
+         true},
+        {{"-s", source, "-q", "-e", lostEdif},
+         3,
+         "",
+         placementWarning + "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
+             SystemErrorLine(kNoSuchFolder) + notRefreshed,
+         true},
+        {{"-s", source, "-o", output, "-e", lostEdif},
+         0,
+         "Wrote " + output +
+             " (the UCF was only read).\nrom: removed 2 lines, wrote 1 line in 1 "
+             "instance (rom)\n",
+         placementWarning,
+         false},
+        {{"-s", source, "--keep-placements"},
+         0,
+         "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 instance "
+         "(rom)\n",
+         "",
+         true},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"-u", ucf, "-c", "rom"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::string shown;
+        for (const std::string& arg : c.args) shown += " '" + arg + "'";
+        SCOPED_TRACE(shown);
+        WriteAll(ucf, oldText);
+
+        const ProgramOutcome outcome = Convert(args, c.input);
+
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_EQ(outcome.out, c.out);
+        if (c.exitCode == 2) {
+            EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n') + 1), c.err);
+            EXPECT_NE(outcome.err.find("\nUsage: quillon-convert --source FILE"),
+                      std::string::npos);
+        } else {
+            EXPECT_EQ(outcome.err, c.err);
+        }
+        EXPECT_EQ(ReadAll(ucf) != oldText, c.ucfChanged);
+    }
+    EXPECT_EQ(ReadAll(output), Rewritten("abc", oldText, "rom"));
 }
 
 TEST_F(QuillonConvertTest, UsageErrorGoesToStderrAndExits2) {
@@ -90,7 +205,8 @@ TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWr
     EXPECT_EQ(piped.exitCode, 0);
     EXPECT_EQ(piped.err,
               "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
-              "line of rom's instances goes, a placement such as LOC included)\n");
+              "line of rom's instances goes, a placement such as LOC included; "
+              "--keep-placements keeps them)\n");
     EXPECT_EQ(ReadAll(ucf), oldText);
     EXPECT_FALSE(Exists(edif));
 
@@ -112,9 +228,9 @@ TEST_F(QuillonConvertTest, TooManyInstancesFailBeforeTheUcfIsOpened) {
 
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, std::string(kSourcePrefix) + source +
-                               "\n\nThe data needs 2 block RAM instances of 2048 bytes, more "
-                               "than --max-instances 1 allows.\n");
+    EXPECT_EQ(outcome.err, "quillon-convert: Source binary file: " + source +
+                               ": the data needs 2 block RAM instances of 2048 bytes, more "
+                               "than --max-instances 1 allows\n");
     EXPECT_FALSE(Exists(ucf));
 }
 
@@ -132,7 +248,8 @@ TEST_F(QuillonConvertTest, ClosedStandardOutputFailsOnlyWhenItCarriesTheText) {
     EXPECT_EQ(RunQuillonConvertIntoClosedPipe({"-s", source, "-u", other, "-c", "rom", "-o", "-"},
                                               scratch.Path().string(), err),
               1);
-    EXPECT_EQ(err, "Output file:\nstandard output\n\n" + SystemErrorText(EPIPE) + "\n");
+    EXPECT_EQ(err,
+              "quillon-convert: Output file: standard output: " + SystemErrorLine(EPIPE) + "\n");
     EXPECT_FALSE(Exists(other));
 }
 #endif

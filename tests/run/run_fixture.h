@@ -19,6 +19,21 @@
 inline constexpr char kSourcePrefix[] = "Source binary file:\n";
 inline constexpr char kUcfPrefix[] = "Destination UCF file:\n";
 
+// The system's text for `code` without the line end it may carry.
+inline std::string SystemErrorLine(SystemErrorCode code) {
+    std::string text = SystemErrorText(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+// What quillon-convert writes on stderr for an error of a file, in one line: "quillon-convert:
+// Source binary file: fw.bin: No such file or directory"; `label` is the box's first line.
+inline std::string ErrorLine(const char* label, const std::string& path, SystemErrorCode code) {
+    std::string start = label;
+    while (!start.empty() && start.back() == '\n') start.pop_back();
+    return "quillon-convert: " + start + " " + path + ": " + SystemErrorLine(code) + "\n";
+}
+
 class RunTest : public ::testing::Test {
 protected:
     ConversionRequest Request(std::string component = "bram", int synthesizer = 0) const {
