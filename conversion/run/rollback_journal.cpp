@@ -163,21 +163,30 @@ std::uint64_t Xxh64(const void* data, std::size_t size) {
     return Xxh64Of(data, size);
 }
 
-std::string JournalHeaderBytes(const JournalHeader& header, std::string_view saved) {
+namespace {
+
+std::string HeaderBytesWithChecksum(const JournalHeader& header, std::uint64_t savedSize,
+                                    std::uint64_t savedChecksum) {
     std::string bytes(kJournalHeaderSize, '\0');
     std::memcpy(bytes.data(), kMagic, sizeof kMagic);
     Put(bytes, 8, header.oldLength, 8);
     Put(bytes, 16, header.savedFrom, 8);
-    Put(bytes, 24, saved.size(), 8);
+    Put(bytes, 24, savedSize, 8);
     Put(bytes, 32, header.newLength, 8);
     Put(bytes, 40,
         (header.createdUcf ? kCreatedUcf : 0) | (header.windowsIdentity ? kWindowsIdentity : 0), 4);
     Put(bytes, 48, header.identity.volume, 8);
     Put(bytes, 56, header.identity.index, 8);
     Put(bytes, 64, header.prefixHash, 8);
-    Put(bytes, 72, Xxh64(saved.data(), saved.size()), 8);
-    Put(bytes, 80, Xxh64(bytes.data(), 80), 8);
+    Put(bytes, 72, savedChecksum, 8);
+    Put(bytes, 80, Xxh64Of(bytes.data(), 80), 8);
     return bytes;
+}
+
+}  // namespace
+
+std::string JournalHeaderBytes(const JournalHeader& header, std::string_view saved) {
+    return HeaderBytesWithChecksum(header, saved.size(), Xxh64(saved.data(), saved.size()));
 }
 
 JournalKind ParseJournalHeader(std::string_view bytes, std::uint64_t fileSize,
@@ -241,14 +250,24 @@ RunFailure WriteJournal(const std::string& journalPath, std::string_view oldText
         return {"cannot create its rollback journal " + journalPath, journal.Error()};
     }
     // One straight sequence: the header (with the magic) first, then the saved bytes in steps
-    // that are handed on to the disk at once, then the flush.
-    const std::string head = JournalHeaderBytes(header, saved);
+    // that are handed on to the disk at once, their checksum worked out while the disk takes
+    // them, then the header again with it, then the flush. Cut off anywhere before the flush,
+    // the journal has the magic and no valid header: torn, never taken for a whole one.
+    const JournalHeader& fields = header;
+    std::string head = HeaderBytesWithChecksum(fields, saved.size(), 0);
+    std::fill(head.begin() + 80, head.end(), '\0');  // not valid until the end
     bool written = journal.WriteFully(head.data(), head.size());
+    Xxh64Stream checksum;
     for (std::size_t done = 0; written && done < saved.size();) {
         const std::size_t step = std::min(kStep, saved.size() - done);
         written = journal.WriteFully(saved.data() + done, step);
         journal.StartFlush(kJournalHeaderSize + done, step);
+        checksum.Add(saved.data() + done, step);
         done += step;
+    }
+    if (written) {
+        head = HeaderBytesWithChecksum(fields, saved.size(), checksum.Hash());
+        written = journal.Seek(0) && journal.WriteFully(head.data(), head.size());
     }
     SystemErrorCode error = written && journal.Flush() ? 0 : journal.Error();
     if (!journal.Close() && error == 0) error = journal.Error();
