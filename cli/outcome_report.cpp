@@ -166,7 +166,9 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
     }
     PrintWarnings(commandLine, outcome, err);
     if (!outcome.problemAfterCommit.empty()) {
-        Print(err, FileMessageLine(FailureLabel(FailedStep::Ucf), commandLine.request.ucfFile,
+        const bool output = options.output == UcfOutput::File;
+        Print(err, FileMessageLine(output ? kOutputLabel : FailureLabel(FailedStep::Ucf),
+                                   output ? options.outputFile : commandLine.request.ucfFile,
                                    outcome.problemAfterCommit, true));
     }
     if (EdifNotRefreshed(commandLine, outcome)) {

@@ -310,7 +310,10 @@ SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, 
 SystemErrorCode NameTaken(const std::string& path, bool& taken) {
     struct stat status;
     taken = ::lstat(path.c_str(), &status) == 0;
-    return taken || errno == ENOENT || errno == ENOTDIR ? 0 : LastSystemError();
+    // A name too long for the file system names nothing.
+    return taken || errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG
+               ? 0
+               : LastSystemError();
 }
 
 bool IsLinkRefusal(SystemErrorCode error) {

@@ -61,8 +61,9 @@ std::string ReplacedFile(const std::string& path) {
 // Writes the new text to a file of its own beside `path` and then puts it in the place of
 // `path`: a failure at any point leaves `path` as it was, and no half-written file behind.
 // A device or a FIFO at `path` (`-o /dev/null`) is written into as it is, never replaced.
+// `problemAfterwards`: what failed once the new file was in place (its folder's flush).
 RunFailure WriteOutputFile(const std::string& path, std::string_view kept,
-                           const GeneratedLines& lines) {
+                           const GeneratedLines& lines, std::string& problemAfterwards) {
     File file;
     // An empty path names no file, and no folder for a file beside it: it fails as it would
     // for the UCF.
@@ -101,6 +102,10 @@ RunFailure WriteOutputFile(const std::string& path, std::string_view kept,
         return error;
     }
     hold.Release(RewriteEnd::Completed);
+    if (const SystemErrorCode flush = FlushFolderOf(target)) {
+        problemAfterwards = "the new file is in place, but its folder could not be flushed: " +
+                            SystemErrorText(flush);
+    }
     return {};
 }
 
@@ -181,7 +186,8 @@ void PreviewUcf(const std::string& path, const GeneratedLines& lines,
         if (options.output == UcfOutput::StandardOutput) {
             failure = WriteText(kept.text, lines, WriteStandardOutput);
         } else if (options.output == UcfOutput::File) {
-            failure = WriteOutputFile(options.outputFile, kept.text, lines);
+            failure =
+                WriteOutputFile(options.outputFile, kept.text, lines, outcome.problemAfterCommit);
         }
     }
     if (failure) return fail(FailedStep::Output, failure);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <string>
 
+#include "platform/system_calls.h"
 #include "tests/run/run_fixture.h"
 
 namespace {
@@ -226,6 +228,68 @@ TEST_F(RunTest, UcfThatIsNoPlainFileIsNotWritten) {
                                             "ERROR", 0x10}));
         EXPECT_FALSE(Exists(path + "-journal"));
     }
+}
+
+// A failure once the new text is in place and its journal deleted (the folder's flush) does
+// not fail the run: the outcome says what happened, and the text stays.
+int failFolderFlushes = 0;
+int FolderFlushThatFails(int fd) {
+    struct stat status;
+    if (failFolderFlushes > 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) &&
+        --failFolderFlushes == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return RealSystemCalls().fsync(fd);
+}
+
+TEST_F(RunTest, FailureAfterTheCommitIsReportedWithTheNewTextInPlace) {
+    WriteAll(source, AllByteValues(3000, 1));
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), "NET a;\r\n");
+    WriteAll(ucf, oldText);
+    FileSystemCalls().fsync = FolderFlushThatFails;
+    failFolderFlushes = 2;  // the journal's making, then its deletion
+
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+
+    FileSystemCalls() = RealSystemCalls();
+    ASSERT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(outcome.problemAfterCommit,
+              "the new text is in place, but the folder of its deleted rollback journal could "
+              "not be flushed: " +
+                  SystemErrorText(EIO));
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(3000, 1), oldText));
+    EXPECT_FALSE(Exists(ucf + "-journal"));
+}
+
+// A name the journal's cannot extend: the error names the journal, not the UCF.
+TEST_F(RunTest, JournalNameTooLongIsNamedInTheError) {
+    const std::string longUcf = folder / (std::string(250, 'u') + ".ucf");
+    WriteAll(longUcf, Rewritten(AllByteValues(2000, 2), ""));
+    WriteAll(source, AllByteValues(3000, 1));
+    ConversionRequest request = Request();
+    request.ucfFile = longUcf;
+
+    const ConversionOutcome outcome = ConvertFiles(request, options);
+
+    EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
+    EXPECT_EQ(outcome.error, static_cast<SystemErrorCode>(ENAMETOOLONG));
+    EXPECT_EQ(outcome.reason, "cannot create its rollback journal " +
+                                  std::filesystem::canonical(longUcf).string() + "-journal");
+    EXPECT_EQ(ReadAll(longUcf), Rewritten(AllByteValues(2000, 2), ""));
+}
+
+// Output onto a device is written into it: /dev/null stays what it is.
+TEST_F(RunTest, OutputOntoADeviceWritesIntoIt) {
+    WriteAll(source, "x");
+    options.output = UcfOutput::File;
+    options.outputFile = "/dev/null";
+
+    EXPECT_TRUE(ConvertFiles(Request(), options).Succeeded());
+
+    struct stat status;
+    ASSERT_EQ(::stat("/dev/null", &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
 }
 
 TEST_F(RunTest, CreatedFilesGetReadWriteForAllLessTheUmask) {
