@@ -20,32 +20,13 @@
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 
+#include "fuzz/fuzz_input.h"
+
 namespace {
 
 void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "rewriter property violated: %s\n", what);
-        std::abort();
-    }
+    RequireProperty(condition, "rewriter", what);
 }
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::string_view Take(std::size_t n) {
-        n = std::min(n, size_ - pos_);
-        std::string_view taken(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
-        return taken;
-    }
-    std::string_view Rest() { return Take(size_ - pos_); }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
 
 // The generated lines written out from their definition, one snprintf at a time.
 std::string ExpectedLines(const std::vector<std::uint8_t>& data, const std::string& component,
@@ -200,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         Require(RewriteUcf(data.data(), count, out, component, kind, perInstance) == out,
                 "converting again changes nothing");
         // The command line's removal, quoted names written and read, converts as stably.
-        const GeneratedLines quotedLines{data.data(), count, component, kind, perInstance, true};
+        const GeneratedLines quotedLines{data.data(), count, component, kind, perInstance,
+                                         LineAttribute::Init, true};
         const RemovalRules rules{(flags & 0x80) != 0, true};
         const std::string once = RewriteUcf(quotedLines, ucf, rules);
         Require(RewriteUcf(quotedLines, once, rules) == once,

@@ -19,32 +19,13 @@
 #include "conversion/core/ucf_rewriter.h"
 #include "tests/core/reference_lanes.h"
 
+#include "fuzz/fuzz_input.h"
+
 namespace {
 
 void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "lane property violated: %s\n", what);
-        std::abort();
-    }
+    RequireProperty(condition, "lane", what);
 }
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::string_view Take(std::size_t n) {
-        n = std::min(n, size_ - pos_);
-        std::string_view taken(reinterpret_cast<const char*>(data_ + pos_), n);
-        pos_ += n;
-        return taken;
-    }
-    std::string_view Rest() { return Take(size_ - pos_); }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
 
 constexpr std::uint32_t kSizes[] = {kLinesPerInstance4k, kLinesPerInstance16k,
                                     kLinesPerInstance32k};
