@@ -38,16 +38,20 @@ bool IsHexDigit(unsigned char c) {
     return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
 }
 
-// Whether the rest of a removed line, from just after the instance name, is an INIT_xx
-// constraint: blanks, "INIT_" in any case, two hex digits, then a blank or "=".
+// Whether the rest of a removed line, from just after the instance name, is an INIT_xx or
+// INITP_xx constraint (the parity lines of wide memories hold their data too): blanks, "INIT_"
+// or "INITP_" in any case, two hex digits, then a blank or "=".
 bool IsInitConstraint(std::string_view text, std::size_t pos) {
     TextCursor cursor{text, pos};
     SkipBlanks(cursor);
     constexpr std::string_view kInit = "INIT_";
-    if (!MatchesNoCase(text, cursor.pos, kInit) || text.size() - cursor.pos < kInit.size() + 3)
-        return false;
+    constexpr std::string_view kInitP = "INITP_";
+    const std::size_t name = MatchesNoCase(text, cursor.pos, kInit)    ? kInit.size()
+                             : MatchesNoCase(text, cursor.pos, kInitP) ? kInitP.size()
+                                                                       : 0;
+    if (name == 0 || text.size() - cursor.pos < name + 3) return false;
     const auto at = [&](std::size_t i) {
-        return static_cast<unsigned char>(text[cursor.pos + kInit.size() + i]);
+        return static_cast<unsigned char>(text[cursor.pos + name + i]);
     };
     return IsHexDigit(at(0)) && IsHexDigit(at(1)) && (IsBlank(at(2)) || at(2) == '=');
 }
