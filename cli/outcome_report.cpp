@@ -33,27 +33,31 @@ std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
     return std::to_string(n) + " " + (n == 1 ? singular : plural);
 }
 
+std::string OutputName(const std::string& path) {
+    return path == "-" ? std::string("standard output") : path;
+}
+
 std::string FailureTextOf(const CommandLine& commandLine, const ConversionOutcome& outcome) {
     const ConversionOptions& options = commandLine.options;
     if (outcome.failedStep == FailedStep::TooManyInstances) {
         return "Source binary file:\n" + commandLine.request.sourceFile + "\n\nThe data needs " +
                Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
                " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
-               " bytes, more than --max-instances " + std::to_string(options.maxInstances) +
-               " allows.";
+               " bytes" + (options.moreComponents.empty() ? "" : " per component") +
+               ", more than --max-instances " + std::to_string(options.maxInstances) + " allows.";
     }
     if (outcome.failedStep == FailedStep::Output) {
         const std::string name = options.output == UcfOutput::StandardOutput
                                      ? std::string("standard output")
                                      : options.outputFile;
-        return "Output file:\n" + name + "\n\n" + SystemErrorText(outcome.error);
+        return "Output file:\n" + name + "\n\n" + FailureReason(outcome);
     }
     return FailureText(commandLine.request, outcome);
 }
 
-void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outcome,
+void PrintWarnings(const CommandLine& commandLine, const ComponentOutcome& outcome,
                    std::FILE* err) {
-    const std::string& component = commandLine.request.component;
+    const std::string& component = outcome.component;
     if (outcome.otherLinesRemoved > 0) {
         const std::uint64_t n = outcome.otherLinesRemoved;
         Print(err, std::string(kProgramPrefix) + "warning: " + std::to_string(n) +
@@ -72,19 +76,61 @@ void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outc
     }
 }
 
+// " in 3 instances (ram .. ram_2)", " in 1 instance (ram)" or nothing.
+std::string Instances(std::uint64_t count, const std::string& first, const std::string& last) {
+    if (count == 0) return {};
+    if (count == 1) return " in 1 instance (" + first + ")";
+    return " in " + std::to_string(count) + " instances (" + first + " .. " + last + ")";
+}
+
 }  // namespace
 
-std::string ReportLine(const std::string& component, const ConversionOutcome& outcome) {
-    std::string line = component + ": removed " + Counted(outcome.linesRemoved, "line", "lines") +
-                       ", wrote " + Counted(outcome.linesWritten, "line", "lines");
-    if (outcome.instancesWritten == 1) {
-        line += " in 1 instance (" + outcome.firstInstance + ")";
-    } else if (outcome.instancesWritten > 1) {
-        line += " in " + std::to_string(outcome.instancesWritten) + " instances (" +
-                outcome.firstInstance + " .. " + outcome.lastInstance + ")";
+std::vector<std::string> ReportLines(const ConversionOutcome& outcome) {
+    std::vector<std::string> lines;
+    for (const ComponentOutcome& component : outcome.components) {
+        std::string line =
+            component.component + ": removed " + Counted(component.linesRemoved, "line", "lines") +
+            ", wrote " + Counted(component.linesWritten, "line", "lines") +
+            Instances(component.instancesWritten, component.firstInstance, component.lastInstance);
+        if (lines.empty() && !outcome.sourceDescription.empty())
+            line += "; " + outcome.sourceDescription;
+        if (outcome.unchanged) line += "; unchanged";
+        lines.push_back(std::move(line));
     }
-    if (!outcome.sourceDescription.empty()) line += "; " + outcome.sourceDescription;
-    return line;
+    return lines;
+}
+
+std::string ExtractionLine(const std::string& component, const LaneReading& lane, unsigned width) {
+    std::string line = component + ": read " + Counted(lane.linesRead, "line", "lines");
+    if (lane.instances == 1) {
+        line += " of 1 instance (" + lane.firstInstance + ")";
+    } else if (lane.instances > 1) {
+        line += " of " + std::to_string(lane.instances) + " instances (" + lane.firstInstance +
+                " .. " + lane.lastInstance + ")";
+    }
+    if (width % 8 == 0 || width == 0) return line + ", " + Counted(lane.bits / 8, "byte", "bytes");
+    return line + ", " + Counted(lane.bits / width, "word", "words") + " of " +
+           std::to_string(width) + " bits";
+}
+
+int ReportExtraction(const CommandLine& commandLine, const ExtractionOutcome& outcome,
+                     std::FILE* out, std::FILE* err) {
+    const std::string& file = commandLine.options.extractFile;
+    if (!outcome.Succeeded()) {
+        const bool output = outcome.failedStep == FailedStep::Output;
+        Print(err, std::string(output ? "Output file:\n" : "UCF file:\n") +
+                       (output ? OutputName(file) : commandLine.request.ucfFile) + "\n\n" +
+                       FailureReason(outcome.failure));
+        return kExitRunFailed;
+    }
+    if (!commandLine.quiet && file != "-") {
+        for (std::size_t i = 0; i < outcome.lanes.size() && i < outcome.components.size(); ++i)
+            Print(out, ExtractionLine(outcome.components[i], outcome.lanes[i],
+                                      commandLine.options.width));
+    }
+    for (const std::string& warning : outcome.warnings)
+        Print(err, std::string(kProgramPrefix) + "warning: " + warning);
+    return kExitConverted;
 }
 
 void ReportJournal(const ConversionRequest&, const ConversionOutcome& outcome, std::FILE* err) {
@@ -124,9 +170,10 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
     const UcfOutput output = commandLine.options.output;
     if (!commandLine.quiet && output != UcfOutput::StandardOutput) {
         Print(out, output == UcfOutput::DryRun ? "Dry run: no file changed." : "UCF file updated!");
-        Print(out, ReportLine(commandLine.request.component, outcome));
+        for (const std::string& line : ReportLines(outcome)) Print(out, line);
     }
-    PrintWarnings(commandLine, outcome, err);
+    for (const ComponentOutcome& component : outcome.components)
+        PrintWarnings(commandLine, component, err);
     if (!outcome.problemAfterCommit.empty()) {
         Print(err, std::string(kProgramPrefix) + "warning: Destination UCF file: " +
                        commandLine.request.ucfFile + ": " + outcome.problemAfterCommit);
