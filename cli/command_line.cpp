@@ -261,9 +261,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     app.add_option("--width", width,
                    "Bits of each component's share of a word (W): 1, 2, 4, 8 (the default) or 16; "
                    "with 16k and 32k also 9, 18, 32 and 36, of which 9, 18 and 36 hold 1, 2 and 4 "
-                   "parity bits (the highest), written as INITP_xx lines. A source of bytes holds "
-                   "each word in N x W / 8 bytes, least significant first; components x W is at "
-                   "most 64")
+                   "parity bits (the highest), written as INITP_xx lines. Words have components "
+                   "x W bits, at most 64; a source other than hex words holds each word in "
+                   "components x W / 8 bytes, least significant first")
         ->type_name("W")
         ->check(CheckWidth);
     std::string swapWidth;
@@ -309,8 +309,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         app.add_option("--extract", extract,
                        "Read the image that the UCF's INIT_xx and INITP_xx lines of the components "
                        "hold, through the last INIT_xx line's words, and write it to FILE (- for "
-                       "standard output): raw bytes, or hex words when FILE ends in .mem or with "
-                       "--format mem. Nothing else is written")
+                       "standard output): raw bytes (their words reversed as --swap-bytes says), "
+                       "or hex words when FILE ends in .mem or with --format mem. Nothing else is "
+                       "written")
             ->type_name("FILE");
     std::string output;
     CLI::Option* outputOption =
