@@ -46,7 +46,11 @@ ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
     if (format == ExtractedFormat::Raw && IsSwapWidth(options.swapWidth)) {
         // The image is whole lines, whose words fill whole swap words; a padding is only for
         // a layout where they would not.
-        image.resize(static_cast<std::size_t>(PaddedToWords(image.size(), options.swapWidth)));
+        try {
+            image.resize(static_cast<std::size_t>(PaddedToWords(image.size(), options.swapWidth)));
+        } catch (const std::bad_alloc&) {
+            return fail(FailedStep::Output, SystemErrorFor(FileProblem::OutOfMemory));
+        }
         ReverseWordBytes(reinterpret_cast<std::uint8_t*>(image.data()), image.size(),
                          options.swapWidth);
     }
