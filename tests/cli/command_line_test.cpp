@@ -266,7 +266,10 @@ TEST(CommandLine, WidthAndComponentsMakeTheMemorysLanes) {
     EXPECT_EQ(ParseWith({"--width=1"}).options.width, 1u);
 
     std::vector<std::string> many = {"-s", "a", "-u", "b", "--width", "1"};
-    for (int i = 0; i < 64; ++i) many.insert(many.end(), {"-c", "r" + std::to_string(i) + "x"});
+    for (int i = 0; i < 64; ++i) {
+        many.emplace_back("-c");
+        many.push_back(std::to_string(i) + "r");
+    }
     EXPECT_EQ(Parse(many).action, CommandLine::Action::Convert) << Parse(many).text;
     many.insert(many.end(), {"-c", "last"});
     ExpectUsageError(many, "--component is given 65 times; a memory has 1 to 64 components");
