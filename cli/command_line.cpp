@@ -170,6 +170,61 @@ std::vector<KnownOption> KnownOptions(const CLI::App& app) {
     return known;
 }
 
+// A width in bits: decimal digits, which CheckLayout then judges.
+std::string CheckWidth(const std::string& value) {
+    if (value.empty() || value.size() > 2 ||
+        value.find_first_not_of("0123456789") != std::string::npos)
+        return "'" + value + "' is not a number of bits";
+    return {};
+}
+
+// The format a source is read in as far as its name tells (a .hex file may still turn out to
+// hold hex words), or an extracted image is written in.
+ImageFormat ExpectedFormat(ImageFormat format, const std::string& path) {
+    if (format != ImageFormat::Auto) return format;
+    return path == "-" ? ImageFormat::Bin : FormatByExtension(path);
+}
+
+// The checks of the memory's layout, its components and what they go with, after parsing.
+void CheckMemory(const CommandLine& result, bool extract, bool swap) {
+    const ConversionOptions& options = result.options;
+    const MemoryLayout layout = LayoutOf(options);
+    if (const LayoutProblem problem = CheckLayout(layout); problem != LayoutProblem::None)
+        throw CLI::ValidationError(DescribeLayoutProblem(problem, layout));
+    const std::vector<std::string_view> components = ComponentsOf(result.request, options);
+    const auto synthesizer = static_cast<SynthesizerKind>(result.request.synthesizer);
+    if (const auto pair = FindOverlappingComponents(components, synthesizer)) {
+        throw CLI::ValidationError(
+            "--component", "components " + std::string(components[pair->first]) + " and " +
+                               std::string(components[pair->second]) + " share instance names");
+    }
+    const unsigned bits = WordBits(layout);
+    const std::string words = "words of " + std::to_string(bits) + " bits";
+    if (extract) {
+        const ImageFormat format = ExpectedFormat(options.format, options.extractFile);
+        if (options.format != ImageFormat::Auto && format != ImageFormat::Bin &&
+            format != ImageFormat::HexWords)
+            throw CLI::ValidationError("--format", "--extract writes bin or mem");
+        if (!options.extractHexWords && bits % 8 != 0) {
+            throw CLI::ValidationError("--extract", words +
+                                                        " are no whole bytes: they are written as "
+                                                        "hex words (FILE.mem, or --format mem)");
+        }
+        if (options.extractHexWords && swap)
+            throw CLI::ValidationError("--swap-bytes", "hex words (.mem) have no bytes to swap");
+        return;
+    }
+    if (bits % 8 == 0) return;
+    if (swap) throw CLI::ValidationError("--swap-bytes", words + " are no whole bytes");
+    // A .hex file may still hold hex words, which the run finds.
+    const ImageFormat format = ExpectedFormat(options.format, result.request.sourceFile);
+    const bool mayHoldWords =
+        format == ImageFormat::HexWords ||
+        (options.format == ImageFormat::Auto && format == ImageFormat::IntelHex);
+    if (!mayHoldWords)
+        throw CLI::ValidationError(DescribeLayoutProblem(LayoutProblem::NotWholeBytes, layout));
+}
+
 // A line break in the name would split a generated line, and a NUL would end it early.
 std::string CheckComponent(const std::string& name) {
     if (name.find_first_of(std::string("\n\r\0", 3)) != std::string::npos)
@@ -188,39 +243,47 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         "Writes the bytes of a binary file into an FPGA design's User Constraints File as block "
         "RAM initialization constraints (INST <instance> INIT_xx = <64 hex digits>;, 32 bytes "
         "per line, the first byte rightmost), replacing the lines written for the same "
-        "component before, then renews the EDIF netlist's last-write time. Parity bits "
-        "(INITP_xx) are not written. After a conversion it prints \"UCF file updated!\" and "
-        "what it removed and wrote.",
+        "component before, then renews the EDIF netlist's last-write time. After a conversion "
+        "it prints \"UCF file updated!\" and what it removed and wrote, one line per "
+        "component. Wider memories: each word has --width bits per --component (lane 0 the "
+        "lowest); widths 9, 18 and 36 hold 1, 2 and 4 parity bits, written as INITP_xx lines. "
+        "--extract reads such lines back into an image.",
         kProgram};
     app.formatter(std::make_shared<WrappedHelpFormatter>());
     app.footer(WrappedText(kHelpFooter, kHelpWidth) + "\n\n" + kHelpExamples);
     app.set_version_flag("--version", std::string(kProgram) + " " + QUILLON_VERSION,
                          "Print the version and exit");
-    app.add_option("-s,--source", request.sourceFile,
-                   "Binary file whose bytes are written; - reads standard input to its end. An "
-                   "empty source fails, with nothing changed (see --allow-empty)")
-        ->required()
-        ->type_name("FILE")
-        ->check(CheckNotEmpty);
+    CLI::Option* sourceOption =
+        app.add_option("-s,--source", request.sourceFile,
+                       "Binary file whose bytes are written; - reads standard input to its end. "
+                       "An empty source fails, with nothing changed (see --allow-empty). Required, "
+                       "except with --extract")
+            ->type_name("FILE")
+            ->check(CheckNotEmpty);
     app.add_option("-u,--ucf", request.ucfFile, "UCF to update in place, created when missing")
         ->required()
         ->type_name("FILE")
         ->check(CheckNotEmpty);
-    app.add_option("-c,--component", request.component,
-                   "Component name the block RAM instances are named after")
+    std::vector<std::string> components;
+    app.add_option("-c,--component", components,
+                   "Component name the block RAM instances are named after; given N times (1 to "
+                   "64), the memory's lanes in that order, lane i holding bits i*W .. i*W+W-1 of "
+                   "each word")
         ->required()
         ->type_name("NAME")
         ->check(CheckNotEmpty)
+        ->allow_extra_args(false)
         ->check(CheckComponent);
     app.add_option("-y,--synthesizer", request.synthesizer,
                    "Instance naming: synopsys (bram, bram_1, ...), xst (bram0, bram1, ...) or "
                    "none (removes nothing, no suffix); default synopsys")
         ->type_name("KIND")
         ->transform(CLI::Validator(ToSynthesizerIndex, ""));
-    app.add_option("-e,--edif", request.edifFile,
-                   "EDIF netlist whose last-write time is renewed, created empty when missing; "
-                   "empty: no refresh. When the refresh fails, a warning and exit status 3")
-        ->type_name("FILE");
+    CLI::Option* edifOption =
+        app.add_option("-e,--edif", request.edifFile,
+                       "EDIF netlist whose last-write time is renewed, created empty when missing; "
+                       "empty: no refresh. When the refresh fails, a warning and exit status 3")
+            ->type_name("FILE");
     std::string bram = "4k";
     app.add_option("-b,--bram", bram,
                    "Data bits per block RAM instance: 4k (INIT_00..INIT_0F, 512 bytes; the "
@@ -228,6 +291,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                    "(INIT_00..INIT_7F, 4096 bytes: RAMB36)")
         ->type_name("SIZE")
         ->check(CheckBramSize);
+    std::string width;
+    app.add_option("--width", width,
+                   "Bits of each component's share of a word (W): 1, 2, 4, 8 (the default) or 16; "
+                   "with 16k and 32k also 9, 18, 32 and 36, of which 9, 18 and 36 hold 1, 2 and 4 "
+                   "parity bits (the highest), written as INITP_xx lines. Words have components "
+                   "x W bits, at most 64; a source other than hex words holds each word in "
+                   "components x W / 8 bytes, least significant first")
+        ->type_name("W")
+        ->check(CheckWidth);
     std::string swapWidth;
     app.add_option("-w,--swap-bytes", swapWidth,
                    "Take the source as W-byte words stored big-endian (2, 4 or 8) and reverse "
@@ -235,19 +307,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         ->type_name("W")
         ->check(CheckSwapWidth);
     std::string maxInstances;
-    app.add_option("-m,--max-instances", maxInstances,
-                   "Fail, before the UCF is opened, when the data needs more than N instances "
-                   "(N from 1)")
-        ->type_name("N")
-        ->check(CheckInstanceCount);
+    CLI::Option* maxInstancesOption =
+        app.add_option("-m,--max-instances", maxInstances,
+                       "Fail, before the UCF is opened, when the data needs more than N instances "
+                       "(N from 1) in a component")
+            ->type_name("N")
+            ->check(CheckInstanceCount);
     std::string format = "auto";
-    app.add_option("-f,--format", format,
-                   "What the source holds, in any letter case: bin (raw bytes), ihex (Intel "
-                   "HEX), srec (Motorola S-records), elf (the loadable segments at their "
-                   "physical addresses), mem (hex words, one byte each, as $readmemh reads "
-                   "them) or auto (the default: by the extension, .hex .ihx .ihex .h86 ihex when "
-                   "they start with ':' and else mem, .srec .s19 .s28 .s37 .mot srec, .elf .axf "
-                   "elf, .mem mem; any other name and standard input bin)")
+    app.add_option(
+           "-f,--format", format,
+           "What the source holds, in any letter case: bin (raw bytes), ihex (Intel "
+           "HEX), srec (Motorola S-records), elf (the loadable segments at their "
+           "physical addresses), mem (hex words of components x W bits, as $readmemh "
+           "reads them) or auto (the default: by the extension, .hex .ihx .ihex .h86 ihex when "
+           "they start with ':' and else mem, .srec .s19 .s28 .s37 .mot srec, .elf .axf "
+           "elf, .mem mem; any other name and standard input bin)")
         ->type_name("FMT")
         ->check(CheckFormat);
     std::string base;
@@ -258,11 +332,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             ->type_name("ADDR")
             ->check(CheckBase);
     std::string fill;
-    app.add_option("--fill", fill,
-                   "Value of the bytes in the gaps between records and segments (0 to 255, hex "
-                   "with 0x, or decimal; default 0x00)")
-        ->type_name("BYTE")
-        ->check(CheckFill);
+    CLI::Option* fillOption =
+        app.add_option("--fill", fill,
+                       "Value of the bytes in the gaps between records and segments (0 to 255, hex "
+                       "with 0x, or decimal; default 0x00)")
+            ->type_name("BYTE")
+            ->check(CheckFill);
+    std::string extract;
+    CLI::Option* extractOption =
+        app.add_option("--extract", extract,
+                       "Read the image that the UCF's INIT_xx and INITP_xx lines of the components "
+                       "hold, through the last INIT_xx line's words, and write it to FILE (- for "
+                       "standard output): raw bytes (their words reversed as --swap-bytes says), "
+                       "or hex words when FILE ends in .mem or with --format mem. Nothing else is "
+                       "written")
+            ->type_name("FILE");
     std::string output;
     CLI::Option* outputOption =
         app.add_option("-o,--output", output,
@@ -272,9 +356,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             ->type_name("FILE")
             ->check(CheckNotEmpty);
     bool dryRun = false;
-    app.add_flag("-n,--dry-run", dryRun,
-                 "Read the source and the UCF and report, but change and create no file")
-        ->excludes(outputOption);
+    CLI::Option* dryRunOption =
+        app.add_flag("-n,--dry-run", dryRun,
+                     "Read the source and the UCF and report, but change and create no file")
+            ->excludes(outputOption);
+    for (CLI::Option* option : {sourceOption, edifOption, outputOption, dryRunOption, baseOption,
+                                fillOption, maxInstancesOption})
+        extractOption->excludes(option);
     app.add_flag("-q,--quiet", result.quiet, "Print nothing on standard output after a success");
     bool allowEmpty = false;
     app.add_flag("--allow-empty", allowEmpty,
@@ -299,8 +387,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     try {
         std::vector<std::string> args = WithEmptyValuesSplit(argc, argv);
         app.parse(args);
-        result.action = CommandLine::Action::Convert;
+        const bool extracting = extractOption->count() > 0;
+        if (!extracting && sourceOption->count() == 0) throw CLI::RequiredError("--source");
+        result.action = extracting ? CommandLine::Action::Extract : CommandLine::Action::Convert;
         ConversionOptions& options = result.options;
+        request.component = components.front();
+        options.moreComponents.assign(components.begin() + 1, components.end());
+        if (!width.empty()) options.width = static_cast<unsigned>(std::stoul(width));
         options.removalDetails = true;  // for the warnings
         options.sourceFromStandardInput = request.sourceFile == "-";
         options.refuseEmptySource = !allowEmpty;
@@ -337,6 +430,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             options.output = output == "-" ? UcfOutput::StandardOutput : UcfOutput::File;
             options.outputFile = output;
         }
+        if (extracting) {
+            options.extractFile = extract;
+            options.extractHexWords =
+                ExpectedFormat(options.format, extract) == ImageFormat::HexWords;
+        }
+        CheckMemory(result, extracting, !swapWidth.empty());
     } catch (const CLI::CallForHelp&) {
         result.action = CommandLine::Action::ShowHelp;
         result.text = app.help();

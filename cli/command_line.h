@@ -7,7 +7,8 @@
 #include "conversion/run/conversion_request.h"
 
 struct CommandLine {
-    enum class Action { Convert, ShowHelp, ShowVersion, UsageError };
+    // Extract: --extract, the image out of the UCF (conversion/run/ucf_extract_run.h).
+    enum class Action { Convert, Extract, ShowHelp, ShowVersion, UsageError };
     Action action = Action::UsageError;
     ConversionRequest request;
     ConversionOptions options;

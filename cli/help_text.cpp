@@ -14,11 +14,17 @@ bool TakesValue(const CLI::Option* option) {
 }
 
 // "--source FILE", "[--quiet]".
+// --source is required for a conversion; only an extraction (the synopsis's second line)
+// goes without it, which is why the parser does not require it.
+bool RequiredInSynopsis(const CLI::Option* option) {
+    return option->get_required() || option->get_name() == "--source";
+}
+
 std::string SynopsisItem(const CLI::Option* option) {
     std::string item = option->get_name(false, false);
     if (TakesValue(option) && !option->get_type_name().empty())
         item += " " + option->get_type_name();
-    return option->get_required() ? item : "[" + item + "]";
+    return RequiredInSynopsis(option) ? item : "[" + item + "]";
 }
 
 }  // namespace
@@ -65,8 +71,14 @@ std::string Synopsis(const CLI::App& app) {
     std::string required;
     std::string optional;
     for (const CLI::Option* option : app.get_options()) {
-        if (option == app.get_help_ptr() || option->get_name() == "--version") continue;
-        std::string& items = option->get_required() ? required : optional;
+        if (option == app.get_help_ptr() || option->get_name() == "--version" ||
+            option->get_name() == "--extract")
+            continue;
+        std::string& items = RequiredInSynopsis(option) ? required : optional;
+        if (option->get_name() == "--source") {
+            required.insert(0, " " + SynopsisItem(option));  // first, as the manual page has it
+            continue;
+        }
         // An item is wrapped as one word: its name and value stay on one line.
         std::string item = SynopsisItem(option);
         std::replace(item.begin(), item.end(), ' ', kJoined);
@@ -77,7 +89,8 @@ std::string Synopsis(const CLI::App& app) {
         WrappedText(start + required + "\n" + optional.substr(optional.empty() ? 0 : 1), kHelpWidth,
                     start.size() + 1);
     std::replace(text.begin(), text.end(), kJoined, ' ');
-    return text + "\n";
+    return text + "\n" + std::string(start.size() - app.get_name().size(), ' ') + app.get_name() +
+           " --extract FILE --ucf FILE --component NAME [...]\n";
 }
 
 WrappedHelpFormatter::WrappedHelpFormatter() {

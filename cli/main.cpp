@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/outcome_report.h"
 #include "conversion/run/conversion_run.h"
+#include "conversion/run/ucf_extract_run.h"
 #include "platform/interrupt_guard.h"
 
 int main(int argc, char** argv) {
@@ -29,9 +30,11 @@ int main(int argc, char** argv) {
             std::fputs(commandLine.text.c_str(), stderr);
             return kExitUsage;
         case CommandLine::Action::Convert:
+        case CommandLine::Action::Extract:
             break;
     }
-    // Ctrl+C or a build tool stopping the program waits while the UCF is being rewritten.
+    // Ctrl+C or a build tool stopping the program waits while the UCF (or an output file) is
+    // being written.
     HoldInterruptsDuringRewrites(ReportHeldInterrupt);
     ConversionOptions options = commandLine.options;
     // A build waits for the other runs on its UCF as long as they take, and says so once.
@@ -42,6 +45,10 @@ int main(int argc, char** argv) {
                      ucf.c_str());
         std::fflush(stderr);
     };
+    if (commandLine.action == CommandLine::Action::Extract) {
+        const ExtractionOutcome outcome = ExtractUcfImage(commandLine.request, options);
+        return ReportExtraction(commandLine, outcome, stdout, stderr);
+    }
     const ConversionOutcome outcome = ConvertFiles(commandLine.request, options);
     return ReportOutcome(commandLine, outcome, stdout, stderr);
 }

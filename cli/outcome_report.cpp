@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char kOutputLabel[] = "Output file:";
+constexpr char kUcfReadLabel[] = "UCF file:";  // a UCF only read, for an extraction
 constexpr char kEdifLabel[] = "EDIF file:";
 
 // A message's text as lines for a text stream: the system's own line end dropped, one newline
@@ -35,6 +36,10 @@ std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
     return std::to_string(n) + " " + (n == 1 ? singular : plural);
 }
 
+std::string OutputName(const std::string& path) {
+    return path == "-" ? std::string("standard output") : path;
+}
+
 // The source as the messages name it.
 std::string SourceName(const CommandLine& commandLine) {
     return commandLine.options.sourceFromStandardInput ? std::string("standard input")
@@ -51,8 +56,8 @@ std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome&
             "the data needs " +
                 Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
                 " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
-                " bytes, more than --max-instances " + std::to_string(options.maxInstances) +
-                " allows");
+                " bytes" + (options.moreComponents.empty() ? "" : " per component") +
+                ", more than --max-instances " + std::to_string(options.maxInstances) + " allows");
     }
     if (step == FailedStep::Output) {
         const std::string name = options.output == UcfOutput::StandardOutput
@@ -65,9 +70,9 @@ std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome&
     return FileMessageLine(FailureLabel(step), path, FailureReason(outcome));
 }
 
-void PrintWarnings(const CommandLine& commandLine, const ConversionOutcome& outcome,
+void PrintWarnings(const CommandLine& commandLine, const ComponentOutcome& outcome,
                    std::FILE* err) {
-    const std::string& component = commandLine.request.component;
+    const std::string& component = outcome.component;
     if (outcome.otherLinesRemoved > 0) {
         const std::uint64_t n = outcome.otherLinesRemoved;
         Print(err, WarningLine(std::to_string(n) +
@@ -108,21 +113,62 @@ std::string SuccessLine(const CommandLine& commandLine) {
     return "UCF file updated!";
 }
 
+// " in 3 instances (ram .. ram_2)", " in 1 instance (ram)" or nothing.
+std::string Instances(std::uint64_t count, const std::string& first, const std::string& last) {
+    if (count == 0) return {};
+    if (count == 1) return " in 1 instance (" + first + ")";
+    return " in " + std::to_string(count) + " instances (" + first + " .. " + last + ")";
+}
+
 }  // namespace
 
-std::string ReportLine(const std::string& component, const ConversionOutcome& outcome,
-                       bool countKept) {
-    std::string line = component + ": removed " + Counted(outcome.linesRemoved, "line", "lines");
-    if (countKept) line += ", kept " + Counted(outcome.linesKept, "other line", "other lines");
-    line += ", wrote " + Counted(outcome.linesWritten, "line", "lines");
-    if (outcome.instancesWritten == 1) {
-        line += " in 1 instance (" + outcome.firstInstance + ")";
-    } else if (outcome.instancesWritten > 1) {
-        line += " in " + std::to_string(outcome.instancesWritten) + " instances (" +
-                outcome.firstInstance + " .. " + outcome.lastInstance + ")";
+std::vector<std::string> ReportLines(const ConversionOutcome& outcome, bool countKept) {
+    std::vector<std::string> lines;
+    for (const ComponentOutcome& component : outcome.components) {
+        std::string line =
+            component.component + ": removed " + Counted(component.linesRemoved, "line", "lines") +
+            (countKept ? ", kept " + Counted(component.linesKept, "other line", "other lines")
+                       : std::string()) +
+            ", wrote " + Counted(component.linesWritten, "line", "lines") +
+            Instances(component.instancesWritten, component.firstInstance, component.lastInstance);
+        if (lines.empty() && !outcome.sourceDescription.empty())
+            line += "; " + outcome.sourceDescription;
+        if (outcome.unchanged) line += "; unchanged";
+        lines.push_back(std::move(line));
     }
-    if (!outcome.sourceDescription.empty()) line += "; " + outcome.sourceDescription;
-    return line;
+    return lines;
+}
+
+std::string ExtractionLine(const std::string& component, const LaneReading& lane, unsigned width) {
+    std::string line = component + ": read " + Counted(lane.linesRead, "line", "lines");
+    if (lane.instances == 1) {
+        line += " of 1 instance (" + lane.firstInstance + ")";
+    } else if (lane.instances > 1) {
+        line += " of " + std::to_string(lane.instances) + " instances (" + lane.firstInstance +
+                " .. " + lane.lastInstance + ")";
+    }
+    if (width % 8 == 0 || width == 0) return line + ", " + Counted(lane.bits / 8, "byte", "bytes");
+    return line + ", " + Counted(lane.bits / width, "word", "words") + " of " +
+           std::to_string(width) + " bits";
+}
+
+int ReportExtraction(const CommandLine& commandLine, const ExtractionOutcome& outcome,
+                     std::FILE* out, std::FILE* err) {
+    const std::string& file = commandLine.options.extractFile;
+    if (!outcome.Succeeded()) {
+        const bool output = outcome.failedStep == FailedStep::Output;
+        Print(err, FileMessageLine(output ? kOutputLabel : kUcfReadLabel,
+                                   output ? OutputName(file) : commandLine.request.ucfFile,
+                                   FailureReason(outcome.failure)));
+        return kExitRunFailed;
+    }
+    if (!commandLine.quiet && file != "-") {
+        for (std::size_t i = 0; i < outcome.lanes.size() && i < outcome.components.size(); ++i)
+            Print(out, ExtractionLine(outcome.components[i], outcome.lanes[i],
+                                      commandLine.options.width));
+    }
+    for (const std::string& warning : outcome.warnings) Print(err, WarningLine(warning));
+    return kExitConverted;
 }
 
 void ReportJournal(const ConversionRequest&, const ConversionOutcome& outcome, std::FILE* err) {
@@ -161,10 +207,11 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
     const ConversionOptions& options = commandLine.options;
     if (!commandLine.quiet && options.output != UcfOutput::StandardOutput) {
         Print(out, SuccessLine(commandLine));
-        Print(out,
-              ReportLine(commandLine.request.component, outcome, options.removal.keepPlacements));
+        for (const std::string& line : ReportLines(outcome, options.removal.keepPlacements))
+            Print(out, line);
     }
-    PrintWarnings(commandLine, outcome, err);
+    for (const ComponentOutcome& component : outcome.components)
+        PrintWarnings(commandLine, component, err);
     if (!outcome.problemAfterCommit.empty()) {
         const bool output = options.output == UcfOutput::File;
         Print(err, FileMessageLine(output ? kOutputLabel : FailureLabel(FailedStep::Ucf),

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "conversion/run/conversion_outcome.h"
 #include "conversion/run/conversion_request.h"
+#include "conversion/run/ucf_extract_run.h"
 #include "platform/interrupt_guard.h"
 
 // Prints the outcome and returns the exit status, kExitConverted, kExitRunFailed or
@@ -17,11 +20,22 @@
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err);
 
-// "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)", followed by
-// "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the source was an image file; with
+// One line per component, in order: "ram: removed 16 lines, wrote 33 lines in 3 instances
+// (ram .. ram_2)", the first followed by "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the
+// source was an image file, each by "; unchanged" when the new text is the old one; with
 // `countKept` (placements kept) "ram: removed 16 lines, kept 1 other line, wrote ...".
-std::string ReportLine(const std::string& component, const ConversionOutcome& outcome,
-                       bool countKept = false);
+std::vector<std::string> ReportLines(const ConversionOutcome& outcome, bool countKept = false);
+
+// Prints what an extraction did and returns the exit status, kExitConverted or
+// kExitRunFailed: one line per component on `out` (unless it is quiet or standard output
+// carries the image) and the warnings on `err`; after a failure its text on `err` ("UCF
+// file:" or "Output file:", the path and the reason).
+int ReportExtraction(const CommandLine& commandLine, const ExtractionOutcome& outcome,
+                     std::FILE* out, std::FILE* err);
+
+// "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes": the component's share of the
+// image, for a `width` of whole bytes; "..., 1024 words of 18 bits" for the others.
+std::string ExtractionLine(const std::string& component, const LaneReading& lane, unsigned width);
 
 // One line on `err` for each thing the UCF's rollback journal did in the run: an earlier
 // run's rewrite undone from it, or the old text left in it.

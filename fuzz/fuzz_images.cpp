@@ -39,9 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // The choice by name never looks at more than the bytes it is given.
     ChosenFormat(ImageFormat::Auto, "x.hex", false, file, fileSize);
 
+    // Hex words as wide as a memory in lanes has them (byte-wide a quarter of the time).
+    const unsigned width = (bytes[1] & 0xC0) == 0 ? kByteWideWord : 1 + bytes[1] % 64;
+    const unsigned wordBytes = (width + 7) / 8;
+    HexWords words;
     if (format == ImageFormat::HexWords) {
-        HexWords words;
-        const unsigned width = 1 + bytes[1] % 64;
         if (!ReadHexWords(file, fileSize, words, width)) {
             for (const HexWordRun& run : words.runs) {
                 Require(!run.words.empty(), "a run holds words");
@@ -53,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     ImageChunks chunks;
     std::uint64_t imageSize = 0;
-    ImageError error = ReadImageChunks(format, file, fileSize, chunks);
+    ImageError error = ReadImageChunks(format, file, fileSize, chunks, width);
     if (error) return 0;
     for (const ImageChunk& chunk : chunks.chunks) {
         const std::size_t room = chunks.external != nullptr ? fileSize : chunks.decoded.size();
@@ -83,5 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     for (std::size_t i = 0; i < image.size(); ++i)
         Require(given[i] || image[i] == fill, "the fill where no chunk reaches");
     Require(imageSize == 0 || given.back(), "the image ends at the last byte a chunk gives");
+    // Each hex word in its bytes, least significant first, at its index times their count.
+    for (const HexWordRun& run : words.runs) {
+        for (std::size_t k = 0; k < run.words.size(); ++k) {
+            for (unsigned i = 0; i < wordBytes; ++i)
+                Require(image[(run.firstIndex + k) * wordBytes + i - base] ==
+                            static_cast<std::uint8_t>(run.words[k] >> (8 * i)),
+                        "a word's bytes at its index");
+        }
+    }
     return 0;
 }

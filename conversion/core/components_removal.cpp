@@ -7,24 +7,25 @@ namespace {
 constexpr std::string_view kSeparator = "\r\n";
 
 RemovalCounts CountsOf(const KeptText& kept) {
-    return {kept.removedLines, kept.removedOtherLines};
+    return {kept.removedLines, kept.removedOtherLines, kept.keptLines};
 }
 
 }  // namespace
 
 ComponentsKeptText KeptUcfTextOfComponents(std::string_view ucfText,
                                            std::span<const std::string_view> components,
-                                           SynthesizerKind synthesizer, bool linesFollow) {
+                                           SynthesizerKind synthesizer, bool linesFollow,
+                                           const RemovalRules& rules) {
     ComponentsKeptText result;
     if (components.size() == 1) {
-        KeptText kept = KeptUcfText(ucfText, components[0], synthesizer, linesFollow);
+        KeptText kept = KeptUcfText(ucfText, components[0], synthesizer, linesFollow, rules);
         result.removed.push_back(CountsOf(kept));
         result.text = std::move(kept.text);
         return result;
     }
     result.text.assign(ucfText);
     for (const std::string_view component : components) {
-        KeptText kept = KeptUcfText(result.text, component, synthesizer, false);
+        KeptText kept = KeptUcfText(result.text, component, synthesizer, false, rules);
         result.removed.push_back(CountsOf(kept));
         result.text = std::move(kept.text);
     }
@@ -36,18 +37,18 @@ ComponentsKeptText KeptUcfTextOfComponents(std::string_view ucfText,
 
 std::vector<RemovalCounts> CountRemovedLinesOfComponents(
     std::string_view ucfText, std::span<const std::string_view> components,
-    SynthesizerKind synthesizer) {
+    SynthesizerKind synthesizer, const RemovalRules& rules) {
     std::vector<RemovalCounts> counts;
     if (components.empty()) return counts;
     std::string earlier;  // the text the passes before the last one kept
     if (components.size() > 1) {
         ComponentsKeptText kept = KeptUcfTextOfComponents(
-            ucfText, components.first(components.size() - 1), synthesizer, false);
+            ucfText, components.first(components.size() - 1), synthesizer, false, rules);
         counts = std::move(kept.removed);
         earlier = std::move(kept.text);
         ucfText = earlier;
     }
-    counts.push_back(CountRemovedLines(ucfText, components.back(), synthesizer));
+    counts.push_back(CountRemovedLines(ucfText, components.back(), synthesizer, rules));
     return counts;
 }
 

@@ -26,12 +26,13 @@ struct ComponentsKeptText {
 // the lines it took itself.
 ComponentsKeptText KeptUcfTextOfComponents(std::string_view ucfText,
                                            std::span<const std::string_view> components,
-                                           SynthesizerKind synthesizer, bool linesFollow);
+                                           SynthesizerKind synthesizer, bool linesFollow,
+                                           const RemovalRules& rules = {});
 
 // The counts of KeptUcfTextOfComponents without its text (the last pass only counts).
 std::vector<RemovalCounts> CountRemovedLinesOfComponents(
     std::string_view ucfText, std::span<const std::string_view> components,
-    SynthesizerKind synthesizer);
+    SynthesizerKind synthesizer, const RemovalRules& rules = {});
 
 // RewriteUcf for a memory in lanes, into memory: the kept text, then every lane's lines as
 // StreamWideLines gives them. With width 8 and one component it equals RewriteUcf. Throws as

@@ -149,11 +149,20 @@ ImageError ReadHexWords(const std::uint8_t* bytes, std::size_t size, HexWords& w
     return reader.Read();
 }
 
-void AddByteWords(const HexWords& words, ImageChunks& chunks) {
+void AddWordBytes(const HexWords& words, unsigned widthBits, ImageChunks& chunks) {
+    const unsigned wordBytes = (widthBits + 7) / 8;
     std::vector<std::uint8_t> bytes;
     for (const HexWordRun& run : words.runs) {
         bytes.clear();
-        for (const std::uint64_t word : run.words) bytes.push_back(static_cast<std::uint8_t>(word));
-        chunks.Add(run.firstIndex, bytes.data(), bytes.size(), run.line);
+        for (std::uint64_t word : run.words) {
+            for (unsigned i = 0; i < wordBytes; ++i, word >>= 8)
+                bytes.push_back(static_cast<std::uint8_t>(word));
+        }
+        // An index past what 64-bit byte addresses reach lands beyond 4 GiB all the same,
+        // which the image's plan refuses.
+        constexpr std::uint64_t kLast = std::numeric_limits<std::uint64_t>::max();
+        const std::uint64_t address =
+            run.firstIndex > kLast / wordBytes ? kLast - bytes.size() : run.firstIndex * wordBytes;
+        chunks.Add(address, bytes.data(), bytes.size(), run.line);
     }
 }

@@ -29,5 +29,10 @@ inline constexpr unsigned kByteWideWord = 8;
 ImageError ReadHexWords(const std::uint8_t* bytes, std::size_t size, HexWords& words,
                         unsigned widthBits = kByteWideWord);
 
-// Byte-wide words as an image's bytes, each at the address its index gives.
-void AddByteWords(const HexWords& words, ImageChunks& chunks);
+// Words of `widthBits` bits as an image's bytes: each word in (widthBits + 7) / 8 bytes, least
+// significant first, at its index times that; byte-wide words each at the address its index
+// gives.
+void AddWordBytes(const HexWords& words, unsigned widthBits, ImageChunks& chunks);
+inline void AddByteWords(const HexWords& words, ImageChunks& chunks) {
+    AddWordBytes(words, kByteWideWord, chunks);
+}

@@ -87,7 +87,7 @@ const char* FormatName(ImageFormat format) {
 }
 
 ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
-                           ImageChunks& chunks) {
+                           ImageChunks& chunks, unsigned hexWordBits) {
     switch (format) {
         case ImageFormat::IntelHex:
             return ReadIntelHex(bytes, size, chunks);
@@ -97,8 +97,8 @@ ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::s
             return ReadElfImage(bytes, size, chunks);
         case ImageFormat::HexWords: {
             HexWords words;
-            if (ImageError error = ReadHexWords(bytes, size, words)) return error;
-            AddByteWords(words, chunks);
+            if (ImageError error = ReadHexWords(bytes, size, words, hexWordBits)) return error;
+            AddWordBytes(words, hexWordBits, chunks);
             return {};
         }
         case ImageFormat::Auto:
@@ -108,11 +108,24 @@ ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::s
     return {"not an image file format", false};
 }
 
-std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size) {
-    std::string text = std::string(FormatName(format)) + ", " + std::to_string(size) +
-                       (size == 1 ? " byte" : " bytes");
-    if (size == 0) return text;
-    const std::uint64_t last = base + (size - 1);
+namespace {
+
+// " at 0x0000..0x07FF" for `count` units from `first`.
+std::string Span(std::uint64_t first, std::uint64_t count) {
+    if (count == 0) return {};
+    const std::uint64_t last = first + (count - 1);
     const int digits = last <= 0xFFFF ? 4 : last <= 0xFFFFFFFFu ? 8 : 16;
-    return text + " at " + Address(base, digits) + ".." + Address(last, digits);
+    return " at " + Address(first, digits) + ".." + Address(last, digits);
+}
+
+}  // namespace
+
+std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size) {
+    return std::string(FormatName(format)) + ", " + std::to_string(size) +
+           (size == 1 ? " byte" : " bytes") + Span(base, size);
+}
+
+std::string DescribeHexWords(std::uint64_t words, unsigned bits) {
+    return "hex words, " + std::to_string(words) + (words == 1 ? " word" : " words") + " of " +
+           std::to_string(bits) + " bits" + Span(0, words);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/core/hex_words.h"
 #include "conversion/core/memory_image.h"
 
 enum class ImageFormat {
@@ -39,12 +40,15 @@ inline bool TakesBase(ImageFormat format) {
 // "Intel HEX", "S-records", "ELF", "hex words", "raw binary".
 const char* FormatName(ImageFormat format);
 
-// Reads an image file in `format` (one of the four readers' formats) into addressed chunks,
-// byte-wide for hex words.
+// Reads an image file in `format` (one of the four readers' formats) into addressed chunks;
+// hex words of `hexWordBits` bits each take (hexWordBits + 7) / 8 bytes (AddWordBytes).
 ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
-                           ImageChunks& chunks);
+                           ImageChunks& chunks, unsigned hexWordBits = kByteWideWord);
 
 // What the source was, for the report: "Intel HEX, 2048 bytes at 0x0000..0x07FF" (the image's
 // first and last byte addresses, four hex digits while they fit, else eight or sixteen), or
 // "Intel HEX, 0 bytes".
 std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size);
+// The same for hex words wider than a byte, by their indices: "hex words, 1024 words of 18 bits
+// at 0x0000..0x03FF".
+std::string DescribeHexWords(std::uint64_t words, unsigned bits);

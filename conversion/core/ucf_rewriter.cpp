@@ -48,23 +48,23 @@ bool IsHexDigit(unsigned char c) {
     return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
 }
 
-// Whether the rest of a removed line, from just after the instance name, is an `attribute`
-// constraint ("INIT_" or "INITP_"): blanks, the attribute in any case, two hex digits, then a
-// blank or "=".
-bool IsConstraint(std::string_view text, std::size_t pos, std::string_view attribute) {
+// Whether the rest of a removed line, from just after the instance name, is an INIT_xx or
+// INITP_xx constraint (the parity lines of wide memories hold their data too): blanks, "INIT_"
+// or "INITP_" in any case, two hex digits, then a blank or "=".
+bool IsInitConstraint(std::string_view text, std::size_t pos) {
     TextCursor cursor{text, pos};
     SkipBlanks(cursor);
-    if (!MatchesNoCase(text, cursor.pos, attribute) ||
-        text.size() - cursor.pos < attribute.size() + 3)
-        return false;
+    constexpr std::string_view kInit = "INIT_";
+    constexpr std::string_view kInitP = "INITP_";
+    const std::size_t name = MatchesNoCase(text, cursor.pos, kInit)    ? kInit.size()
+                             : MatchesNoCase(text, cursor.pos, kInitP) ? kInitP.size()
+                                                                       : 0;
+    if (name == 0 || text.size() - cursor.pos < name + 3) return false;
     const auto at = [&](std::size_t i) {
-        return static_cast<unsigned char>(text[cursor.pos + attribute.size() + i]);
+        return static_cast<unsigned char>(text[cursor.pos + name + i]);
     };
     return IsHexDigit(at(0)) && IsHexDigit(at(1)) && (IsBlank(at(2)) || at(2) == '=');
 }
-
-constexpr std::string_view kInit = "INIT_";
-constexpr std::string_view kParity = "INITP_";
 
 // Appends `ucfText` without the lines of the component's instances to `out` (when given) and
 // counts what it took out. This is the literal walk "find the next INST, check it starts its line,
@@ -105,13 +105,11 @@ RemovalCounts AppendKeptLines(std::string* out, std::string_view ucfText,
         if (!MatchesNoCase(ucfText, cursor.pos, kKeyword)) continue;
         cursor.pos += kKeyword.size();
         bool remove = IsComponentInstance(cursor, component, synthesizer, rules.quotedNames);
-        bool other = remove && !IsConstraint(ucfText, cursor.pos, kInit);
+        bool other = remove && !IsInitConstraint(ucfText, cursor.pos);
         if (other && rules.keepPlacements) {
             other = false;
-            if (!IsConstraint(ucfText, cursor.pos, kParity)) {
-                remove = false;
-                ++removed.keptLines;
-            }
+            remove = false;
+            ++removed.keptLines;
         }
         if (nameSpansLines) {
             const auto blankHead = BlankLineStart(ucfText, cursor.pos);

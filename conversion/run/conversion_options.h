@@ -5,10 +5,14 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "conversion/core/generated_lines.h"
 #include "conversion/core/image_format.h"
+#include "conversion/core/memory_layout.h"
 #include "conversion/core/ucf_rewriter.h"
+#include "conversion/run/conversion_request.h"
 #include "platform/file_access.h"
 
 // Where the new UCF text goes.
@@ -37,6 +41,11 @@ struct ConversionOptions {
     std::uint8_t fill = 0x00;
     // Lines per block RAM instance: kLinesPerInstance4k, 16k or 32k.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
+    // The memory's layout (conversion/core/memory_layout.h): the bits of one lane's word, and
+    // the components of lanes 1, 2, ... after the request's, which is lane 0. The dialog's is
+    // today's byte-wide memory: width 8, one component.
+    unsigned width = 8;
+    std::vector<std::string> moreComponents;
     // Word size whose bytes are reversed (2, 4 or 8) after a short last word is padded with
     // zeros; 1 takes the bytes as they are.
     unsigned swapWidth = 1;
@@ -53,8 +62,27 @@ struct ConversionOptions {
     // without quotes), and whether the new lines name their instances in quotes.
     RemovalRules removal;
     bool quoteNames = false;
+    // For an extraction (conversion/run/ucf_extract_run.h): the image file it writes ("-":
+    // standard output), and whether as a hex word file rather than raw bytes.
+    std::string extractFile;
+    bool extractHexWords = false;
 
     // Whether a run also finds what the command line's warnings need (the removed lines that
     // are no INIT_xx constraint, the lines under the other naming), from the text it reads.
     bool removalDetails = false;
 };
+
+// The layout the options give.
+inline MemoryLayout LayoutOf(const ConversionOptions& options) {
+    return {options.linesPerInstance, options.width,
+            static_cast<unsigned>(1 + options.moreComponents.size())};
+}
+
+// The components in lane order, viewing the request's and the options' names.
+inline std::vector<std::string_view> ComponentsOf(const ConversionRequest& request,
+                                                  const ConversionOptions& options) {
+    std::vector<std::string_view> components{request.component};
+    components.insert(components.end(), options.moreComponents.begin(),
+                      options.moreComponents.end());
+    return components;
+}

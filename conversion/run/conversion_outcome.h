@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/file_access.h"
 
@@ -17,6 +18,23 @@ enum class FailedStep {
     Output,  // the output file or standard output could not be written: the UCF is untouched
 };
 
+// What the run did to one component (one lane of the memory), for its report line.
+struct ComponentOutcome {
+    std::string component;  // as given
+    std::uint64_t linesRemoved = 0;
+    // Of those, the lines that were no INIT_xx constraint (a placement, for instance).
+    std::uint64_t otherLinesRemoved = 0;
+    // When none were removed: whether the UCF holds lines for the component under the other
+    // naming convention, which stay beside the new ones.
+    bool otherConventionLines = false;
+    std::uint64_t linesWritten = 0;  // INIT_xx and INITP_xx lines
+    std::uint64_t instancesWritten = 0;
+    std::string firstInstance;  // the instances written, when there are any
+    std::string lastInstance;
+    // The lines of its instances that the removal rules kept in place.
+    std::uint64_t linesKept = 0;
+};
+
 struct ConversionOutcome {
     FailedStep failedStep = FailedStep::None;
     SystemErrorCode error = 0;  // the system's reason when a step failed
@@ -25,24 +43,28 @@ struct ConversionOutcome {
     // the system's text when `error` is set too.
     std::string reason;
 
+    // One per component, in the order given (the request's first).
+    std::vector<ComponentOutcome> components;
+    // The components' counts together (with one component, its own): lines removed and
+    // written, instances written from the first component's first to the last one's last.
     std::uint64_t linesRemoved = 0;
-    // Of those, the lines that were no INIT_xx constraint (a placement, for instance).
     std::uint64_t otherLinesRemoved = 0;
-    // The lines of the component's instances that the removal rules kept in place.
+    // The lines of the components' instances that the removal rules kept in place.
     std::uint64_t linesKept = 0;
-    // When none were removed: whether the UCF holds lines for the component under the other
-    // naming convention, which stay beside the new ones.
-    bool otherConventionLines = false;
+    bool otherConventionLines = false;  // for any component
     // What the source was when it was an image file rather than a raw binary, for the report:
     // "Intel HEX, 2048 bytes at 0x0000..0x07FF"; empty for a raw binary.
     std::string sourceDescription;
-    std::uint64_t instancesNeeded = 0;  // by the source's data, known once it is read
+    // By the source's data in each component, known once it is read (what --max-instances
+    // counts).
+    std::uint64_t instancesNeeded = 0;
     std::uint64_t linesWritten = 0;
     std::uint64_t instancesWritten = 0;
     std::string firstInstance;  // the instances written, when there are any
     std::string lastInstance;
     std::uint64_t oldUcfSize = 0;  // bytes
     std::uint64_t newUcfSize = 0;
+    bool unchanged = false;  // the new text is the old one
 
     // The UCF's rollback journal (see conversion/run/rollback_journal.h): an earlier run had died
     // while rewriting the UCF and this run first put its old text back; or this run failed

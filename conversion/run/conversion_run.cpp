@@ -45,9 +45,13 @@ std::string FailureLabel(FailedStep step) {
 }
 
 std::string FailureReason(const ConversionOutcome& outcome) {
-    if (outcome.reason.empty()) return SystemErrorText(outcome.error);
-    if (outcome.error == 0) return outcome.reason;
-    return outcome.reason + ": " + SystemErrorText(outcome.error);
+    return FailureReason(RunFailure(outcome.reason, outcome.error));
+}
+
+std::string FailureReason(const RunFailure& failure) {
+    if (failure.reason.empty()) return SystemErrorText(failure.error);
+    if (failure.error == 0) return failure.reason;
+    return failure.reason + ": " + SystemErrorText(failure.error);
 }
 
 std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome) {

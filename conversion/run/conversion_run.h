@@ -5,6 +5,7 @@
 #include "conversion/run/conversion_options.h"
 #include "conversion/run/conversion_outcome.h"
 #include "conversion/run/conversion_request.h"
+#include "conversion/run/run_failure.h"
 #include "platform/message_owner.h"
 
 // Reads the source, rewrites the UCF in place and refreshes the EDIF file's last-write time;
@@ -26,6 +27,7 @@ std::string FailureLabel(FailedStep step);
 
 // Why a run failed: its own reason, the system's text, or both.
 std::string FailureReason(const ConversionOutcome& outcome);
+std::string FailureReason(const RunFailure& failure);
 
 // The text of the box a failed run shows: the file's prefix, its path and the system's text.
 std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome);

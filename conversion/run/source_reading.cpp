@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "conversion/core/hex_words.h"
 #include "conversion/core/memory_image.h"
 #include "platform/standard_streams.h"
 
@@ -57,10 +58,12 @@ bool DecodeSourceImage(const std::string& path, const ConversionOptions& options
                         "ELF)",
                     0);
     }
+    const unsigned wordBits = WordBits(LayoutOf(options));
     try {
         ImageChunks chunks;
         std::uint64_t size = 0;
-        ImageError error = ReadImageChunks(format, source.data.get(), source.size, chunks);
+        ImageError error =
+            ReadImageChunks(format, source.data.get(), source.size, chunks, wordBits);
         if (!error) error = PlanImage(chunks, options.base, size);
         if (error) {
             return fail(error.reason, error.tooLarge ? SystemErrorFor(FileProblem::TooLarge) : 0);
@@ -75,7 +78,10 @@ bool DecodeSourceImage(const std::string& path, const ConversionOptions& options
         error = FillImage(chunks, options.base, options.fill, image.data.get(), size);
         if (error) return fail(error.reason, 0);
         source = std::move(image);
-        outcome.sourceDescription = DescribeImage(format, options.base, size);
+        source.hexWords = format == ImageFormat::HexWords;
+        outcome.sourceDescription = source.hexWords && wordBits != kByteWideWord
+                                        ? DescribeHexWords(size / ((wordBits + 7) / 8), wordBits)
+                                        : DescribeImage(format, options.base, size);
         return true;
     } catch (const std::bad_alloc&) {
         return fail({}, SystemErrorFor(FileProblem::OutOfMemory));

@@ -16,6 +16,9 @@
 struct SourceBytes {
     LargeBuffer data;      // at least `size` bytes
     std::size_t size = 0;  // the source's
+    // The bytes are a hex word file's words, each in (lanes x width + 7) / 8 bytes, least
+    // significant first (words that are no whole bytes are taken from them).
+    bool hexWords = false;
 };
 
 // The rewriter counts the source's bytes in 32 bits: 4 GiB - 1 at most.
@@ -29,7 +32,8 @@ SystemErrorCode ReadSource(const std::string& path, SourceBytes& source);
 // Turns the bytes read from the source into the memory image, when the options' format (for
 // ImageFormat::Auto, the file name at `path`) says they are an image file; a raw binary stays
 // as it is, untouched and uncopied. The image starts at `options.base` and has
-// `options.fill` in its gaps. False, with `source` empty, when the file is malformed or the
+// `options.fill` in its gaps (in every byte of a word). Hex words are read at the options'
+// lanes x width bits. False, with `source` empty, when the file is malformed or the
 // image cannot be made: `outcome.reason` says why (naming the line), `outcome.error` too for an
 // image over kMaxSourceSize or memory that cannot be had. After a success
 // `outcome.sourceDescription` says what the image was.

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "conversion/core/generated_line_stream.h"
+#include "conversion/core/components_removal.h"
+#include "conversion/run/output_file.h"
 #include "conversion/run/rollback_journal.h"
-#include "conversion/core/ucf_rewriter.h"
-#include "platform/interrupt_guard.h"
+#include "conversion/run/ucf_update.h"
 #include "platform/standard_streams.h"
 
 #ifndef _WIN32
@@ -34,13 +34,12 @@ bool IsMissingUcf(const std::string& path, SystemErrorCode error) {
 #endif
 }
 
-// Writes the kept text and then the generated lines through `write`; 0 or its error.
-SystemErrorCode WriteText(std::string_view kept, const GeneratedLines& lines,
-                          const std::function<SystemErrorCode(const char*, std::size_t)>& write) {
+// Writes the kept text and then every lane's lines through `write`; 0 or its error.
+SystemErrorCode WriteText(std::string_view kept, const WideLines& lines, const OutputWrite& write) {
     SystemErrorCode error = write(kept.data(), kept.size());
     if (error != 0) return error;
     try {
-        StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
+        StreamWideLines(lines, [&](const char* text, std::size_t size) {
             error = write(text, size);
             return error == 0;
         });
@@ -48,65 +47,6 @@ SystemErrorCode WriteText(std::string_view kept, const GeneratedLines& lines,
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
     return error;
-}
-
-// The file the output replaces: a link's target, so that the link stays a link.
-std::string ReplacedFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
-    return error ? path : target.string();
-}
-
-// Writes the new text to a file of its own beside `path` and then puts it in the place of
-// `path`: a failure at any point leaves `path` as it was, and no half-written file behind.
-// A device or a FIFO at `path` (`-o /dev/null`) is written into as it is, never replaced.
-// `problemAfterwards`: what failed once the new file was in place (its folder's flush).
-RunFailure WriteOutputFile(const std::string& path, std::string_view kept,
-                           const GeneratedLines& lines, std::string& problemAfterwards) {
-    File file;
-    // An empty path names no file, and no folder for a file beside it: it fails as it would
-    // for the UCF.
-    if (path.empty()) {
-        file.Open(path, FileOpening::ReadShared);
-        return file.Error() != 0 ? file.Error() : SystemErrorFor(FileProblem::ReadFault);
-    }
-    const auto write = [&file](const char* text, std::size_t size) -> SystemErrorCode {
-        return file.WriteFully(text, size) ? 0 : file.Error();
-    };
-    bool special = false;
-    bool exists = false;
-    if (const SystemErrorCode error = IsSpecialFile(path, special, exists)) return error;
-    if (special) {
-        if (!file.Open(path, FileOpening::WriteExisting)) return file.Error();
-        SystemErrorCode error = WriteText(kept, lines, write);
-        if (!file.Close() && error == 0) error = file.Error();
-        return error;
-    }
-    const std::string target = ReplacedFile(path);
-    std::string temporary;
-    if (const SystemErrorCode error = CreateTemporaryBeside(target, file, temporary)) {
-        return {"cannot create a temporary file beside it", error};
-    }
-    // Until the temporary has taken the old file's place, an interrupt waits; a failure
-    // removes it.
-    InterruptHold hold;
-    SystemErrorCode error = WriteText(kept, lines, write);
-    // On the disk before it takes the old file's place, as the UCF is before a run reports.
-    if (error == 0 && !file.Flush()) error = file.Error();
-    if (!file.Close() && error == 0) error = file.Error();
-    if (error == 0) error = ReplaceFileWith(temporary, target);
-    if (error != 0) {
-        RemoveFile(temporary);
-        hold.Release(RewriteEnd::Undone);
-        return error;
-    }
-    hold.Release(RewriteEnd::Completed);
-    if (const SystemErrorCode flush = FlushFolderOf(target)) {
-        problemAfterwards = "the new file is in place, but its folder could not be flushed: " +
-                            SystemErrorText(flush);
-    }
-    return {};
 }
 
 }  // namespace
@@ -140,54 +80,72 @@ RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::
     return failure;
 }
 
-void FindRemovalDetails(std::string_view ucfText, const GeneratedLines& lines,
-                        const RemovalRules& rules, ConversionOutcome& outcome) {
-    const RemovalCounts removed =
-        CountRemovedLines(ucfText, lines.component, lines.synthesizer, rules);
-    outcome.otherLinesRemoved = removed.removedOtherLines;
-    outcome.otherConventionLines = false;
-    if (removed.removedLines == 0 && (IsSynopsys(lines.synthesizer) || IsXst(lines.synthesizer))) {
-        const SynthesizerKind other =
-            IsXst(lines.synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
-        outcome.otherConventionLines =
-            CountRemovedLines(ucfText, lines.component, other, rules).removedLines > 0;
+std::vector<std::string_view> LaneComponents(const WideLines& lines) {
+    std::vector<std::string_view> components;
+    for (const LaneLines& lane : lines.lanes) components.push_back(lane.data.component);
+    return components;
+}
+
+void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> components,
+                   SynthesizerKind synthesizer, const std::vector<RemovalCounts>& removed,
+                   bool details, const RemovalRules& rules, ConversionOutcome& outcome) {
+    for (std::size_t i = 0; i < removed.size() && i < outcome.components.size(); ++i) {
+        ComponentOutcome& component = outcome.components[i];
+        component.linesRemoved = removed[i].removedLines;
+        component.linesKept = removed[i].keptLines;
+        component.otherLinesRemoved = details ? removed[i].removedOtherLines : 0;
+        component.otherConventionLines = false;
+        // Lines of the other naming matter only when none of this one's went.
+        if (details && removed[i].removedLines == 0 &&
+            (IsSynopsys(synthesizer) || IsXst(synthesizer))) {
+            const SynthesizerKind other =
+                IsXst(synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
+            component.otherConventionLines =
+                CountRemovedLines(ucfText, components[i], other, rules).removedLines > 0;
+        }
     }
 }
 
-void PreviewUcf(const std::string& path, const GeneratedLines& lines,
-                const ConversionOptions& options, ConversionOutcome& outcome,
-                const std::function<void()>& releaseSource) {
+void PreviewUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
+                ConversionOutcome& outcome, const std::function<void()>& releaseSource) {
     const auto fail = [&](FailedStep step, const RunFailure& why) {
         releaseSource();
         outcome.failedStep = step;
         outcome.error = why.error;
         outcome.reason = why.reason;
     };
+    const std::vector<std::string_view> components = LaneComponents(lines);
+    const SynthesizerKind synthesizer = lines.lanes.front().data.synthesizer;
+    const std::uint64_t linesSize = WideTextSize(lines);
     RunFailure failure;
     {
         std::string oldText;
         if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText))) {
             return fail(FailedStep::Ucf, failure);
         }
-        KeptText kept;
+        ComponentsKeptText kept;
         try {
-            kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0,
-                               options.removal);
+            kept = KeptUcfTextOfComponents(oldText, components, synthesizer, linesSize > 0,
+                                           options.removal);
+            outcome.newUcfSize = kept.text.size() + linesSize;
+            // Only a text of the old length can be the old one.
+            outcome.unchanged = outcome.newUcfSize == oldText.size() &&
+                                FirstDifference(oldText, kept.text, lines) == oldText.size();
         } catch (const std::bad_alloc&) {
             return fail(FailedStep::Ucf, SystemErrorFor(FileProblem::OutOfMemory));
         }
         outcome.oldUcfSize = oldText.size();
-        outcome.newUcfSize = kept.text.size() + GeneratedTextSize(lines);
-        outcome.linesRemoved = kept.removedLines;
-        outcome.linesKept = kept.keptLines;
-        FindRemovalDetails(oldText, lines, options.removal, outcome);
+        RecordRemoval(oldText, components, synthesizer, kept.removed, true, options.removal,
+                      outcome);
         oldText = std::string();
 
+        const OutputProducer produce = [&](const OutputWrite& write) {
+            return WriteText(kept.text, lines, write);
+        };
         if (options.output == UcfOutput::StandardOutput) {
-            failure = WriteText(kept.text, lines, WriteStandardOutput);
+            failure = produce(WriteStandardOutput);
         } else if (options.output == UcfOutput::File) {
-            failure =
-                WriteOutputFile(options.outputFile, kept.text, lines, outcome.problemAfterCommit);
+            failure = WriteOutputFile(options.outputFile, produce, outcome.problemAfterCommit);
         }
     }
     if (failure) return fail(FailedStep::Output, failure);

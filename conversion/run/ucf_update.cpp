@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "conversion/core/generated_line_stream.h"
-#include "conversion/core/ucf_rewriter.h"
+#include "conversion/core/components_removal.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/run/run_failure.h"
 #include "conversion/run/ucf_preview.h"
@@ -108,32 +108,9 @@ RunFailure ReadWhole(HeldUcf& ucf, LargeBuffer& text, FileState& atRead, bool& c
     return ChangedSince(ucf.file, atRead, changed);
 }
 
-// Plan: where the new text first differs from the old one (its length when it only adds or
-// cuts, the old length when they are the same). The generated lines are compared while they
-// match, so a reconversion of the same data writes nothing.
-std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
-                              const GeneratedLines& lines) {
-    const std::size_t comparable = std::min(oldText.size(), kept.size());
-    const auto common = static_cast<std::size_t>(
-        std::mismatch(kept.begin(), kept.begin() + comparable, oldText.begin()).first -
-        kept.begin());
-    if (common < kept.size()) return common;
-    std::uint64_t at = kept.size();
-    StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
-        const std::size_t left =
-            at < oldText.size() ? static_cast<std::size_t>(oldText.size() - at) : 0;
-        const std::size_t n = std::min(size, left);
-        const char* old = oldText.data() + at;
-        const auto same = static_cast<std::size_t>(std::mismatch(text, text + n, old).first - text);
-        at += same;
-        return same == size;
-    });
-    return at;
-}
-
 // Write: the new text from `from` on over the UCF, then its length and the flush.
-bool WriteNewText(File& file, std::string_view kept, const GeneratedLines& lines,
-                  std::uint64_t from, std::uint64_t newSize) {
+bool WriteNewText(File& file, std::string_view kept, const WideLines& lines, std::uint64_t from,
+                  std::uint64_t newSize) {
     if (!file.Seek(from)) return false;
     std::uint64_t position = from;
     std::uint64_t flushedTo = from;
@@ -153,7 +130,7 @@ bool WriteNewText(File& file, std::string_view kept, const GeneratedLines& lines
     }
     std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
     if (written) {
-        written = StreamGeneratedLines(lines, [&](const char* text, std::size_t size) {
+        written = StreamWideLines(lines, [&](const char* text, std::size_t size) {
             if (skip >= size) {
                 skip -= size;
                 return true;
@@ -191,12 +168,15 @@ RewriteEnd Undo(HeldUcf& ucf, const std::string& path, std::string_view oldText,
 
 // One conversion of the text the path names now. `again`: an editor renamed a new file over
 // the UCF meanwhile, which gets the conversion too.
-RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLines& lines,
+RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& lines,
                        const ConversionOptions& options, ConversionOutcome& outcome, bool& again) {
     again = false;
     LargeBuffer oldBytes;
     FileState atRead;
-    KeptText kept;
+    ComponentsKeptText kept;
+    const std::vector<std::string_view> components = LaneComponents(lines);
+    const SynthesizerKind synthesizer = lines.lanes.front().data.synthesizer;
+    const std::uint64_t linesSize = WideTextSize(lines);
     std::uint64_t from = 0;
     std::uint64_t newSize = 0;
     for (int reading = 0;; ++reading) {
@@ -205,9 +185,9 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLin
         const std::string_view oldText(oldBytes.chars(), oldBytes.size());
         if (!changed) {
             try {
-                kept = KeptUcfText(oldText, lines.component, lines.synthesizer, lines.size > 0,
-                                   options.removal);
-                newSize = kept.text.size() + GeneratedTextSize(lines);
+                kept = KeptUcfTextOfComponents(oldText, components, synthesizer, linesSize > 0,
+                                               options.removal);
+                newSize = kept.text.size() + linesSize;
                 from = FirstDifference(oldText, kept.text, lines);
             } catch (const std::bad_alloc&) {
                 return SystemErrorFor(FileProblem::OutOfMemory);
@@ -220,15 +200,11 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLin
     const std::string_view oldText(oldBytes.chars(), oldBytes.size());
     outcome.oldUcfSize = oldText.size();
     outcome.newUcfSize = newSize;
-    outcome.linesRemoved = kept.removedLines;
-    outcome.linesKept = kept.keptLines;
-    if (options.removalDetails) {
-        outcome.otherLinesRemoved = kept.removedOtherLines;
-        // Lines of the other naming matter only when none of this one's went.
-        if (kept.removedLines == 0) FindRemovalDetails(oldText, lines, options.removal, outcome);
-    }
+    outcome.unchanged = from == oldText.size() && newSize == oldText.size();
+    RecordRemoval(oldText, components, synthesizer, kept.removed, options.removalDetails,
+                  options.removal, outcome);
 
-    if (from == oldText.size() && newSize == oldText.size()) {
+    if (outcome.unchanged) {
         // The same text: nothing to write. The file still gets a new time, which build
         // tools compare.
         if (!ucf.file.SetLastWriteTimeToNow()) return ucf.file.Error();
@@ -298,9 +274,30 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const GeneratedLin
 
 }  // namespace
 
-void UpdateUcf(const std::string& path, const GeneratedLines& lines,
-               const ConversionOptions& options, ConversionOutcome& outcome,
-               const std::function<void()>& releaseSource) {
+// Plan: the generated lines are compared while they match, so a reconversion of the same data
+// writes nothing.
+std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
+                              const WideLines& lines) {
+    const std::size_t comparable = std::min(oldText.size(), kept.size());
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(kept.begin(), kept.begin() + comparable, oldText.begin()).first -
+        kept.begin());
+    if (common < kept.size()) return common;
+    std::uint64_t at = kept.size();
+    StreamWideLines(lines, [&](const char* text, std::size_t size) {
+        const std::size_t left =
+            at < oldText.size() ? static_cast<std::size_t>(oldText.size() - at) : 0;
+        const std::size_t n = std::min(size, left);
+        const char* old = oldText.data() + at;
+        const auto same = static_cast<std::size_t>(std::mismatch(text, text + n, old).first - text);
+        at += same;
+        return same == size;
+    });
+    return at;
+}
+
+void UpdateUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
+               ConversionOutcome& outcome, const std::function<void()>& releaseSource) {
     HeldUcf ucf;
     RunFailure failure;
     bool committed = false;  // some round's new text is in place

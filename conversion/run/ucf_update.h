@@ -2,17 +2,25 @@
 // or nothing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
+#include "conversion/core/lane_lines.h"
 #include "conversion/run/conversion_options.h"
 #include "conversion/run/conversion_outcome.h"
-#include "conversion/core/generated_lines.h"
 
-// Rewrites the UCF at `path` with the component's lines replaced by `lines`. Fills in the
-// outcome's counts and sizes, or its failed step and error; after a failure the file is as
-// it was (and gone again when this run created it). `releaseSource` is called as soon as
-// the source bytes are no longer needed.
-void UpdateUcf(const std::string& path, const GeneratedLines& lines,
-               const ConversionOptions& options, ConversionOutcome& outcome,
-               const std::function<void()>& releaseSource);
+// Rewrites the UCF at `path` with the lines of every lane's component replaced by `lines`.
+// Fills in the outcome's sizes, whether the text is unchanged and each component's removal
+// counts (outcome.components, one per lane, made by the caller), or its failed step and
+// error; after a failure the file is as it was (and gone again when this run created it).
+// `releaseSource` is called as soon as the source bytes are no longer needed.
+void UpdateUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
+               ConversionOutcome& outcome, const std::function<void()>& releaseSource);
+
+// Where the new text, `kept` followed by the lines, first differs from `oldText`: its length
+// when it only adds or cuts, the old length when they are the same. The lines are generated
+// and compared only while they match.
+std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
+                              const WideLines& lines);

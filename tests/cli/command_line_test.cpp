@@ -150,7 +150,7 @@ TEST(CommandLine, FirstUnknownOptionIsTheErrorWithTheClosestKnownOne) {
               "unknown option '--keep-placement' (did you mean '--keep-placements'?)"},
              {{"--verbose"}, "unknown option '--verbose'"},
              {{"--src", "a"}, "unknown option '--src'"},  // three edits from --source
-             {{"--"}, "--source is required"},
+             {{"--"}, "--ucf is required"},
              {{"-s", "a", "-u", "b", "-c", "c", "-x"}, "unknown option '-x'"},
              {{"-nqz"}, "unknown option '-z'"},
              // Values are not options, also when they look like one.
@@ -369,6 +369,119 @@ TEST(CommandLine, SourceFormatsBaseAndFill) {
                          "is not a byte value from 0 to 255");
     const CommandLine help = Parse({"--help"});
     for (const char* word : {"--format", "-f,", "--base", "--fill", "ihex", "srec", "elf", "mem"})
+        EXPECT_NE(help.text.find(word), std::string::npos) << word;
+}
+
+TEST(CommandLine, WidthAndComponentsMakeTheMemorysLanes) {
+    const CommandLine one = ParseWith({});
+    EXPECT_EQ(one.options.width, 8u);
+    EXPECT_TRUE(one.options.moreComponents.empty());
+    const CommandLine lanes = Parse({"-s", "a.bin", "-u", "b", "-c", "lo", "--component=mid", "-c",
+                                     "hi", "-b", "16k", "--width", "16"});
+    ASSERT_EQ(lanes.action, CommandLine::Action::Convert) << lanes.text;
+    EXPECT_EQ(lanes.request.component, "lo");
+    EXPECT_EQ(lanes.options.moreComponents, (std::vector<std::string>{"mid", "hi"}));
+    EXPECT_EQ(lanes.options.width, 16u);
+    EXPECT_EQ(ParseWith({"--width=1"}).options.width, 1u);
+
+    std::vector<std::string> many = {"-s", "a", "-u", "b", "--width", "1"};
+    for (int i = 0; i < 64; ++i) {
+        many.emplace_back("-c");
+        many.push_back(std::to_string(i) + "r");
+    }
+    EXPECT_EQ(Parse(many).action, CommandLine::Action::Convert) << Parse(many).text;
+    many.insert(many.end(), {"-c", "last"});
+    ExpectUsageError(many, "--component is given 65 times; a memory has 1 to 64 components");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--width", "9"}, "--width 9 is not a width of --bram 4k (1, 2, 4, 8 or 16)"},
+        {{"--width", "3", "-b", "16k"}, "--width 3 is not a width of --bram 16k"},
+        {{"--width", "x"}, "--width: 'x' is not a number of bits"},
+        {{"--width", ""}, "is not a number of bits"},
+        {{"--width", "-8"}, "is not a number of bits"},
+        {{"--width", "16", "-c", "b", "-c", "c", "-c", "d", "-c", "e"},
+         "--width 16 with 5 components makes words of 80 bits, more than 64"},
+        {{"-c", "RAM"}, "--component: components ram and RAM share instance names"},
+        {{"-c", "ram_2"}, "--component: components ram and ram_2 share instance names"},
+        {{"-c", "ram2", "-y", "xst"}, "components ram and ram2 share instance names"},
+        {{"-c", "x", "extra"}, "extra"},
+        // Words that are no whole bytes come only from hex words, and have no bytes to swap.
+        {{"-c", "b", "-c", "c", "--width", "9", "-b", "16k"},
+         "--width 9 with 3 components makes words of 27 bits, which are no whole bytes: such "
+         "words come from a hex word file (--format mem)"},
+        {{"-s", "p.hex", "--width", "18", "-b", "16k", "-f", "ihex"}, "which are no whole bytes"},
+        {{"-s", "-", "--width", "18", "-b", "16k"}, "which are no whole bytes"},
+        {{"-s", "p.mem", "--width", "18", "-b", "32k", "-w", "2"},
+         "--swap-bytes: words of 18 bits are no whole bytes"},
+    };
+    for (const auto& [more, reason] : refused) {
+        std::vector<std::string> args = {"-u", "top.ucf", "-c", "ram"};
+        if (more[0] != "-s") args.insert(args.end(), {"-s", "rom.bin"});
+        args.insert(args.end(), more.begin(), more.end());
+        ExpectUsageError(args, reason);
+    }
+    // Names that only meet under another naming are apart; hex words may hold any width, and
+    // a .hex file may turn out to hold them.
+    for (const std::vector<std::string>& fine : std::vector<std::vector<std::string>>{
+             {"-s", "a", "-c", "ram", "-c", "ram2"},
+             {"-s", "a", "-c", "ram", "-c", "ram_2", "-y", "xst"},
+             {"-s", "a", "-c", "ram", "-c", "ram_2", "-y", "none"},
+             {"-s", "p.mem", "-c", "p", "--width", "18", "-b", "16k"},
+             {"-s", "p.hex", "-c", "p", "--width", "18", "-b", "16k"},
+             {"-s", "-", "-f", "mem", "-c", "p", "--width", "36", "-b", "32k"},
+             {"-s", "p.mem", "-c", "p", "--width", "9", "-c", "q", "-c", "r",
+              "-c", "s",     "-c", "t", "-c",      "u", "-c", "v", "-b", "16k"}}) {
+        std::vector<std::string> args = {"-u", "top.ucf"};
+        args.insert(args.end(), fine.begin(), fine.end());
+        EXPECT_EQ(Parse(args).action, CommandLine::Action::Convert) << Parse(args).text;
+    }
+}
+
+TEST(CommandLine, ExtractTakesTheUcfAndComponentsWithoutASource) {
+    const CommandLine raw = Parse({"--extract", "rom.bin", "-u", "top.ucf", "-c", "lo", "-c", "hi",
+                                   "-b", "16k", "-y", "xst", "-w", "4"});
+    ASSERT_EQ(raw.action, CommandLine::Action::Extract) << raw.text;
+    EXPECT_EQ(raw.options.extractFile, "rom.bin");
+    EXPECT_FALSE(raw.options.extractHexWords);
+    EXPECT_EQ(raw.request.component, "lo");
+    EXPECT_EQ(raw.options.moreComponents, std::vector<std::string>{"hi"});
+    EXPECT_EQ(raw.options.swapWidth, 4u);
+    EXPECT_EQ(raw.request.synthesizer, 1);
+    const std::vector<std::pair<std::vector<std::string>, bool>> formats = {
+        {{"--extract", "ROM.MEM"}, true},
+        {{"--extract", "-"}, false},
+        {{"--extract", "-", "-f", "mem"}, true},
+        {{"--extract=x.mem", "-f", "bin"}, false},
+        {{"--extract", "x.hex"}, false},
+        {{"--extract", "p.mem", "--width", "18", "-b", "16k"}, true}};
+    for (const auto& [args, hexWords] : formats) {
+        std::vector<std::string> all = {"-u", "top.ucf", "-c", "ram"};
+        all.insert(all.end(), args.begin(), args.end());
+        const CommandLine parsed = Parse(all);
+        ASSERT_EQ(parsed.action, CommandLine::Action::Extract) << parsed.text;
+        EXPECT_EQ(parsed.options.extractHexWords, hexWords) << args[1];
+    }
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"-s", "a.bin"}, "excludes"},
+        {{"-o", "new.ucf"}, "excludes"},
+        {{"--base", "0x100"}, "excludes"},
+        {{"-f", "ihex"}, "--format: --extract writes bin or mem"},
+        {{"--width", "18", "-b", "16k"},
+         "--extract: words of 18 bits are no whole bytes: they are written as hex words"},
+        {{"-f", "mem", "-w", "2"}, "--swap-bytes: hex words (.mem) have no bytes to swap"},
+        {{"-c", "RAM"}, "share instance names"},
+    };
+    for (const auto& [more, reason] : refused) {
+        std::vector<std::string> args = {"--extract", "x.bin", "-u", "top.ucf", "-c", "ram"};
+        args.insert(args.end(), more.begin(), more.end());
+        ExpectUsageError(args, reason);
+    }
+    ExpectUsageError({"--extract", "x.bin", "-c", "ram"}, "--ucf is required");
+    ExpectUsageError({"--extract", "x.bin", "-u", "top.ucf"}, "--component is required");
+    ExpectUsageError({"-u", "top.ucf", "-c", "ram"}, "--source is required");
+
+    const CommandLine help = Parse({"--help"});
+    for (const char* word : {"--width", "--extract", "INITP_xx", "parity", ".mem"})
         EXPECT_NE(help.text.find(word), std::string::npos) << word;
 }
 

@@ -210,6 +210,25 @@ TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
     }
 }
 
+TEST_F(ImageSourcesTest, IntelHexIntoByteLanesIsItsBinaryIntoThem) {
+    std::mt19937 random(99);
+    const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x100, 0x9000);
+    const std::string path = folder / "lanes.hex";
+    WriteAll(path, IntelHexText(blocks, random, false));
+    std::uint64_t end = 0;
+    for (const ImageBlock& block : blocks) end = std::max(end, block.address + block.bytes.size());
+    const std::string binary = folder / "lanes.bin";
+    WriteAll(binary, HaveTool("srec_cat") ? SrecCatBinary(path, 0, "-fill 0x5A 0 " + Hex(end))
+                                          : DenseImage(blocks, 0, '\x5A'));
+    // Two lanes of 16 bits: words of 4 bytes, the gaps' fill in both lanes.
+    const std::vector<std::string> lanes = {"-c", "rom_hi", "--width", "16", "-b", "16k"};
+    std::vector<std::string> hex = lanes;
+    hex.insert(hex.end(), {"--fill", "0x5A"});
+    const std::string fromHex = Converted(path, hex);
+    ExpectSameText(fromHex, Converted(binary, lanes));
+    EXPECT_NE(fromHex.find("INST rom_hi_1 INIT_00 = "), std::string::npos);
+}
+
 TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
     // An 8-bit ROM at 0xE000, with the reset vector at its end.
     const std::string rom = folder / "rom.ihx";

@@ -13,43 +13,84 @@
 
 namespace {
 
+// An outcome of one component, or of more with `more` (whose counts are the first one's).
 ConversionOutcome Wrote(std::uint64_t removed, std::uint64_t lines, std::uint64_t instances,
-                        std::string first = "", std::string last = "") {
+                        std::string first = "", std::string last = "", std::string name = "ram",
+                        const std::vector<std::string>& more = {}) {
     ConversionOutcome outcome;
     outcome.linesRemoved = removed;
     outcome.linesWritten = lines;
     outcome.instancesWritten = instances;
-    outcome.firstInstance = std::move(first);
-    outcome.lastInstance = std::move(last);
+    outcome.firstInstance = first;
+    outcome.lastInstance = last;
+    outcome.components.push_back({name, removed, 0, false, lines, instances, first, last});
+    for (const std::string& other : more)
+        outcome.components.push_back({other, removed, 0, false, lines, instances, other, other});
     return outcome;
 }
 
-TEST(ReportLine, CountsInTheirSingularAndPlural) {
-    EXPECT_EQ(ReportLine("ram", Wrote(16, 33, 3, "ram", "ram_2")),
-              "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)");
-    EXPECT_EQ(ReportLine("ram", Wrote(1, 1, 1, "ram0", "ram0")),
-              "ram: removed 1 line, wrote 1 line in 1 instance (ram0)");
-    EXPECT_EQ(ReportLine("ram", Wrote(0, 16, 1, "ram", "ram")),
-              "ram: removed 0 lines, wrote 16 lines in 1 instance (ram)");
-    EXPECT_EQ(ReportLine("ram", Wrote(16, 0, 0)), "ram: removed 16 lines, wrote 0 lines");
-    EXPECT_EQ(ReportLine("ram", Wrote(1, 0, 0)), "ram: removed 1 line, wrote 0 lines");
-    EXPECT_EQ(ReportLine(" My Ram", Wrote(0, 17, 2, " My Ram", " My Ram_1")),
-              " My Ram: removed 0 lines, wrote 17 lines in 2 instances ( My Ram ..  My Ram_1)");
-    ConversionOutcome image = Wrote(64, 64, 1, "rom", "rom");
+std::string Report(const ConversionOutcome& outcome) {
+    std::string text;
+    for (const std::string& line : ReportLines(outcome)) text += line + "\n";
+    return text;
+}
+
+TEST(ReportLines, CountsInTheirSingularAndPlural) {
+    EXPECT_EQ(Report(Wrote(16, 33, 3, "ram", "ram_2")),
+              "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)\n");
+    EXPECT_EQ(Report(Wrote(1, 1, 1, "ram0", "ram0")),
+              "ram: removed 1 line, wrote 1 line in 1 instance (ram0)\n");
+    EXPECT_EQ(Report(Wrote(0, 16, 1, "ram", "ram")),
+              "ram: removed 0 lines, wrote 16 lines in 1 instance (ram)\n");
+    EXPECT_EQ(Report(Wrote(16, 0, 0)), "ram: removed 16 lines, wrote 0 lines\n");
+    EXPECT_EQ(Report(Wrote(1, 0, 0)), "ram: removed 1 line, wrote 0 lines\n");
+    EXPECT_EQ(Report(Wrote(0, 17, 2, " My Ram", " My Ram_1", " My Ram")),
+              " My Ram: removed 0 lines, wrote 17 lines in 2 instances ( My Ram ..  My Ram_1)\n");
+    ConversionOutcome image = Wrote(64, 64, 1, "rom", "rom", "rom");
     image.sourceDescription = "Intel HEX, 2048 bytes at 0x0000..0x07FF";
-    EXPECT_EQ(ReportLine("rom", image),
+    EXPECT_EQ(Report(image),
               "rom: removed 64 lines, wrote 64 lines in 1 instance (rom); Intel HEX, 2048 bytes at "
-              "0x0000..0x07FF");
+              "0x0000..0x07FF\n");
 
     ConversionOutcome kept = Wrote(16, 33, 3, "ram", "ram_2");
-    EXPECT_EQ(ReportLine("ram", kept, true),
+    EXPECT_EQ(ReportLines(kept, true).front(),
               "ram: removed 16 lines, kept 0 other lines, wrote 33 lines in 3 instances (ram .. "
               "ram_2)");
-    kept.linesKept = 1;
-    EXPECT_EQ(ReportLine("ram", kept, true),
+    kept.components.front().linesKept = 1;
+    EXPECT_EQ(ReportLines(kept, true).front(),
               "ram: removed 16 lines, kept 1 other line, wrote 33 lines in 3 instances (ram .. "
               "ram_2)");
-    EXPECT_EQ(ReportLine("ram", kept), ReportLine("ram", Wrote(16, 33, 3, "ram", "ram_2")));
+    EXPECT_EQ(ReportLines(kept), ReportLines(Wrote(16, 33, 3, "ram", "ram_2")));
+}
+
+TEST(ReportLines, OneLinePerComponentTheSourceOnTheFirstUnchangedOnEach) {
+    ConversionOutcome lanes = Wrote(2, 72, 1, "lo", "lo", "lo", {"hi"});
+    lanes.sourceDescription = "hex words, 1024 words of 36 bits at 0x0000..0x03FF";
+    EXPECT_EQ(Report(lanes),
+              "lo: removed 2 lines, wrote 72 lines in 1 instance (lo); hex words, 1024 words of 36 "
+              "bits at 0x0000..0x03FF\n"
+              "hi: removed 2 lines, wrote 72 lines in 1 instance (hi)\n");
+    lanes.unchanged = true;
+    EXPECT_EQ(Report(lanes),
+              "lo: removed 2 lines, wrote 72 lines in 1 instance (lo); hex words, 1024 words of 36 "
+              "bits at 0x0000..0x03FF; unchanged\n"
+              "hi: removed 2 lines, wrote 72 lines in 1 instance (hi); unchanged\n");
+    ConversionOutcome empty = Wrote(0, 0, 0);
+    empty.unchanged = true;
+    EXPECT_EQ(Report(empty), "ram: removed 0 lines, wrote 0 lines; unchanged\n");
+}
+
+TEST(ExtractionLine, ReadLinesInstancesAndTheComponentsShare) {
+    const LaneReading three{33, 3, "ram", "ram_2", 1056 * 8};
+    EXPECT_EQ(ExtractionLine("ram", three, 8),
+              "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes");
+    const LaneReading one{1, 1, "ram0", "ram0", 32 * 8};
+    EXPECT_EQ(ExtractionLine("ram", one, 16), "ram: read 1 line of 1 instance (ram0), 32 bytes");
+    const LaneReading none{0, 0, "", "", 64 * 8};  // the other lanes' lines make its share
+    EXPECT_EQ(ExtractionLine("hi", none, 8), "hi: read 0 lines, 64 bytes");
+    const LaneReading parity{72, 1, "prog", "prog", 1024 * 18};
+    EXPECT_EQ(ExtractionLine("prog", parity, 18),
+              "prog: read 72 lines of 1 instance (prog), 1024 words of 18 bits");
 }
 
 // The two streams of one report, read back.
@@ -62,6 +103,9 @@ public:
     }
     int Report(const CommandLine& commandLine, const ConversionOutcome& outcome) {
         return ReportOutcome(commandLine, outcome, out_, err_);
+    }
+    int Extraction(const CommandLine& commandLine, const ExtractionOutcome& outcome) {
+        return ReportExtraction(commandLine, outcome, out_, err_);
     }
     std::string Out() { return Read(out_); }
     std::string Err() { return Read(err_); }
@@ -124,8 +168,8 @@ TEST(OutcomeReport, SuccessLineThenReportLine) {
 
 TEST(OutcomeReport, WarningsGoToStderrEvenWhenQuiet) {
     ConversionOutcome outcome = Wrote(3, 1, 1, "ram", "ram");
-    outcome.otherLinesRemoved = 1;
-    outcome.otherConventionLines = true;  // only told when nothing was removed
+    outcome.components[0].otherLinesRemoved = 1;
+    outcome.components[0].otherConventionLines = true;  // only told when nothing was removed
     Printed printed;
     EXPECT_EQ(printed.Report(Line(UcfOutput::InPlace, true), outcome), 0);
     EXPECT_EQ(printed.Out(), "");
@@ -134,14 +178,14 @@ TEST(OutcomeReport, WarningsGoToStderrEvenWhenQuiet) {
               "line of ram's instances goes, a placement such as LOC included; "
               "--keep-placements keeps them)\n");
 
-    outcome.otherLinesRemoved = 2;
+    outcome.components[0].otherLinesRemoved = 2;
     Printed plural;
     plural.Report(Line(UcfOutput::StandardOutput), outcome);
     EXPECT_NE(plural.Err().find(": warning: 2 removed lines were not INIT_xx constraints ("),
               std::string::npos);
 
     ConversionOutcome none = Wrote(0, 1, 1, "ram", "ram");
-    none.otherConventionLines = true;
+    none.components[0].otherConventionLines = true;
     Printed synopsys;
     synopsys.Report(Line(), none);
     EXPECT_EQ(synopsys.Err(),
@@ -261,6 +305,85 @@ TEST(OutcomeReport, EdifThatWasNotRefreshedIsAWarningAndExitStatus3) {
         EXPECT_EQ(printed.Report(quietAboutIt, outcome), 0);
         EXPECT_EQ(printed.Err(), "");
     }
+}
+
+TEST(OutcomeReport, WarningsNameTheirComponentAndPerComponentFitIsSaid) {
+    ConversionOutcome lanes = Wrote(1, 1, 1, "lo", "lo", "lo", {"hi"});
+    lanes.components[1].otherLinesRemoved = 1;
+    Printed printed;
+    printed.Report(Line(), lanes);
+    EXPECT_EQ(printed.Err(),
+              "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
+              "line of hi's instances goes, a placement such as LOC included; "
+              "--keep-placements keeps them)\n");
+
+    ConversionOutcome tooMany;
+    tooMany.failedStep = FailedStep::TooManyInstances;
+    tooMany.instancesNeeded = 2;
+    CommandLine fit = Line();
+    fit.options.maxInstances = 1;
+    fit.options.moreComponents = {"hi"};
+    Printed failed;
+    EXPECT_EQ(failed.Report(fit, tooMany), 1);
+    EXPECT_NE(failed.Err().find("2 block RAM instances of 512 bytes per component, more than "
+                                "--max-instances 1"),
+              std::string::npos)
+        << failed.Err();
+}
+
+TEST(ExtractionReport, ALinePerComponentUnlessQuietOrOnStandardOutput) {
+    CommandLine extract = Line();
+    extract.action = CommandLine::Action::Extract;
+    extract.options.extractFile = "rom.bin";
+    extract.options.moreComponents = {"hi"};
+    ExtractionOutcome outcome;
+    outcome.components = {"ram", "hi"};
+    outcome.lanes = {{33, 3, "ram", "ram_2", 1056 * 8}, {0, 0, "", "", 1056 * 8}};
+    outcome.warnings = {
+        "1 line before the image's end is missing from the UCF, the first hi "
+        "INIT_00; it reads as zeros"};
+    const std::string warning =
+        "quillon-convert: warning: 1 line before the image's end is missing from the UCF, the "
+        "first hi INIT_00; it reads as zeros\n";
+    {
+        Printed printed;
+        EXPECT_EQ(printed.Extraction(extract, outcome), 0);
+        EXPECT_EQ(printed.Out(),
+                  "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes\n"
+                  "hi: read 0 lines, 1056 bytes\n");
+        EXPECT_EQ(printed.Err(), warning);
+    }
+    CommandLine quiet = extract;
+    quiet.quiet = true;
+    CommandLine piped = extract;
+    piped.options.extractFile = "-";
+    for (const CommandLine& silent : {quiet, piped}) {
+        Printed printed;
+        EXPECT_EQ(printed.Extraction(silent, outcome), 0);
+        EXPECT_EQ(printed.Out(), "");
+        EXPECT_EQ(printed.Err(), warning);
+    }
+
+    ExtractionOutcome noLines;
+    noLines.failedStep = FailedStep::Ucf;
+    noLines.failure = RunFailure("no line of ram's instances holds INIT_xx or INITP_xx");
+    Printed printed;
+    EXPECT_EQ(printed.Extraction(extract, noLines), 1);
+    EXPECT_EQ(printed.Out(), "");
+    EXPECT_EQ(printed.Err(),
+              "quillon-convert: UCF file: top.ucf: no line of ram's instances holds INIT_xx or "
+              "INITP_xx\n");
+    ExtractionOutcome unwritable;
+    unwritable.failedStep = FailedStep::Output;
+    unwritable.failure = RunFailure("cannot create a temporary file beside it",
+                                    SystemErrorFor(FileProblem::DiskFull));
+    Printed output;
+    EXPECT_EQ(output.Extraction(piped, unwritable), 1);
+    EXPECT_EQ(output.Err().rfind("quillon-convert: Output file: standard output: cannot create a "
+                                 "temporary file beside it: ",
+                                 0),
+              0u)
+        << output.Err();
 }
 
 }  // namespace
