@@ -63,12 +63,6 @@ std::string RewriteUcfLanes(const WordImage& image, std::string_view ucfText,
     if (generated > out.max_size() - out.size())
         throw std::length_error("RewriteUcfLanes: result too large");
     out.reserve(out.size() + static_cast<std::size_t>(generated));
-    StreamWideLines(
-        lines,
-        [&out](const char* text, std::size_t count) {
-            out.append(text, count);
-            return true;
-        },
-        kMemoryLineBlock);
+    StreamWideLines(lines, AppendingTo(out), kMemoryLineBlock);
     return out;
 }

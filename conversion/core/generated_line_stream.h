@@ -4,11 +4,20 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 #include "conversion/core/generated_lines.h"
 
 // Takes one block of whole lines; false stops the stream.
 using LineBlockSink = std::function<bool(const char* text, std::size_t size)>;
+
+// A sink that appends every block to `out`, for a text built in memory.
+inline LineBlockSink AppendingTo(std::string& out) {
+    return [&out](const char* text, std::size_t size) {
+        out.append(text, size);
+        return true;
+    };
+}
 
 // Blocks of about 1 MiB suit writing to a file: system calls cost many microseconds on
 // virtual machines, and larger blocks gain nothing more. Blocks that stay in the processor's

@@ -182,12 +182,6 @@ std::string RewriteUcf(const GeneratedLines& lines, std::string_view ucfText,
     out.reserve(static_cast<std::size_t>(bound));
     AppendKeptText(out, ucfText, lines.component, lines.synthesizer, lines.size > 0, rules);
     // The same blocks that a conversion run writes to the file.
-    StreamGeneratedLines(
-        lines,
-        [&out](const char* text, std::size_t count) {
-            out.append(text, count);
-            return true;
-        },
-        kMemoryLineBlock);
+    StreamGeneratedLines(lines, AppendingTo(out), kMemoryLineBlock);
     return out;
 }
