@@ -128,15 +128,23 @@ HANDLE OpenToInspect(const std::string& path, DWORD access, DWORD sharing) {
                        nullptr);
 }
 
+// Opens what `path` names to read its attributes; a missing file or folder is no error (the
+// handle stays invalid).
+DWORD OpenAttributes(const std::string& path, HANDLE& handle) {
+    handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle != INVALID_HANDLE_VALUE) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+}
+
 }  // namespace
 
 SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
     exists = false;
-    HANDLE handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (const DWORD error = OpenAttributes(path, handle); handle == INVALID_HANDLE_VALUE) {
+        return error;
     }
     BY_HANDLE_FILE_INFORMATION info;
     const bool known = GetFileInformationByHandle(handle, &info) != 0;
@@ -307,11 +315,9 @@ bool IsLinkRefusal(SystemErrorCode) {
 SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists) {
     special = false;
     exists = false;
-    HANDLE handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (const DWORD error = OpenAttributes(path, handle); handle == INVALID_HANDLE_VALUE) {
+        return error;
     }
     exists = true;
     special = GetFileType(handle) != FILE_TYPE_DISK;
