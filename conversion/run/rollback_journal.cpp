@@ -139,12 +139,6 @@ bool FitsFile(const JournalContent& content, const FileStatus& held, std::uint64
     return heldPrefixHash == fields.prefixHash;
 }
 
-// Writes `text` over the UCF from `from` on and gives it `length` bytes, then flushes it.
-bool PutBack(File& ucf, std::uint64_t from, std::string_view text, std::uint64_t length) {
-    return ucf.Seek(from) && ucf.WriteFully(text.data(), text.size()) && ucf.Resize(length) &&
-           ucf.Flush();
-}
-
 RunFailure RemoveTorn(const std::string& journalPath) {
     bool removed = false;
     if (const SystemErrorCode error = RemoveJournal(journalPath, removed)) {
@@ -154,6 +148,11 @@ RunFailure RemoveTorn(const std::string& journalPath) {
 }
 
 }  // namespace
+
+bool PutBack(File& ucf, std::uint64_t from, std::string_view text, std::uint64_t length) {
+    return ucf.Seek(from) && ucf.WriteFully(text.data(), text.size()) && ucf.Resize(length) &&
+           ucf.Flush();
+}
 
 std::string JournalPath(const std::string& resolvedUcfPath) {
     return resolvedUcfPath + "-journal";

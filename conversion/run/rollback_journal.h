@@ -75,6 +75,10 @@ RunFailure WriteJournal(const std::string& journalPath, std::string_view oldText
 // `removed` tells whether it is gone, also when the folder flush fails afterwards.
 SystemErrorCode RemoveJournal(const std::string& journalPath, bool& removed);
 
+// Writes `text` (old text from `from` on) over the UCF and gives it `length` bytes, then flushes
+// it: how a journal's text, or a failed run's, is put back.
+bool PutBack(File& ucf, std::uint64_t from, std::string_view text, std::uint64_t length);
+
 enum class JournalRecovery {
     NoJournal,    // nothing to do
     DroppedTorn,  // a journal cut off before the UCF was touched: deleted

@@ -155,10 +155,7 @@ RewriteEnd Undo(HeldUcf& ucf, const std::string& path, std::string_view oldText,
         ucf.file.CloseAndRemove(path);
         return RewriteEnd::Undone;
     }
-    const auto start = static_cast<std::size_t>(from);
-    if (!ucf.file.Seek(from) ||
-        !ucf.file.WriteFully(oldText.data() + start, oldText.size() - start) ||
-        !ucf.file.Resize(oldText.size()) || !ucf.file.Flush()) {
+    if (!PutBack(ucf.file, from, oldText.substr(static_cast<std::size_t>(from)), oldText.size())) {
         return RewriteEnd::InJournal;
     }
     // A journal that cannot go only puts the same old text back again next time.
