@@ -133,12 +133,13 @@ TEST(LaneLines, EighteenBitProgramMemoryFillsOneInstance) {
             digits += Hex((program[j - 1] >> 16) << 2 | program[j - 2] >> 16, 1);
         return digits;
     };
-    // INIT_00 .. INIT_3F, then INITP_00 .. INITP_07.
-    std::string expected;
-    for (unsigned k = 0; k < 64; ++k)
-        expected += "INST pm INIT_" + Hex(k, 2) + " = " + data(16 * k) + ";\r\n";
-    for (unsigned k = 0; k < 8; ++k)
-        expected += "INST pm INITP_" + Hex(k, 2) + " = " + parity(128 * k) + ";\r\n";
+    const auto line = [](const char* attribute, unsigned k, const std::string& digits) {
+        std::string text = "INST pm ";  // appended: GCC 12 warns wrongly on "..." + string
+        return text.append(attribute).append(Hex(k, 2)).append(" = ").append(digits) + ";\r\n";
+    };
+    std::string expected;  // INIT_00 .. INIT_3F, then INITP_00 .. INITP_07
+    for (unsigned k = 0; k < 64; ++k) expected += line("INIT_", k, data(16 * k));
+    for (unsigned k = 0; k < 8; ++k) expected += line("INITP_", k, parity(128 * k));
     const Memory memory{64, 18, {"pm"}};
     EXPECT_EQ(memory.Words(program), expected);
     // No words, no lines (an empty vector's words are still words, not bytes).
