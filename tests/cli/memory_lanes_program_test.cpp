@@ -39,6 +39,12 @@ protected:
         for (const std::string& name : components) args.insert(args.end(), {"-c", name});
         return args;
     }
+    // `first` followed by `more`.
+    static std::vector<std::string> Cat(std::vector<std::string> first,
+                                        const std::vector<std::string>& more) {
+        first.insert(first.end(), more.begin(), more.end());
+        return first;
+    }
 
     TempFolder scratch;
 };
@@ -50,8 +56,7 @@ TEST_F(MemoryLanesProgramTest, ProgramMemoryOf18BitInstructionsFromHexWords) {
     const std::string program = folder / "program.mem";
     WriteAll(program, mem);
     const std::vector<std::string> args = {"-u", ucf, "-c", "pm", "-b", "16k", "--width", "18"};
-    std::vector<std::string> convert = {"-s", program};
-    convert.insert(convert.end(), args.begin(), args.end());
+    const std::vector<std::string> convert = Cat({"-s", program}, args);
 
     ProgramOutcome outcome = Convert(convert);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -83,9 +88,7 @@ TEST_F(MemoryLanesProgramTest, ProgramMemoryOf18BitInstructionsFromHexWords) {
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(ReadAll(ucf), text);
 
-    std::vector<std::string> extract = {"--extract", folder / "back.mem"};
-    extract.insert(extract.end(), args.begin(), args.end());
-    outcome = Convert(extract);
+    outcome = Convert(Cat({"--extract", folder / "back.mem"}, args));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "pm: read 72 lines of 1 instance (pm), 1024 words of 18 bits\n");
     EXPECT_EQ(ReadAll(folder / "back.mem"), mem);
@@ -112,7 +115,8 @@ TEST_F(MemoryLanesProgramTest, FourByteLanesAreFourConversionsOfTheDeinterleaved
                   0);
     }
 
-    ProgramOutcome outcome = Convert(With({"-s", source, "-u", ucf, "-b", "16k"}, lanes));
+    const std::vector<std::string> args = With({"-s", source, "-u", ucf, "-b", "16k"}, lanes);
+    ProgramOutcome outcome = Convert(args);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.out,
               "UCF file updated!\n"
@@ -129,12 +133,12 @@ TEST_F(MemoryLanesProgramTest, FourByteLanesAreFourConversionsOfTheDeinterleaved
     // Standard output and a dry run give what the run wrote, and change nothing.
     const std::string written = ReadAll(ucf);
     WriteAll(ucf, oldText);
-    outcome = Convert(With({"-s", source, "-u", ucf, "-b", "16k", "-o", "-"}, lanes));
+    outcome = Convert(Cat(args, {"-o", "-"}));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     ExpectSameText(outcome.rawOut, written);
     EXPECT_EQ(ReadAll(ucf), oldText);
     WriteAll(ucf, written);
-    outcome = Convert(With({"-s", source, "-u", ucf, "-b", "16k", "-n"}, lanes));
+    outcome = Convert(Cat(args, {"-n"}));
     EXPECT_EQ(outcome.out,
               "Dry run: no file changed.\n"
               "b0: removed 132 lines, wrote 132 lines in 3 instances (b0 .. b0_2); unchanged\n"
@@ -157,17 +161,16 @@ TEST_F(MemoryLanesProgramTest, ReconvertingLanesRemovesTheirParityLines) {
     for (std::uint64_t k = 0; k < 300; ++k) mem += HexDigits((k % 16) << 32 | 7 * k, 9) + "\n";
     const std::string words = folder / "wide.mem";
     WriteAll(words, mem);
-    ProgramOutcome outcome =
-        Convert({"-s", words, "-u", ucf, "-c", "w", "-b", "32k", "--width", "36", "-y", "xst"});
+    const std::vector<std::string> args = {"-s", words, "-u",      ucf,  "-c", "w",
+                                           "-b", "32k", "--width", "36", "-y", "xst"};
+    ProgramOutcome outcome = Convert(args);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     // 300 words of 32 data bits: 38 INIT_xx lines (8 words each); 4 parity bits: 5 INITP_xx.
     EXPECT_EQ(Lines(ReadAll(ucf)).size(), 43u);
-    const std::string before = ReadAll(ucf);
-    EXPECT_NE(before.find("INST w0 INITP_04 = "), std::string::npos);
+    EXPECT_NE(ReadAll(ucf).find("INST w0 INITP_04 = "), std::string::npos);
 
     WriteAll(words, "1 2 3\n");
-    outcome =
-        Convert({"-s", words, "-u", ucf, "-c", "w", "-b", "32k", "--width", "36", "-y", "xst"});
+    outcome = Convert(args);
     EXPECT_EQ(
         outcome.out,
         "UCF file updated!\nw: removed 43 lines, wrote 2 lines in 1 instance (w0); hex words, "
@@ -187,32 +190,29 @@ TEST_F(MemoryLanesProgramTest, ReconvertingLanesRemovesTheirParityLines) {
 TEST_F(MemoryLanesProgramTest, TheDefaultRunSaysUnchangedAndWritesTodaysBytes) {
     WriteAll(source, AllByteValues(1040, 3));
     WriteAll(ucf, "NET a;");
-    ProgramOutcome outcome = Convert({"-s", source, "-u", ucf, "-c", "ram"});
-    EXPECT_EQ(outcome.out,
-              "UCF file updated!\nram: removed 0 lines, wrote 33 lines in 3 instances (ram .. "
-              "ram_2)\n");
-    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1040, 3), "NET a;", "ram"));
-    outcome = Convert({"-s", source, "-u", ucf, "-c", "ram"});
-    EXPECT_EQ(outcome.out,
-              "UCF file updated!\nram: removed 33 lines, wrote 33 lines in 3 instances (ram .. "
-              "ram_2); unchanged\n");
-    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1040, 3), "NET a;", "ram"));
+    for (const char* out : {"UCF file updated!\nram: removed 0 lines, wrote 33 lines in 3 "
+                            "instances (ram .. ram_2)\n",
+                            "UCF file updated!\nram: removed 33 lines, wrote 33 lines in 3 "
+                            "instances (ram .. ram_2); unchanged\n"}) {
+        EXPECT_EQ(Convert({"-s", source, "-u", ucf, "-c", "ram"}).out, out);
+        EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1040, 3), "NET a;", "ram"));
+    }
 }
 
 TEST_F(MemoryLanesProgramTest, ExtractErrorsAndTheOptionsItExcludes) {
     const std::string image = folder / "image.bin";
     WriteAll(image, "earlier image");
     WriteAll(ucf, "NET a;\r\nINST ram INIT_00 = 12;\r\n");
-    ProgramOutcome outcome = Convert({"--extract", image, "-u", ucf, "-c", "ram"});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "quillon-convert: UCF file: " + ucf +
-                               ": line 2: the value of ram INIT_00 is not 64 hex digits\n");
-    outcome = Convert({"--extract", image, "-u", folder / "missing.ucf", "-c", "ram"});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "quillon-convert: UCF file: " + (folder / "missing.ucf") +
-                               ": no line of ram's instances holds INIT_xx or INITP_xx\n");
-    EXPECT_FALSE(Exists(folder / "missing.ucf"));
+    const std::string missing = folder / "missing.ucf";
+    for (const auto& [from, err] : std::vector<std::pair<std::string, std::string>>{
+             {ucf, ": line 2: the value of ram INIT_00 is not 64 hex digits\n"},
+             {missing, ": no line of ram's instances holds INIT_xx or INITP_xx\n"}}) {
+        const ProgramOutcome outcome = Convert({"--extract", image, "-u", from, "-c", "ram"});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "quillon-convert: UCF file: " + from + err);
+    }
+    EXPECT_FALSE(Exists(missing));
     EXPECT_EQ(ReadAll(image), "earlier image");
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> excluded = {
@@ -220,9 +220,8 @@ TEST_F(MemoryLanesProgramTest, ExtractErrorsAndTheOptionsItExcludes) {
         {{"-o", "-"}, "--output"},      {{"-n"}, "--dry-run"},
         {{"--fill", "0xFF"}, "--fill"}, {{"-m", "2"}, "--max-instances"}};
     for (const auto& [more, name] : excluded) {
-        std::vector<std::string> args = {"--extract", image, "-u", ucf, "-c", "ram"};
-        args.insert(args.end(), more.begin(), more.end());
-        outcome = Convert(args);
+        const ProgramOutcome outcome =
+            Convert(Cat({"--extract", image, "-u", ucf, "-c", "ram"}, more));
         EXPECT_EQ(outcome.exitCode, 2) << name;
         EXPECT_TRUE(outcome.err.find("--extract excludes " + name) != std::string::npos ||
                     outcome.err.find(name + " excludes --extract") != std::string::npos)

@@ -81,15 +81,13 @@ TEST(ReportLines, OneLinePerComponentTheSourceOnTheFirstUnchangedOnEach) {
 }
 
 TEST(ExtractionLine, ReadLinesInstancesAndTheComponentsShare) {
-    const LaneReading three{33, 3, "ram", "ram_2", 1056 * 8};
-    EXPECT_EQ(ExtractionLine("ram", three, 8),
+    EXPECT_EQ(ExtractionLine("ram", {33, 3, "ram", "ram_2", 1056 * 8}, 8),
               "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes");
-    const LaneReading one{1, 1, "ram0", "ram0", 32 * 8};
-    EXPECT_EQ(ExtractionLine("ram", one, 16), "ram: read 1 line of 1 instance (ram0), 32 bytes");
-    const LaneReading none{0, 0, "", "", 64 * 8};  // the other lanes' lines make its share
-    EXPECT_EQ(ExtractionLine("hi", none, 8), "hi: read 0 lines, 64 bytes");
-    const LaneReading parity{72, 1, "prog", "prog", 1024 * 18};
-    EXPECT_EQ(ExtractionLine("prog", parity, 18),
+    EXPECT_EQ(ExtractionLine("ram", {1, 1, "ram0", "ram0", 32 * 8}, 16),
+              "ram: read 1 line of 1 instance (ram0), 32 bytes");
+    // The other lanes' lines make its share.
+    EXPECT_EQ(ExtractionLine("hi", {0, 0, "", "", 64 * 8}, 8), "hi: read 0 lines, 64 bytes");
+    EXPECT_EQ(ExtractionLine("prog", {72, 1, "prog", "prog", 1024 * 18}, 18),
               "prog: read 72 lines of 1 instance (prog), 1024 words of 18 bits");
 }
 
@@ -101,10 +99,10 @@ public:
         std::fclose(out_);
         std::fclose(err_);
     }
-    int Report(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+    int Print(const CommandLine& commandLine, const ConversionOutcome& outcome) {
         return ReportOutcome(commandLine, outcome, out_, err_);
     }
-    int Extraction(const CommandLine& commandLine, const ExtractionOutcome& outcome) {
+    int Print(const CommandLine& commandLine, const ExtractionOutcome& outcome) {
         return ReportExtraction(commandLine, outcome, out_, err_);
     }
     std::string Out() { return Read(out_); }
@@ -126,6 +124,20 @@ private:
     std::FILE* err_;
 };
 
+// What one report prints: the exit status, standard output, and standard error exactly or,
+// with `errStart`, its beginning.
+template <class Outcome>
+void ExpectPrinted(const CommandLine& commandLine, const Outcome& outcome, int status,
+                   const std::string& out, const std::string& err, bool errStart = false) {
+    Printed printed;
+    EXPECT_EQ(printed.Print(commandLine, outcome), status);
+    EXPECT_EQ(printed.Out(), out);
+    if (errStart)
+        EXPECT_EQ(printed.Err().rfind(err, 0), 0u) << printed.Err();
+    else
+        EXPECT_EQ(printed.Err(), err);
+}
+
 CommandLine Line(UcfOutput output = UcfOutput::InPlace, bool quiet = false) {
     CommandLine commandLine;
     commandLine.action = CommandLine::Action::Convert;
@@ -136,199 +148,131 @@ CommandLine Line(UcfOutput output = UcfOutput::InPlace, bool quiet = false) {
     return commandLine;
 }
 
-TEST(OutcomeReport, SuccessLineThenReportLine) {
-    const ConversionOutcome outcome = Wrote(16, 33, 3, "ram", "ram_2");
+// The system's text for a problem, without the line break it may end in.
+std::string Reason(SystemErrorCode error) {
+    std::string reason = SystemErrorText(error);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    return reason;
+}
+
+ConversionOutcome Failed(FailedStep step, SystemErrorCode error, const char* reason = "",
+                         std::uint64_t instancesNeeded = 0) {
+    ConversionOutcome outcome;
+    outcome.failedStep = step;
+    outcome.error = error;
+    outcome.reason = reason;
+    outcome.instancesNeeded = instancesNeeded;
+    return outcome;
+}
+
+TEST(OutcomeReport, SuccessLinesWarningsAndFailuresOnTheirStreams) {
+    const ConversionOutcome wrote = Wrote(16, 33, 3, "ram", "ram_2");
     const std::string report =
         "ram: removed 16 lines, wrote 33 lines in 3 instances (ram .. ram_2)\n";
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(Line(), outcome), 0);
-        EXPECT_EQ(printed.Out(), "UCF file updated!\n" + report);
-        EXPECT_EQ(printed.Err(), "");
-    }
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(Line(UcfOutput::File), outcome), 0);
-        EXPECT_EQ(printed.Out(), "Wrote new.ucf (the UCF was only read).\n" + report);
-    }
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(Line(UcfOutput::DryRun), outcome), 0);
-        EXPECT_EQ(printed.Out(), "Dry run: no file changed.\n" + report);
-    }
-    for (const CommandLine& silent :
-         {Line(UcfOutput::StandardOutput), Line(UcfOutput::InPlace, true),
-          Line(UcfOutput::DryRun, true)}) {
-        Printed printed;
-        EXPECT_EQ(printed.Report(silent, outcome), 0);
-        EXPECT_EQ(printed.Out(), "");
-        EXPECT_EQ(printed.Err(), "");
-    }
-}
-
-TEST(OutcomeReport, WarningsGoToStderrEvenWhenQuiet) {
-    ConversionOutcome outcome = Wrote(3, 1, 1, "ram", "ram");
-    outcome.components[0].otherLinesRemoved = 1;
-    outcome.components[0].otherConventionLines = true;  // only told when nothing was removed
-    Printed printed;
-    EXPECT_EQ(printed.Report(Line(UcfOutput::InPlace, true), outcome), 0);
-    EXPECT_EQ(printed.Out(), "");
-    EXPECT_EQ(printed.Err(),
-              "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
-              "line of ram's instances goes, a placement such as LOC included; "
-              "--keep-placements keeps them)\n");
-
-    outcome.components[0].otherLinesRemoved = 2;
-    Printed plural;
-    plural.Report(Line(UcfOutput::StandardOutput), outcome);
-    EXPECT_NE(plural.Err().find(": warning: 2 removed lines were not INIT_xx constraints ("),
-              std::string::npos);
-
-    ConversionOutcome none = Wrote(0, 1, 1, "ram", "ram");
-    none.components[0].otherConventionLines = true;
-    Printed synopsys;
-    synopsys.Report(Line(), none);
-    EXPECT_EQ(synopsys.Err(),
-              "quillon-convert: warning: the UCF holds lines for ram under the xst naming (ram0, "
-              "ram1, ...); they stay beside the new ones\n");
+    const std::string updated = "UCF file updated!\n";
+    // A removed placement is told even when quiet; other naming's lines only when nothing went.
+    ConversionOutcome placement = Wrote(3, 1, 1, "ram", "ram");
+    placement.components[0].otherLinesRemoved = 1;
+    placement.components[0].otherConventionLines = true;
+    ConversionOutcome placements = placement;
+    placements.components[0].otherLinesRemoved = 2;
+    ConversionOutcome otherNaming = Wrote(0, 1, 1, "ram", "ram");
+    otherNaming.components[0].otherConventionLines = true;
+    const std::string oneLine = "ram: removed 0 lines, wrote 1 line in 1 instance (ram)\n";
     CommandLine xst = Line();
     xst.request.synthesizer = 1;
-    Printed underXst;
-    underXst.Report(xst, none);
-    EXPECT_EQ(underXst.Err(),
-              "quillon-convert: warning: the UCF holds lines for ram under the synopsys naming "
-              "(ram, ram_1, ...); they stay beside the new ones\n");
-}
-
-TEST(OutcomeReport, FailuresOfTheNewStepsNameTheirFile) {
-    ConversionOutcome tooMany;
-    tooMany.failedStep = FailedStep::TooManyInstances;
-    tooMany.instancesNeeded = 5;
+    // A memory of lanes: the warning names its component, the fit is per component.
+    ConversionOutcome lanes = Wrote(1, 1, 1, "lo", "lo", "lo", {"hi"});
+    lanes.components[1].otherLinesRemoved = 1;
     CommandLine fit = Line();
     fit.options.maxInstances = 4;
     fit.options.linesPerInstance = kLinesPerInstance32k;
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(fit, tooMany), 1);
-        EXPECT_EQ(printed.Out(), "");
-        EXPECT_EQ(printed.Err(),
-                  "quillon-convert: Source binary file: rom.bin: the data needs 5 block RAM "
-                  "instances of 4096 bytes, more than --max-instances 4 allows\n");
-    }
-    ConversionOutcome output;
-    output.failedStep = FailedStep::Output;
-    output.error = SystemErrorFor(FileProblem::DiskFull);
-    std::string reason = SystemErrorText(output.error);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(Line(UcfOutput::File), output), 1);
-        EXPECT_EQ(printed.Err(), "quillon-convert: Output file: new.ucf: " + reason + "\n");
-    }
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(Line(UcfOutput::StandardOutput), output), 1);
-        EXPECT_EQ(printed.Err(), "quillon-convert: Output file: standard output: " + reason + "\n");
-    }
-    ConversionOutcome ucf;
-    ucf.failedStep = FailedStep::Ucf;
-    ucf.error = SystemErrorFor(FileProblem::ReadFault);
-    Printed printed;
-    EXPECT_EQ(printed.Report(Line(UcfOutput::DryRun), ucf), 1);
-    EXPECT_EQ(printed.Out(), "");
-    EXPECT_EQ(printed.Err().rfind("quillon-convert: Destination UCF file: top.ucf: ", 0), 0u);
-}
-
-// Every failure in one line: the box's label without its line break, the path, the reason (the
-// run's own before the system's).
-TEST(OutcomeReport, FailuresAreOneLineWithTheFilesLabelAndPath) {
-    std::string reason = SystemErrorText(SystemErrorFor(FileProblem::ReadFault));
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    struct Case {
-        FailedStep step;
-        const char* ownReason;
-        SystemErrorCode error;
-        bool fromStandardInput;
-        std::string err;
-    };
-    const SystemErrorCode fault = SystemErrorFor(FileProblem::ReadFault);
-    for (const Case& c : std::vector<Case>{
-             {FailedStep::Source, "", fault, false,
-              "quillon-convert: Source binary file: rom.bin: " + reason + "\n"},
-             {FailedStep::Source, "the source is empty", 0, true,
-              "quillon-convert: Source binary file: standard input: the source is empty\n"},
-             {FailedStep::Ucf, "", fault, false,
-              "quillon-convert: Destination UCF file: top.ucf: " + reason + "\n"},
-             {FailedStep::Ucf, "cannot create its rollback journal top.ucf-journal", fault, false,
-              "quillon-convert: Destination UCF file: top.ucf: cannot create its rollback journal "
-              "top.ucf-journal: " +
-                  reason + "\n"},
-         }) {
-        ConversionOutcome outcome;
-        outcome.failedStep = c.step;
-        outcome.reason = c.ownReason;
-        outcome.error = c.error;
-        CommandLine commandLine = Line();
-        commandLine.options.sourceFromStandardInput = c.fromStandardInput;
-        Printed printed;
-        EXPECT_EQ(printed.Report(commandLine, outcome), 1);
-        EXPECT_EQ(printed.Out(), "");
-        EXPECT_EQ(printed.Err(), c.err);
-    }
-}
-
-// A named EDIF file whose time could not be renewed: the UCF was updated all the same, and the
-// exit status says that the netlist was not.
-TEST(OutcomeReport, EdifThatWasNotRefreshedIsAWarningAndExitStatus3) {
-    ConversionOutcome outcome = Wrote(0, 1, 1, "ram", "ram");
-    outcome.edifError = SystemErrorFor(FileProblem::ReadFault);
-    std::string reason = SystemErrorText(outcome.edifError);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    CommandLine fitLanes = Line();
+    fitLanes.options.maxInstances = 1;
+    fitLanes.options.moreComponents = {"hi"};
+    CommandLine fromStandardInput = Line();
+    fromStandardInput.options.sourceFromStandardInput = true;
+    // A named EDIF file whose time could not be renewed: the UCF was updated all the same, and
+    // the exit status says that the netlist was not. Unnamed, or none to refresh: no warning.
+    ConversionOutcome edifFault = otherNaming;
+    edifFault.components[0].otherConventionLines = false;
+    edifFault.edifError = SystemErrorFor(FileProblem::ReadFault);
     CommandLine named = Line();
     named.request.edifFile = "top.edf";
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Report(named, outcome), kExitEdifNotRefreshed);
-        EXPECT_EQ(printed.Out(),
-                  "UCF file updated!\nram: removed 0 lines, wrote 1 line in 1 "
-                  "instance (ram)\n");
-        EXPECT_EQ(printed.Err(), "quillon-convert: warning: EDIF file: top.edf: " + reason +
-                                     " (the UCF was updated, the netlist was not)\n");
-    }
-    // No EDIF file named, or none to refresh: no warning.
-    for (const CommandLine& quietAboutIt : {Line(), [&] {
-                                                CommandLine dry = named;
-                                                dry.options.output = UcfOutput::DryRun;
-                                                return dry;
-                                            }()}) {
-        Printed printed;
-        EXPECT_EQ(printed.Report(quietAboutIt, outcome), 0);
-        EXPECT_EQ(printed.Err(), "");
-    }
-}
+    CommandLine namedDry = named;
+    namedDry.options.output = UcfOutput::DryRun;
 
-TEST(OutcomeReport, WarningsNameTheirComponentAndPerComponentFitIsSaid) {
-    ConversionOutcome lanes = Wrote(1, 1, 1, "lo", "lo", "lo", {"hi"});
-    lanes.components[1].otherLinesRemoved = 1;
-    Printed printed;
-    printed.Report(Line(), lanes);
-    EXPECT_EQ(printed.Err(),
+    const SystemErrorCode fault = SystemErrorFor(FileProblem::ReadFault);
+    const SystemErrorCode full = SystemErrorFor(FileProblem::DiskFull);
+    const std::string removedOne =
+        "removed line was not an INIT_xx constraint (every line of ram's instances goes, a "
+        "placement such as LOC included; --keep-placements keeps them)\n";
+    struct Case {
+        CommandLine commandLine;
+        ConversionOutcome outcome;
+        int status;
+        std::string out;
+        std::string err;
+        bool errStart = false;
+    };
+    for (const Case& c : std::vector<Case>{
+             {Line(), wrote, 0, updated + report, ""},
+             {Line(UcfOutput::File), wrote, 0, "Wrote new.ucf (the UCF was only read).\n" + report,
+              ""},
+             {Line(UcfOutput::DryRun), wrote, 0, "Dry run: no file changed.\n" + report, ""},
+             {Line(UcfOutput::StandardOutput), wrote, 0, "", ""},
+             {Line(UcfOutput::InPlace, true), wrote, 0, "", ""},
+             {Line(UcfOutput::DryRun, true), wrote, 0, "", ""},
+             {Line(UcfOutput::InPlace, true), placement, 0, "",
+              "quillon-convert: warning: 1 " + removedOne},
+             {Line(UcfOutput::StandardOutput), placements, 0, "",
+              "quillon-convert: warning: 2 removed lines were not INIT_xx constraints (", true},
+             {Line(), otherNaming, 0, updated + oneLine,
+              "quillon-convert: warning: the UCF holds lines for ram under the xst naming (ram0, "
+              "ram1, ...); they stay beside the new ones\n"},
+             {xst, otherNaming, 0, updated + oneLine,
+              "quillon-convert: warning: the UCF holds lines for ram under the synopsys naming "
+              "(ram, ram_1, ...); they stay beside the new ones\n"},
+             {Line(), lanes, 0,
+              updated + "lo: removed 1 line, wrote 1 line in 1 instance (lo)\n" +
+                  "hi: removed 1 line, wrote 1 line in 1 instance (hi)\n",
               "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
               "line of hi's instances goes, a placement such as LOC included; "
-              "--keep-placements keeps them)\n");
-
-    ConversionOutcome tooMany;
-    tooMany.failedStep = FailedStep::TooManyInstances;
-    tooMany.instancesNeeded = 2;
-    CommandLine fit = Line();
-    fit.options.maxInstances = 1;
-    fit.options.moreComponents = {"hi"};
-    Printed failed;
-    EXPECT_EQ(failed.Report(fit, tooMany), 1);
-    EXPECT_NE(failed.Err().find("2 block RAM instances of 512 bytes per component, more than "
-                                "--max-instances 1"),
-              std::string::npos)
-        << failed.Err();
+              "--keep-placements keeps them)\n"},
+             {named, edifFault, kExitEdifNotRefreshed, updated + oneLine,
+              "quillon-convert: warning: EDIF file: top.edf: " + Reason(fault) +
+                  " (the UCF was updated, the netlist was not)\n"},
+             {Line(), edifFault, 0, updated + oneLine, ""},
+             {namedDry, edifFault, 0, "Dry run: no file changed.\n" + oneLine, ""},
+             // Every failure in one line: the box's label without its line break, the path, the
+             // reason (the run's own before the system's).
+             {fit, Failed(FailedStep::TooManyInstances, 0, "", 5), 1, "",
+              "quillon-convert: Source binary file: rom.bin: the data needs 5 block RAM "
+              "instances of 4096 bytes, more than --max-instances 4 allows\n"},
+             {fitLanes, Failed(FailedStep::TooManyInstances, 0, "", 2), 1, "",
+              "quillon-convert: Source binary file: rom.bin: the data needs 2 block RAM "
+              "instances of 512 bytes per component, more than --max-instances 1",
+              true},
+             {Line(UcfOutput::File), Failed(FailedStep::Output, full), 1, "",
+              "quillon-convert: Output file: new.ucf: " + Reason(full) + "\n"},
+             {Line(UcfOutput::StandardOutput), Failed(FailedStep::Output, full), 1, "",
+              "quillon-convert: Output file: standard output: " + Reason(full) + "\n"},
+             {Line(), Failed(FailedStep::Source, fault), 1, "",
+              "quillon-convert: Source binary file: rom.bin: " + Reason(fault) + "\n"},
+             {fromStandardInput, Failed(FailedStep::Source, 0, "the source is empty"), 1, "",
+              "quillon-convert: Source binary file: standard input: the source is empty\n"},
+             {Line(UcfOutput::DryRun), Failed(FailedStep::Ucf, fault), 1, "",
+              "quillon-convert: Destination UCF file: top.ucf: " + Reason(fault) + "\n"},
+             {Line(),
+              Failed(FailedStep::Ucf, fault, "cannot create its rollback journal top.ucf-journal"),
+              1, "",
+              "quillon-convert: Destination UCF file: top.ucf: cannot create its rollback journal "
+              "top.ucf-journal: " +
+                  Reason(fault) + "\n"},
+         }) {
+        SCOPED_TRACE(c.err.empty() ? c.out : c.err);
+        ExpectPrinted(c.commandLine, c.outcome, c.status, c.out, c.err, c.errStart);
+    }
 }
 
 TEST(ExtractionReport, ALinePerComponentUnlessQuietOrOnStandardOutput) {
@@ -336,6 +280,10 @@ TEST(ExtractionReport, ALinePerComponentUnlessQuietOrOnStandardOutput) {
     extract.action = CommandLine::Action::Extract;
     extract.options.extractFile = "rom.bin";
     extract.options.moreComponents = {"hi"};
+    CommandLine quiet = extract;
+    quiet.quiet = true;
+    CommandLine piped = extract;
+    piped.options.extractFile = "-";
     ExtractionOutcome outcome;
     outcome.components = {"ram", "hi"};
     outcome.lanes = {{33, 3, "ram", "ram_2", 1056 * 8}, {0, 0, "", "", 1056 * 8}};
@@ -345,45 +293,27 @@ TEST(ExtractionReport, ALinePerComponentUnlessQuietOrOnStandardOutput) {
     const std::string warning =
         "quillon-convert: warning: 1 line before the image's end is missing from the UCF, the "
         "first hi INIT_00; it reads as zeros\n";
-    {
-        Printed printed;
-        EXPECT_EQ(printed.Extraction(extract, outcome), 0);
-        EXPECT_EQ(printed.Out(),
+    ExpectPrinted(extract, outcome, 0,
                   "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes\n"
-                  "hi: read 0 lines, 1056 bytes\n");
-        EXPECT_EQ(printed.Err(), warning);
-    }
-    CommandLine quiet = extract;
-    quiet.quiet = true;
-    CommandLine piped = extract;
-    piped.options.extractFile = "-";
-    for (const CommandLine& silent : {quiet, piped}) {
-        Printed printed;
-        EXPECT_EQ(printed.Extraction(silent, outcome), 0);
-        EXPECT_EQ(printed.Out(), "");
-        EXPECT_EQ(printed.Err(), warning);
-    }
+                  "hi: read 0 lines, 1056 bytes\n",
+                  warning);
+    ExpectPrinted(quiet, outcome, 0, "", warning);
+    ExpectPrinted(piped, outcome, 0, "", warning);
 
     ExtractionOutcome noLines;
     noLines.failedStep = FailedStep::Ucf;
     noLines.failure = RunFailure("no line of ram's instances holds INIT_xx or INITP_xx");
-    Printed printed;
-    EXPECT_EQ(printed.Extraction(extract, noLines), 1);
-    EXPECT_EQ(printed.Out(), "");
-    EXPECT_EQ(printed.Err(),
-              "quillon-convert: UCF file: top.ucf: no line of ram's instances holds INIT_xx or "
-              "INITP_xx\n");
+    ExpectPrinted(extract, noLines, 1, "",
+                  "quillon-convert: UCF file: top.ucf: no line of ram's instances holds INIT_xx or "
+                  "INITP_xx\n");
     ExtractionOutcome unwritable;
     unwritable.failedStep = FailedStep::Output;
     unwritable.failure = RunFailure("cannot create a temporary file beside it",
                                     SystemErrorFor(FileProblem::DiskFull));
-    Printed output;
-    EXPECT_EQ(output.Extraction(piped, unwritable), 1);
-    EXPECT_EQ(output.Err().rfind("quillon-convert: Output file: standard output: cannot create a "
-                                 "temporary file beside it: ",
-                                 0),
-              0u)
-        << output.Err();
+    ExpectPrinted(piped, unwritable, 1, "",
+                  "quillon-convert: Output file: standard output: cannot create a temporary file "
+                  "beside it: ",
+                  true);
 }
 
 }  // namespace
