@@ -63,14 +63,12 @@ std::string Hex(std::uint64_t value) {
     return text;
 }
 
-// How a case lays the memory out: by default from address 0 with zeros in the gaps.
-struct Layout {
-    const char* name;
-    bool baseGiven = false;
-    bool fillGiven = false;
-};
-const Layout kLayouts[] = {
-    {"defaults"}, {"--base", true}, {"--fill", false, true}, {"--base --fill", true, true}};
+std::string SrecCatBinary(const std::string& path, std::uint64_t base, const std::string& fill) {
+    const char* format = path.substr(path.size() - 4) == ".hex" ? "-intel" : "-motorola";
+    // Its warnings (the files have no start address) go nowhere; a failure shows in its status.
+    return CommandOutput("srec_cat '" + path + "' " + format + " -offset -" + Hex(base) + " " +
+                         fill + " -o - -binary 2>/dev/null");
+}
 
 class ImageSourcesTest : public RunTest {
 protected:
@@ -84,42 +82,34 @@ protected:
         return outcome.rawOut;
     }
 
-    // Reads `path` with each layout and compares with the memory the blocks make, and with
-    // what `oracle` (a command that prints the raw image from address 0, given an offset
-    // to subtract and a fill range, or "" for none) gives.
+    // Reads `path` from address 0 or with a --base below the data, with zeros or --fill in the
+    // gaps, and compares with the memory the blocks make and, given `srecCat`, with what
+    // srec_cat makes of the file.
     void ExpectRead(const std::string& path, const std::vector<ImageBlock>& blocks,
-                    const std::vector<std::string>& format,
-                    std::string (*oracle)(const std::string& path, std::uint64_t base,
-                                          const std::string& fill) = nullptr) {
+                    const std::vector<std::string>& format = {}, bool srecCat = false) {
         std::uint64_t lowest = ~std::uint64_t{0};
         for (const ImageBlock& block : blocks) lowest = std::min(lowest, block.address);
-        for (const Layout& layout : kLayouts) {
-            SCOPED_TRACE(layout.name);
-            const std::uint64_t base = layout.baseGiven ? lowest - lowest % 7 : 0;
-            const char fill = layout.fillGiven ? '\xC3' : '\0';
-            std::vector<std::string> args = format;
-            if (layout.baseGiven) args.insert(args.end(), {"--base", Hex(base)});
-            if (layout.fillGiven) args.insert(args.end(), {"--fill", "195"});
-            const std::string text = Converted(path, args);
-            ExpectSameText(text, Rewritten(DenseImage(blocks, base, fill), "", "rom"));
-            if (oracle != nullptr) {
-                const std::string range = layout.fillGiven
-                                              ? "-fill 0xC3 0 " + Hex(ImageEnd(blocks) - base)
-                                              : std::string();
-                ExpectSameText(text, Rewritten(oracle(path, base, range), "", "rom"));
+        for (const bool baseGiven : {false, true}) {
+            for (const bool fillGiven : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << "--base " << baseGiven << " --fill " << fillGiven);
+                const std::uint64_t base = baseGiven ? lowest - lowest % 7 : 0;
+                std::vector<std::string> args = format;
+                if (baseGiven) args.insert(args.end(), {"--base", Hex(base)});
+                if (fillGiven) args.insert(args.end(), {"--fill", "195"});
+                const std::string text = Converted(path, args);
+                ExpectSameText(text, Rewritten(DenseImage(blocks, base, fillGiven ? '\xC3' : '\0'),
+                                               "", "rom"));
+                if (!srecCat) continue;
+                const std::string range =
+                    fillGiven ? "-fill 0xC3 0 " + Hex(ImageEnd(blocks) - base) : std::string();
+                ExpectSameText(text, Rewritten(SrecCatBinary(path, base, range), "", "rom"));
             }
         }
     }
 
     TempFolder scratch;
 };
-
-std::string SrecCatBinary(const std::string& path, std::uint64_t base, const std::string& fill) {
-    const char* format = path.substr(path.size() - 4) == ".hex" ? "-intel" : "-motorola";
-    // Its warnings (the files have no start address) go nowhere; a failure shows in its status.
-    return CommandOutput("srec_cat '" + path + "' " + format + " -offset -" + Hex(base) + " " +
-                         fill + " -o - -binary 2>/dev/null");
-}
 
 TEST_F(ImageSourcesTest, IntelHexWithEveryRecordLengthAndBothExtendedAddresses) {
     const bool oracle = HaveTool("srec_cat");
@@ -131,7 +121,7 @@ TEST_F(ImageSourcesTest, IntelHexWithEveryRecordLengthAndBothExtendedAddresses) 
         const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x8000, 0x38000);
         const std::string path = folder / ("image" + std::to_string(round) + ".hex");
         WriteAll(path, IntelHexText(blocks, random, segments, round < 2 ? "\n" : "\r\n"));
-        ExpectRead(path, blocks, {}, oracle ? SrecCatBinary : nullptr);
+        ExpectRead(path, blocks, {}, oracle);
         ExpectRead(path, blocks, {"-f", "IHEX"});
     }
 }
@@ -153,7 +143,7 @@ TEST_F(ImageSourcesTest, SRecordsOfEachAddressWidthAsSrecCatWritesThem) {
         WriteAll(hex, IntelHexText(blocks, random, false));
         CommandOutput("srec_cat '" + hex + "' -intel -o '" + path +
                       "' -motorola -address-length=" + std::to_string(kind.addressBytes));
-        ExpectRead(path, blocks, {}, SrecCatBinary);
+        ExpectRead(path, blocks, {}, true);
     }
 }
 
@@ -171,7 +161,7 @@ TEST_F(ImageSourcesTest, ElfInBothClassesAndByteOrdersAtThePhysicalAddresses) {
             WriteAll(path, ElfFile(wide, big,
                                    {{1, 0x20008000, blocks[1].address, blocks[1].bytes, 0x200},
                                     {1, 0x20000000, blocks[0].address, blocks[0].bytes, 0}}));
-            ExpectRead(path, blocks, {});
+            ExpectRead(path, blocks);
             ExpectRead(path, blocks, {"--format=elf"});
         }
     }
@@ -199,7 +189,7 @@ TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
                       " --rename-section .data=.rom_a a.bin a.o && objcopy -I binary -O " + bfd +
                       " --rename-section .data=.rom_b b.bin b.o && ld -m " + emulation +
                       " -T rom.ld -o fw.elf a.o b.o && objcopy -O binary fw.elf fw.bin");
-        ExpectRead(dir + "fw.elf", blocks, {});
+        ExpectRead(dir + "fw.elf", blocks);
         // objcopy's image starts at the lowest load address.
         EXPECT_EQ(Converted(dir + "fw.elf", {"--base", "0x8000"}), Converted(dir + "fw.bin", {}));
     }
@@ -215,11 +205,9 @@ TEST_F(ImageSourcesTest, IntelHexIntoByteLanesIsItsBinaryIntoThem) {
                          ? SrecCatBinary(path, 0, "-fill 0x5A 0 " + Hex(ImageEnd(blocks)))
                          : DenseImage(blocks, 0, '\x5A'));
     // Two lanes of 16 bits: words of 4 bytes, the gaps' fill in both lanes.
-    const std::vector<std::string> lanes = {"-c", "rom_hi", "--width", "16", "-b", "16k"};
-    std::vector<std::string> filled = lanes;
-    filled.insert(filled.end(), {"--fill", "0x5A"});
-    const std::string fromHex = Converted(path, filled);
-    ExpectSameText(fromHex, Converted(binary, lanes));
+    const std::string fromHex =
+        Converted(path, {"-c", "rom_hi", "--width", "16", "-b", "16k", "--fill", "0x5A"});
+    ExpectSameText(fromHex, Converted(binary, {"-c", "rom_hi", "--width", "16", "-b", "16k"}));
     EXPECT_NE(fromHex.find("INST rom_hi_1 INIT_00 = "), std::string::npos);
 }
 

@@ -192,22 +192,18 @@ TEST(SRecords, RecordsCountsAddressWidthsAndEachMalformedRecordWithItsLine) {
 }
 
 TEST(ElfImage, LoadableSegmentsInEveryClassAndByteOrderAndEachMalformedFile) {
-    for (const bool wide : {false, true}) {
-        for (const bool big : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (wide ? "ELF64" : "ELF32") << (big ? " BE" : " LE"));
-            const std::string file = ElfFile(wide, big,
-                                             {
-                                                 {1, 0x20000000, 0x8100, "second", 0},
-                                                 {4, 0x0, 0x0, "a note, not loaded", 0},
-                                                 {1, 0x0, 0x8000, "first", 0x100},
-                                                 {1, 0x20001000, 0x9000, "", 0x400},  // .bss
-                                             });
+    const std::vector<ElfSegment> segments = {
+        {1, 0x20000000, 0x8100, "second", 0},
+        {4, 0x0, 0x0, "a note, not loaded", 0},
+        {1, 0x0, 0x8000, "first", 0x100},
+        {1, 0x20001000, 0x9000, "", 0x400},  // .bss: nothing in the file
+    };
+    const std::string image = DenseImage({{0x8000, "first"}, {0x8100, "second"}}, 0x8000, '\x5A');
+    const char* kinds[2][2] = {{"ELF32 LE", "ELF32 BE"}, {"ELF64 LE", "ELF64 BE"}};
+    for (const bool wide : {false, true})
+        for (const bool big : {false, true})
             Expect(ImageFormat::Elf, kImages,
-                   {{"at the physical addresses", file,
-                     DenseImage({{0x8000, "first"}, {0x8100, "second"}}, 0x8000, '\x5A'), 0x8000,
-                     0x5A}});
-        }
-    }
+                   {{kinds[wide][big], ElfFile(wide, big, segments), image, 0x8000, 0x5A}});
     const std::string good32 = ElfFile(false, false, {{1, 0, 0x100, "data", 0}});
     const std::string good64 = ElfFile(true, true, {{1, 0, 0x100, "data", 0}});
     std::string farTable = good64;
@@ -293,44 +289,36 @@ TEST(HexWords, WiderWordsComeAsValuesWithTheirIndices) {
 }
 
 TEST(ImageFormatChoice, AutoGoesByTheExtensionAndTheFirstCharacterOfHexFiles) {
-    struct Choice {
+    const auto chosen = [](ImageFormat requested, const char* path, const std::string& content) {
+        return ChosenFormat(requested, path, path == std::string("-"),
+                            reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
+    };
+    // By the extension alone: a leading ':' changes nothing.
+    const std::vector<std::pair<ImageFormat, std::vector<const char*>>> byExtension = {
+        {ImageFormat::IntelHex, {"a.ihx", "a.h86", "a.iHex"}},
+        {ImageFormat::SRecord, {"fw.S19", "fw.s28", "fw.s37", "fw.srec", "fw.mot"}},
+        {ImageFormat::Elf, {"fw.elf", "C:\\fw.axf"}},
+        {ImageFormat::HexWords, {"ram.mem"}},
+        {ImageFormat::Bin, {"rom.bin", "dir.elf/rom", "dir.elf\\rom", "rom.hex.gz", "hex", "-"}},
+    };
+    for (const auto& [expected, paths] : byExtension)
+        for (const char* path : paths)
+            EXPECT_EQ(chosen(ImageFormat::Auto, path, ":00000001FF"), expected) << path;
+    const struct {
+        ImageFormat requested;
         const char* path;  // "-" is standard input
         std::string content;
         ImageFormat expected;
-        ImageFormat requested = ImageFormat::Auto;
+    } choices[] = {
+        {ImageFormat::Auto, "ROM.HEX", " \r\n\t:00000001FF", ImageFormat::IntelHex},
+        {ImageFormat::Auto, "dir.v1/rom.hex", "00 11\n", ImageFormat::HexWords},
+        {ImageFormat::Auto, "rom.hex", "", ImageFormat::HexWords},
+        {ImageFormat::IntelHex, "-", "", ImageFormat::IntelHex},
+        {ImageFormat::Bin, "rom.hex", ":", ImageFormat::Bin},
+        {ImageFormat::HexWords, "rom.hex", ":", ImageFormat::HexWords},
     };
-    const std::vector<Choice> choices = {
-        {"rom.bin", ":00000001FF", ImageFormat::Bin},
-        {"ROM.HEX", " \r\n\t:00000001FF", ImageFormat::IntelHex},
-        {"dir.v1/rom.hex", "00 11\n", ImageFormat::HexWords},
-        {"rom.hex", "", ImageFormat::HexWords},
-        {"a.ihx", ":", ImageFormat::IntelHex},
-        {"a.h86", ":", ImageFormat::IntelHex},
-        {"a.iHex", ":", ImageFormat::IntelHex},
-        {"fw.S19", "", ImageFormat::SRecord},
-        {"fw.s28", "", ImageFormat::SRecord},
-        {"fw.s37", "", ImageFormat::SRecord},
-        {"fw.srec", "", ImageFormat::SRecord},
-        {"fw.mot", "", ImageFormat::SRecord},
-        {"fw.elf", "", ImageFormat::Elf},
-        {"C:\\fw.axf", "", ImageFormat::Elf},
-        {"ram.mem", ":", ImageFormat::HexWords},
-        {"dir.elf/rom", "", ImageFormat::Bin},
-        {"dir.elf\\rom", "", ImageFormat::Bin},
-        {"rom.hex.gz", ":", ImageFormat::Bin},
-        {"hex", ":", ImageFormat::Bin},
-        {"-", ":00000001FF", ImageFormat::Bin},
-        {"-", "", ImageFormat::IntelHex, ImageFormat::IntelHex},
-        {"rom.hex", ":", ImageFormat::Bin, ImageFormat::Bin},
-        {"rom.hex", ":", ImageFormat::HexWords, ImageFormat::HexWords},
-    };
-    for (const Choice& c : choices) {
-        EXPECT_EQ(
-            ChosenFormat(c.requested, c.path, c.path == std::string("-"),
-                         reinterpret_cast<const std::uint8_t*>(c.content.data()), c.content.size()),
-            c.expected)
-            << c.path << " " << c.content;
-    }
+    for (const auto& c : choices)
+        EXPECT_EQ(chosen(c.requested, c.path, c.content), c.expected) << c.path << " " << c.content;
 }
 
 TEST(ImageFormatChoice, TheReportSaysWhatTheImageWas) {
