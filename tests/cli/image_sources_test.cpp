@@ -63,14 +63,12 @@ std::string Hex(std::uint64_t value) {
     return text;
 }
 
-// How a case lays the memory out: by default from address 0 with zeros in the gaps.
-struct Layout {
-    const char* name;
-    bool baseGiven = false;
-    bool fillGiven = false;
-};
-const Layout kLayouts[] = {
-    {"defaults"}, {"--base", true}, {"--fill", false, true}, {"--base --fill", true, true}};
+std::string SrecCatBinary(const std::string& path, std::uint64_t base, const std::string& fill) {
+    const char* format = path.substr(path.size() - 4) == ".hex" ? "-intel" : "-motorola";
+    // Its warnings (the files have no start address) go nowhere; a failure shows in its status.
+    return CommandOutput("srec_cat '" + path + "' " + format + " -offset -" + Hex(base) + " " +
+                         fill + " -o - -binary 2>/dev/null");
+}
 
 class ImageSourcesTest : public RunTest {
 protected:
@@ -84,45 +82,34 @@ protected:
         return outcome.rawOut;
     }
 
-    // Reads `path` with each layout and compares with the memory the blocks make, and with
-    // what `oracle` (a command that prints the raw image from address 0, given an offset
-    // to subtract and a fill range, or "" for none) gives.
+    // Reads `path` from address 0 or with a --base below the data, with zeros or --fill in the
+    // gaps, and compares with the memory the blocks make and, given `srecCat`, with what
+    // srec_cat makes of the file.
     void ExpectRead(const std::string& path, const std::vector<ImageBlock>& blocks,
-                    const std::vector<std::string>& format,
-                    std::string (*oracle)(const std::string& path, std::uint64_t base,
-                                          const std::string& fill) = nullptr) {
+                    const std::vector<std::string>& format = {}, bool srecCat = false) {
         std::uint64_t lowest = ~std::uint64_t{0};
-        std::uint64_t end = 0;
-        for (const ImageBlock& block : blocks) {
-            lowest = std::min(lowest, block.address);
-            end = std::max(end, block.address + block.bytes.size());
-        }
-        for (const Layout& layout : kLayouts) {
-            SCOPED_TRACE(layout.name);
-            const std::uint64_t base = layout.baseGiven ? lowest - lowest % 7 : 0;
-            const char fill = layout.fillGiven ? '\xC3' : '\0';
-            std::vector<std::string> args = format;
-            if (layout.baseGiven) args.insert(args.end(), {"--base", Hex(base)});
-            if (layout.fillGiven) args.insert(args.end(), {"--fill", "195"});
-            const std::string text = Converted(path, args);
-            ExpectSameText(text, Rewritten(DenseImage(blocks, base, fill), "", "rom"));
-            if (oracle != nullptr) {
+        for (const ImageBlock& block : blocks) lowest = std::min(lowest, block.address);
+        for (const bool baseGiven : {false, true}) {
+            for (const bool fillGiven : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << "--base " << baseGiven << " --fill " << fillGiven);
+                const std::uint64_t base = baseGiven ? lowest - lowest % 7 : 0;
+                std::vector<std::string> args = format;
+                if (baseGiven) args.insert(args.end(), {"--base", Hex(base)});
+                if (fillGiven) args.insert(args.end(), {"--fill", "195"});
+                const std::string text = Converted(path, args);
+                ExpectSameText(text, Rewritten(DenseImage(blocks, base, fillGiven ? '\xC3' : '\0'),
+                                               "", "rom"));
+                if (!srecCat) continue;
                 const std::string range =
-                    layout.fillGiven ? "-fill 0xC3 0 " + Hex(end - base) : std::string();
-                ExpectSameText(text, Rewritten(oracle(path, base, range), "", "rom"));
+                    fillGiven ? "-fill 0xC3 0 " + Hex(ImageEnd(blocks) - base) : std::string();
+                ExpectSameText(text, Rewritten(SrecCatBinary(path, base, range), "", "rom"));
             }
         }
     }
 
     TempFolder scratch;
 };
-
-std::string SrecCatBinary(const std::string& path, std::uint64_t base, const std::string& fill) {
-    const char* format = path.substr(path.size() - 4) == ".hex" ? "-intel" : "-motorola";
-    // Its warnings (the files have no start address) go nowhere; a failure shows in its status.
-    return CommandOutput("srec_cat '" + path + "' " + format + " -offset -" + Hex(base) + " " +
-                         fill + " -o - -binary 2>/dev/null");
-}
 
 TEST_F(ImageSourcesTest, IntelHexWithEveryRecordLengthAndBothExtendedAddresses) {
     const bool oracle = HaveTool("srec_cat");
@@ -134,7 +121,7 @@ TEST_F(ImageSourcesTest, IntelHexWithEveryRecordLengthAndBothExtendedAddresses) 
         const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x8000, 0x38000);
         const std::string path = folder / ("image" + std::to_string(round) + ".hex");
         WriteAll(path, IntelHexText(blocks, random, segments, round < 2 ? "\n" : "\r\n"));
-        ExpectRead(path, blocks, {}, oracle ? SrecCatBinary : nullptr);
+        ExpectRead(path, blocks, {}, oracle);
         ExpectRead(path, blocks, {"-f", "IHEX"});
     }
 }
@@ -156,7 +143,7 @@ TEST_F(ImageSourcesTest, SRecordsOfEachAddressWidthAsSrecCatWritesThem) {
         WriteAll(hex, IntelHexText(blocks, random, false));
         CommandOutput("srec_cat '" + hex + "' -intel -o '" + path +
                       "' -motorola -address-length=" + std::to_string(kind.addressBytes));
-        ExpectRead(path, blocks, {}, SrecCatBinary);
+        ExpectRead(path, blocks, {}, true);
     }
 }
 
@@ -174,7 +161,7 @@ TEST_F(ImageSourcesTest, ElfInBothClassesAndByteOrdersAtThePhysicalAddresses) {
             WriteAll(path, ElfFile(wide, big,
                                    {{1, 0x20008000, blocks[1].address, blocks[1].bytes, 0x200},
                                     {1, 0x20000000, blocks[0].address, blocks[0].bytes, 0}}));
-            ExpectRead(path, blocks, {});
+            ExpectRead(path, blocks);
             ExpectRead(path, blocks, {"--format=elf"});
         }
     }
@@ -183,18 +170,16 @@ TEST_F(ImageSourcesTest, ElfInBothClassesAndByteOrdersAtThePhysicalAddresses) {
 TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
     if (!HaveTool("ld") || !HaveTool("objcopy")) GTEST_SKIP() << "binutils are not installed";
     std::mt19937 random(5);
-    const std::vector<ImageBlock> blocks = {{0x8000, std::string(300, '\0')},
-                                            {0x8400, std::string(200, '\0')}};  // as rom.ld says
     const std::vector<std::pair<const char*, const char*>> targets = {
         {"elf64-x86-64", "elf_x86_64"}, {"elf32-i386", "elf_i386"}};
     for (const auto& [bfd, emulation] : targets) {
         SCOPED_TRACE(bfd);
-        std::vector<ImageBlock> filled = blocks;
-        for (ImageBlock& block : filled)
-            for (char& c : block.bytes) c = static_cast<char>(random());
+        // At the load addresses that rom.ld gives.
+        const std::vector<ImageBlock> blocks = {{0x8000, RandomBytes(random, 300)},
+                                                {0x8400, RandomBytes(random, 200)}};
         const std::string dir = folder.Path().string() + "/";
-        WriteAll(dir + "a.bin", filled[0].bytes);
-        WriteAll(dir + "b.bin", filled[1].bytes);
+        WriteAll(dir + "a.bin", blocks[0].bytes);
+        WriteAll(dir + "b.bin", blocks[1].bytes);
         WriteAll(dir + "rom.ld",
                  "SECTIONS {\n"
                  "  .text 0x20000000 : AT(0x8000) { a.o(.rom_a) }\n"
@@ -204,7 +189,7 @@ TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
                       " --rename-section .data=.rom_a a.bin a.o && objcopy -I binary -O " + bfd +
                       " --rename-section .data=.rom_b b.bin b.o && ld -m " + emulation +
                       " -T rom.ld -o fw.elf a.o b.o && objcopy -O binary fw.elf fw.bin");
-        ExpectRead(dir + "fw.elf", filled, {});
+        ExpectRead(dir + "fw.elf", blocks);
         // objcopy's image starts at the lowest load address.
         EXPECT_EQ(Converted(dir + "fw.elf", {"--base", "0x8000"}), Converted(dir + "fw.bin", {}));
     }
@@ -215,17 +200,14 @@ TEST_F(ImageSourcesTest, IntelHexIntoByteLanesIsItsBinaryIntoThem) {
     const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x100, 0x9000);
     const std::string path = folder / "lanes.hex";
     WriteAll(path, IntelHexText(blocks, random, false));
-    std::uint64_t end = 0;
-    for (const ImageBlock& block : blocks) end = std::max(end, block.address + block.bytes.size());
     const std::string binary = folder / "lanes.bin";
-    WriteAll(binary, HaveTool("srec_cat") ? SrecCatBinary(path, 0, "-fill 0x5A 0 " + Hex(end))
-                                          : DenseImage(blocks, 0, '\x5A'));
+    WriteAll(binary, HaveTool("srec_cat")
+                         ? SrecCatBinary(path, 0, "-fill 0x5A 0 " + Hex(ImageEnd(blocks)))
+                         : DenseImage(blocks, 0, '\x5A'));
     // Two lanes of 16 bits: words of 4 bytes, the gaps' fill in both lanes.
-    const std::vector<std::string> lanes = {"-c", "rom_hi", "--width", "16", "-b", "16k"};
-    std::vector<std::string> hex = lanes;
-    hex.insert(hex.end(), {"--fill", "0x5A"});
-    const std::string fromHex = Converted(path, hex);
-    ExpectSameText(fromHex, Converted(binary, lanes));
+    const std::string fromHex =
+        Converted(path, {"-c", "rom_hi", "--width", "16", "-b", "16k", "--fill", "0x5A"});
+    ExpectSameText(fromHex, Converted(binary, {"-c", "rom_hi", "--width", "16", "-b", "16k"}));
     EXPECT_NE(fromHex.find("INST rom_hi_1 INIT_00 = "), std::string::npos);
 }
 
@@ -248,52 +230,42 @@ TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
     ExpectSameText(ReadAll(ucf), Rewritten(image, "", "rom"));
 
     // Standard input is a raw binary unless a format is given.
-    const std::string words = folder / "words.txt";
-    WriteAll(words, "@1 aa bb");
-    const ProgramOutcome piped = RunQuillonConvert(
-        {"-s", "-", "-u", ucf, "-c", "ram", "-f", "mem", "-n"}, scratch.Path().string(), words);
-    EXPECT_EQ(piped.out,
-              "Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 instance (ram); "
-              "hex words, 3 bytes at 0x0000..0x0002\n");
-    const ProgramOutcome raw = RunQuillonConvert({"-s", "-", "-u", ucf, "-c", "ram", "-n"},
-                                                 scratch.Path().string(), words);
-    EXPECT_EQ(
-        raw.out,
-        "Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 instance (ram)\n");
+    const std::string input = folder / "words.txt";
+    WriteAll(input, "@1 aa bb");
+    for (const bool words : {true, false}) {
+        std::vector<std::string> args = {"-s", "-", "-u", ucf, "-c", "ram", "-n"};
+        if (words) args.insert(args.end(), {"-f", "mem"});
+        EXPECT_EQ(RunQuillonConvert(args, scratch.Path().string(), input).out,
+                  std::string("Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 "
+                              "instance (ram)") +
+                      (words ? "; hex words, 3 bytes at 0x0000..0x0002\n" : "\n"));
+    }
 }
 
 TEST_F(ImageSourcesTest, MalformedFilesFailAsSourceErrorsAndLeaveTheUcfAlone) {
     const struct {
         const char* name;
         std::string content;
-        std::vector<std::string> options;
         std::string reason;
+        const char* base = nullptr;  // --base
     } cases[] = {
-        {"bad.hex",
-         ":0100000041BE\n:0100010042BD\n:00000001FF\n",
-         {},
+        {"bad.hex", ":0100000041BE\n:0100010042BD\n:00000001FF\n",
          "line 2: the checksum is BD, the record needs BC"},
-        {"bad.s19", "S1040000416A\n", {}, "line 1: the checksum is 6A, the record needs BA"},
-        {"bad.elf",
-         ElfFile(true, false, {{1, 0, 0, "abc", 0}}).substr(0, 50),
-         {},
+        {"bad.s19", "S1040000416A\n", "line 1: the checksum is 6A, the record needs BA"},
+        {"bad.elf", ElfFile(true, false, {{1, 0, 0, "abc", 0}}).substr(0, 50),
          "the ELF header is cut short: the file has 50 bytes, a 64-bit header needs 64"},
-        {"bad.mem", "00 zz\n", {}, "line 1: 'z' is not a hex digit"},
-        {"low.hex",
-         IntelHexRecord(0, 0xFF00, "A") + IntelHexRecord(1, 0, ""),
-         {"--base", "65536"},
-         "line 1: data at address 0x0000FF00, below the base 0x00010000"},
+        {"bad.mem", "00 zz\n", "line 1: 'z' is not a hex digit"},
+        {"low.hex", IntelHexRecord(0, 0xFF00, "A") + IntelHexRecord(1, 0, ""),
+         "line 1: data at address 0x0000FF00, below the base 0x00010000", "65536"},
         {"far.hex",
          IntelHexRecord(0, 0, "A") + IntelHexRecord(4, 0, "\xFF\xFF") +
              IntelHexRecord(0, 0xFFFF, "B") + IntelHexRecord(1, 0, ""),
-         {},
          "the data at address 0xFFFFFFFF ends 4 GiB or more above the base 0x00000000: " +
              SystemText(SystemErrorFor(FileProblem::TooLarge))},
-        {"words.hex",
-         "00 11\n",
-         {"--base", "0"},
+        {"words.hex", "00 11\n",
          "this file holds hex words, which take no base address (--base is for Intel HEX, "
-         "S-records and ELF)"},
+         "S-records and ELF)",
+         "0"},
     };
     const std::string oldText = "NET a;\r\nINST rom INIT_00 = 00;\r\n";
     for (const auto& c : cases) {
@@ -302,7 +274,7 @@ TEST_F(ImageSourcesTest, MalformedFilesFailAsSourceErrorsAndLeaveTheUcfAlone) {
         WriteAll(path, c.content);
         WriteAll(ucf, oldText);
         std::vector<std::string> args = {"-s", path, "-u", ucf, "-c", "rom", "-e", edif};
-        args.insert(args.end(), c.options.begin(), c.options.end());
+        if (c.base != nullptr) args.insert(args.end(), {"--base", c.base});
         const ProgramOutcome outcome = RunQuillonConvert(args, scratch.Path().string());
         EXPECT_EQ(outcome.exitCode, 1);
         EXPECT_EQ(outcome.out, "");

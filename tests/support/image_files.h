@@ -1,6 +1,6 @@
 // Image files written by the tests themselves, from memory contents they choose: Intel HEX with
-// records of any length and ELF files of either class and byte order. The tests read them back
-// and compare with the contents they started from.
+// records of any length, S-records and ELF files of either class and byte order. The tests read
+// them back and compare with the contents they started from.
 #pragma once
 
 #include <algorithm>
@@ -16,15 +16,26 @@ struct ImageBlock {
     std::string bytes;
 };
 
+// The address after the last byte of any block.
+inline std::uint64_t ImageEnd(const std::vector<ImageBlock>& blocks) {
+    std::uint64_t end = 0;
+    for (const ImageBlock& block : blocks) end = std::max(end, block.address + block.bytes.size());
+    return end;
+}
+
 // The memory from `base` to the last byte of any block, `fill` in the gaps.
 inline std::string DenseImage(const std::vector<ImageBlock>& blocks, std::uint64_t base,
                               char fill) {
-    std::uint64_t end = base;
-    for (const ImageBlock& block : blocks) end = std::max(end, block.address + block.bytes.size());
-    std::string image(end - base, fill);
+    std::string image(std::max(ImageEnd(blocks), base) - base, fill);
     for (const ImageBlock& block : blocks)
         image.replace(block.address - base, block.bytes.size(), block.bytes);
     return image;
+}
+
+inline std::string RandomBytes(std::mt19937& random, std::size_t length) {
+    std::string bytes(length, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
 }
 
 // A few blocks of random bytes with gaps between them, the first at `from` or after, all
@@ -37,32 +48,39 @@ inline std::vector<ImageBlock> RandomBlocks(std::mt19937& random, std::uint64_t 
     while (blocks.size() < 6) {
         const std::uint64_t length = 1 + random() % (span / 8);
         if (at + length > below) break;
-        ImageBlock block{at, std::string(length, '\0')};
-        for (char& c : block.bytes) c = static_cast<char>(random());
-        blocks.push_back(block);
+        blocks.push_back({at, RandomBytes(random, length)});
         at += length + 1 + random() % (span / 10);
     }
     return blocks;
 }
 
+// `bytes` as pairs of hex digits, then their checksum: the two's complement of their sum (Intel
+// HEX) or its ones' complement (S-records).
+inline std::string HexWithChecksum(const std::string& bytes, bool onesComplement) {
+    std::string text;
+    unsigned sum = 0;
+    char pair[3];
+    for (const char c : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(c));
+        text += pair;
+        sum += static_cast<unsigned char>(c);
+    }
+    std::snprintf(pair, sizeof pair, "%02X", (onesComplement ? ~sum : 0x100 - sum) & 0xFF);
+    return text + pair;
+}
+
 // One Intel HEX record: the length, the offset, the type, the data and its checksum.
 inline std::string IntelHexRecord(unsigned type, unsigned offset, const std::string& data,
                                   const char* lineEnd = "\n") {
-    std::string record = ":";
-    unsigned sum = 0;
-    const auto put = [&](unsigned byte) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", byte & 0xFF);
-        record += pair;
-        sum += byte & 0xFF;
-    };
-    put(static_cast<unsigned>(data.size()));
-    put(offset >> 8);
-    put(offset);
-    put(type);
-    for (const char c : data) put(static_cast<unsigned char>(c));
-    put(0x100 - (sum & 0xFF));
-    return record + lineEnd;
+    const std::string head{static_cast<char>(data.size()), static_cast<char>(offset >> 8),
+                           static_cast<char>(offset), static_cast<char>(type)};
+    return ":" + HexWithChecksum(head + data, false) + lineEnd;
+}
+
+// One S-record: the type, the count, the address and data, and the checksum.
+inline std::string SRecord(char type, const std::string& addressAndData) {
+    const std::string counted = static_cast<char>(addressAndData.size() + 1) + addressAndData;
+    return std::string("S") + type + HexWithChecksum(counted, true) + "\n";
 }
 
 // The blocks as Intel HEX with records of 1 to 255 bytes (random lengths), none crossing a
@@ -115,12 +133,8 @@ inline std::string ElfFile(bool wide, bool bigEndian, const std::vector<ElfSegme
     const unsigned word = wide ? 8 : 4;
     const std::uint64_t headerSize = wide ? 64 : 52;
     const std::uint64_t entrySize = wide ? 56 : 32;
-    file = std::string(
-               "\x7F"
-               "ELF",
-               4) +
-           static_cast<char>(wide ? 2 : 1) + static_cast<char>(bigEndian ? 2 : 1) +
-           std::string("\x01\0\0\0\0\0\0\0\0\0", 10);
+    file = std::string("\x7F\x45LF") + static_cast<char>(wide ? 2 : 1) +
+           static_cast<char>(bigEndian ? 2 : 1) + std::string("\x01\0\0\0\0\0\0\0\0\0", 10);
     put(2, 2);                   // e_type: ET_EXEC
     put(wide ? 0x3E : 0x28, 2);  // e_machine
     put(1, 4);                   // e_version
