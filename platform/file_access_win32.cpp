@@ -336,7 +336,14 @@ SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std
     const std::string::size_type slash = beside.find_last_of("\\/");
     const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
     char name[MAX_PATH];
-    if (GetTempFileNameA(folder.c_str(), "qln", 0, name) == 0) return GetLastError();
+    if (GetTempFileNameA(folder.c_str(), "qln", 0, name) == 0) {
+        const DWORD error = GetLastError();
+        // A missing folder comes back as "The directory name is invalid"; say it is missing.
+        if (error == ERROR_DIRECTORY &&
+            GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return ERROR_PATH_NOT_FOUND;
+        return error;
+    }
     path = name;
     if (!file.Open(path, FileOpening::ReadWriteAlways)) {
         const SystemErrorCode error = file.Error();
