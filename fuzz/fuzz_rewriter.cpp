@@ -181,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         Require(RewriteUcf(data.data(), count, out, component, kind, perInstance) == out,
                 "converting again changes nothing");
         // The command line's removal, quoted names written and read, converts as stably.
-        const GeneratedLines quotedLines{data.data(), count, component, kind, perInstance,
+        const GeneratedLines quotedLines{data.data(),         count, component, kind, perInstance,
                                          LineAttribute::Init, true};
         const RemovalRules rules{(flags & 0x80) != 0, true};
         const std::string once = RewriteUcf(quotedLines, ucf, rules);

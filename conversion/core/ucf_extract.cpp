@@ -233,8 +233,9 @@ bool Extraction::Fill() {
     parityLines_ = p_ != 0 ? (dataLines_ + 7) / 8 : 0;  // parity is an eighth of the data
     result_.words = dataLines_ * kBytesPerLine * 8 / d_;
     const std::uint64_t bits = result_.words * WordBits(layout_);
-    const std::uint64_t size =
-        format_ == ExtractedFormat::Raw ? bits / 8 : result_.words * ((WordBits(layout_) + 3) / 4 + 1);
+    const std::uint64_t size = format_ == ExtractedFormat::Raw
+                                   ? bits / 8
+                                   : result_.words * ((WordBits(layout_) + 3) / 4 + 1);
     if (last != nullptr &&
         (std::max(bits / 8, size) > kMaxImageBytes || size > result_.image.max_size()))
         return Fail(ExtractFailure::ImageTooLarge, last->line,
@@ -335,7 +336,8 @@ void Extraction::CountLanes() {
 
 void Extraction::WriteImage() {
     const unsigned wordBits = WordBits(layout_);
-    if (format_ == ExtractedFormat::Raw && layout_.lanes == 1 && p_ == 0 && layout_.width % 8 == 0) {
+    if (format_ == ExtractedFormat::Raw && layout_.lanes == 1 && p_ == 0 &&
+        layout_.width % 8 == 0) {
         result_.image = std::move(data_[0]);  // the data bits are the image's bytes
         return;
     }

@@ -95,14 +95,18 @@ protected:
 
 TEST_F(MemoryLanesTest, EveryLayoutWritesItsLanesLiterallyAndExtractsTheWordsBack) {
     const LaneCase cases[] = {
-        {16, 8, 1, 0, false, 1040},  // today's
-        {16, 1, 8, 0, false, 700},   // 8 lanes of 1 bit, one byte per word
-        {16, 2, 4, 1, true, 300},     {16, 4, 3, 0, true, 2100},  // 12-bit words: only from hex
-                                                                  // words
-        {16, 16, 1, 1, false, 600},   {64, 9, 1, 0, true, 3000},  // x9: 1 parity bit per word
-        {64, 18, 1, 0, true, 1025},   {64, 8, 4, 0, false, 4100},  {64, 9, 7, 1, true, 90},
-        {128, 36, 1, 1, true, 2000},  // x36: 4 parity bits per word
-        {128, 32, 2, 0, false, 1500}, {128, 18, 2, 0, true, 2049},
+        {16, 8, 1, 0, false, 1040},    // today's
+        {16, 1, 8, 0, false, 700},     // 8 lanes of 1 bit, one byte per word
+        {16, 2, 4, 1, true, 300},      // 4 lanes of 2 bits
+        {16, 4, 3, 0, true, 2100},     // 12 bits: hex words only
+        {16, 16, 1, 1, false, 600},    // one 16-bit lane
+        {64, 9, 1, 0, true, 3000},     // x9: 1 parity bit per word
+        {64, 18, 1, 0, true, 1025},    // x18: 2 parity bits, one word into a second instance
+        {64, 8, 4, 0, false, 4100},    // 32-bit words in byte lanes
+        {64, 9, 7, 1, true, 90},       // 63 bits over 7 lanes of x9
+        {128, 36, 1, 1, true, 2000},   // x36: 4 parity bits per word
+        {128, 32, 2, 0, false, 1500},  // 64-bit words in two lanes
+        {128, 18, 2, 0, true, 2049},   // two lanes of x18
     };
     unsigned seed = 1;
     for (const LaneCase& c : cases) {

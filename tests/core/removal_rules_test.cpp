@@ -99,9 +99,13 @@ TEST(RemovalRules, EachRuleTakesExactlyItsLines) {
 
 GeneratedLines LinesOf(const std::vector<std::uint8_t>& data, std::string_view component,
                        SynthesizerKind synthesizer, bool quoted) {
-    return {data.data(),         static_cast<std::uint32_t>(data.size()),
-            component,           synthesizer,
-            kLinesPerInstance4k, LineAttribute::Init, quoted};
+    return {data.data(),
+            static_cast<std::uint32_t>(data.size()),
+            component,
+            synthesizer,
+            kLinesPerInstance4k,
+            LineAttribute::Init,
+            quoted};
 }
 
 TEST(QuotedNames, GeneratedLinesNameTheirInstancesInQuotes) {

@@ -26,8 +26,8 @@ public:
         OVERLAPPED at = {};
         at.Offset = 0xFFFFFFFEu;
         at.OffsetHigh = 0x7FFFFFFFu;
-        EXPECT_TRUE(LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1,
-                               0, &at));
+        EXPECT_TRUE(
+            LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
     }
     OtherHandle(const OtherHandle&) = delete;
     OtherHandle& operator=(const OtherHandle&) = delete;

@@ -85,10 +85,10 @@ bool ReplaceThroughOtherHandle(const std::string& path, std::string_view text) {
     if (handle == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     FILETIME created, accessed, modified;
-    bool replaced = GetFileTime(handle, &created, &accessed, &modified) &&
-                    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written,
-                              nullptr) &&
-                    written == text.size() && SetEndOfFile(handle);
+    bool replaced =
+        GetFileTime(handle, &created, &accessed, &modified) &&
+        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size() && SetEndOfFile(handle);
     ULARGE_INTEGER later;
     later.LowPart = modified.dwLowDateTime;
     later.HighPart = modified.dwHighDateTime;
