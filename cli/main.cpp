@@ -8,8 +8,12 @@
 #include "conversion/run/conversion_run.h"
 #include "conversion/run/ucf_extract_run.h"
 #include "platform/interrupt_guard.h"
+#include "platform/standard_streams.h"
 
 int main(int argc, char** argv) {
+    // Before any file is opened: a closed standard error would otherwise be the UCF's
+    // descriptor, and a message meant for the user would land in the file.
+    OpenMissingStandardDescriptors();
 #ifdef SIGXFSZ
     // Past a file size limit a write should fail and the UCF be put back, not the process die
     // half-way through writing it.

@@ -1,6 +1,6 @@
 // Files as a conversion run uses them: the Windows open, share and create semantics on every
 // platform, 64-bit sizes, whole reads and writes, and the system's own error codes and texts.
-// Every system call goes through the table of platform/system_calls.h.
+// Every system call of the file layer goes through the table of platform/system_calls.h.
 #pragma once
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // An operating-system error code: GetLastError() on Windows, errno elsewhere; 0 is success.
 using SystemErrorCode = std::uint32_t;
@@ -29,6 +30,7 @@ enum class FileProblem {
     ReadFault,    // ERROR_READ_FAULT, EIO
     DiskFull,     // ERROR_DISK_FULL, ENOSPC
     Locked,       // ERROR_LOCK_VIOLATION, EWOULDBLOCK: another run held the file too long
+    NameTaken,    // ERROR_FILE_EXISTS, EEXIST: something has the name already
 };
 SystemErrorCode SystemErrorFor(FileProblem problem);
 
@@ -71,8 +73,24 @@ struct FileState {
 struct FileStatus {
     FileIdentity identity;
     FileState state;
-    bool regular = false;      // a plain file, not a folder, device, FIFO or socket
+    bool regular = false;  // a plain file, not a folder, device, FIFO or socket
+    bool folder = false;
+    bool link = false;         // a symbolic link itself (StatusAtPath without following only)
     unsigned permissions = 0;  // POSIX permission bits; 0 on Windows
+    bool ownerKnown = false;   // POSIX only
+    std::uint32_t owner = 0;   // the owning user's id
+    std::uint64_t links = 1;   // how many names the file has (hard links)
+};
+
+// What tells a file from a later one that got its number (ext4 hands a freed inode number
+// straight back to the next file made): the inode's generation and its birth time, where the
+// system keeps them (nothing on Windows, whose file index carries a sequence number of its
+// own). What the system does not tell stays unknown and is not compared.
+struct FileOrigin {
+    bool hasGeneration = false;
+    std::uint64_t generation = 0;
+    bool hasBirthTime = false;
+    std::int64_t birthTime = 0;  // system ticks
 };
 
 // How long LockForRun waits for other runs. Unlimited waits as long as it takes; `onLongWait`
@@ -116,11 +134,16 @@ public:
     // `wait` says (FileProblem::Locked when the limit passes). Only runs take this lock: one
     // byte at 2^63 - 2, which no text reaches, with LockFileEx on Windows and an open file
     // description lock on POSIX, which Wine's locks and flock(1) meet as the Windows
-    // program's do. `shared`: for a run that only reads.
+    // program's do (a whole-file flock on a kernel without such locks, which the kernel's
+    // answer tells). `shared`: for a run that only reads.
     bool LockForRun(bool shared, const LockWait& wait);
     // Whether `path` still names this very file (false, without failing, when it names none).
     bool StillAtPath(const std::string& path, bool& same);
     bool Identity(FileIdentity& identity);
+    // Never fails: what cannot be had is left unknown.
+    FileOrigin Origin();
+    // Sets the permission bits (POSIX; nothing to do on Windows).
+    bool SetPermissions(unsigned permissions);
     // The file's own path with every link resolved: realpath, GetFinalPathNameByHandle.
     bool ResolvedPath(const std::string& path, std::string& resolved);
     // Has the system put everything written so far on the disk.
@@ -161,18 +184,44 @@ SystemErrorCode RemoveFile(const std::string& path);
 // Has the system put the folder holding `path` on the disk, so that a file made or removed
 // there stays made or removed after a crash. Does nothing where the system has no such call.
 SystemErrorCode FlushFolderOf(const std::string& path);
+// What `path` names: followed through symbolic links or the link itself; `exists` false, and
+// no error, when it names nothing (a missing folder on the way included).
+SystemErrorCode StatusAtPath(const std::string& path, bool followLinks, FileStatus& status,
+                             bool& exists);
 // The identity of the file that `path` names; `exists` false when it names none.
 SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists);
 // Whether anything has the name `path`, a dangling symbolic link included.
 SystemErrorCode NameTaken(const std::string& path, bool& taken);
 // Whether `error` is how Open(ReadOwn) refuses a symbolic link.
 bool IsLinkRefusal(SystemErrorCode error);
+// Whether `error` says that something has the name already.
+bool IsNameTaken(SystemErrorCode error);
 // Whether `path` names something that is not a plain file (a device, a FIFO); `exists`
 // false when it names nothing.
 SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists);
+// What the symbolic link at `path` points to, as it is written; `isLink` false when `path`
+// is no link.
+SystemErrorCode LinkTarget(const std::string& path, std::string& target, bool& isLink);
 // Moves the file at `from` to `to` in one step, replacing a file there (which readers then
 // see either whole or not at all). 0 or the system's reason.
 SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to);
-// Makes a new, empty file beside `beside` (in its folder) with a name no other file has, open
-// for reading and writing; `path` receives its name. 0 or the system's reason.
-SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std::string& path);
+// Gives the file at `from` the name `to` unless something has that name (then the error is
+// SystemErrorFor(FileProblem::NameTaken) and nothing moves): a rename that refuses to
+// replace, a link and an unlink where the file system has no such rename, and a rename after
+// a look where it has no links either (the caller holds a lock that keeps its own runs out).
+SystemErrorCode MoveWithoutReplacing(const std::string& from, const std::string& to);
+// Makes a new, empty file named `prefix` followed by six letters or digits that no other file
+// has, open for reading and writing, never through a link; `path` receives its name.
+SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
+                                 std::string& path);
+// The names in `folder` (not "." and "..").
+SystemErrorCode ListFolder(const std::string& folder, std::vector<std::string>& names);
+// The user the program runs as (POSIX: the effective user id; 0 on Windows).
+std::uint32_t CurrentUser();
+// The permission bits that files made now lose (the umask; 0 on Windows).
+std::uint32_t CreationMask();
+// Six letters and digits, different at each call, for names that no other file should have.
+std::string UniqueNameSuffix();
+// The folder part of `path` ("." for a plain name) and the name in it.
+std::string FolderOf(const std::string& path);
+std::string NameIn(const std::string& path);

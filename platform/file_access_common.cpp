@@ -1,6 +1,7 @@
 // The parts of file access that are the same on every platform: whole reads and writes over
 // the system's partial ones, the errors kept as values, the wait for another run's lock.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -95,4 +96,59 @@ bool File::Identity(FileIdentity& identity) {
     if (!Status(status)) return false;
     identity = status.identity;
     return true;
+}
+
+SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
+    FileStatus status;
+    const SystemErrorCode error = StatusAtPath(path, true, status, exists);
+    if (exists) identity = status.identity;
+    return error;
+}
+
+SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists) {
+    FileStatus status;
+    const SystemErrorCode error = StatusAtPath(path, true, status, exists);
+    special = exists && !status.regular && !status.folder;
+    return error;
+}
+
+std::string UniqueNameSuffix() {
+    // Names need not be unpredictable, only different: the file is made exclusively and a
+    // name that is taken is simply tried again.
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t state =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (reinterpret_cast<std::uintptr_t>(&counter) << 16) ^
+        (counter.fetch_add(1) * 0x9E3779B97F4A7C15u);
+    // splitmix64's finaliser spreads every bit of the state over the name.
+    state = (state ^ (state >> 30)) * 0xBF58476D1CE4E5B9u;
+    state = (state ^ (state >> 27)) * 0x94D049BB133111EBu;
+    state ^= state >> 31;
+    constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string suffix(6, '0');
+    for (char& c : suffix) {
+        c = kAlphabet[state % 62];
+        state /= 62;
+    }
+    return suffix;
+}
+
+std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+    const std::string::size_type slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return ".";
+    return path.substr(0, slash == 0 || (slash == 2 && path[1] == ':') ? slash + 1 : slash);
+#else
+    const std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+#endif
+}
+
+std::string NameIn(const std::string& path) {
+#ifdef _WIN32
+    const std::string::size_type slash = path.find_last_of("\\/");
+#else
+    const std::string::size_type slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }

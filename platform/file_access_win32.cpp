@@ -19,6 +19,47 @@ HANDLE AsHandle(void* handle) {
     return static_cast<HANDLE>(handle);
 }
 
+const SystemCalls& Sys() {
+    return FileSystemCalls();
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// Opens `path` only to look at it: no access to the content, so it never conflicts with the
+// handles other programs hold; a folder opens too. `followLinks` false opens a link itself.
+HANDLE OpenToInspect(const std::string& path, DWORD access, DWORD sharing, bool followLinks) {
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    return Sys().createFile(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+bool NamesNothing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The status of an open handle: its identity, size and times, what kind of file it is.
+bool StatusOfHandle(HANDLE handle, FileStatus& status) {
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic;
+    if (!Sys().getFileInformationByHandle(handle, &info)) return false;
+    if (!Sys().getFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        return false;
+    }
+    const DWORD type = Sys().getFileType(handle);
+    status = FileStatus();
+    status.identity = IdentityOf(info);
+    status.state = {(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                    basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart};
+    status.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    status.regular = type == FILE_TYPE_DISK && !status.folder && !status.link;
+    status.links = info.nNumberOfLinks;
+    return true;
+}
+
 }  // namespace
 
 SystemErrorCode LastSystemError() {
@@ -59,17 +100,18 @@ SystemErrorCode SystemErrorFor(FileProblem problem) {
             return ERROR_DISK_FULL;
         case FileProblem::Locked:
             return ERROR_LOCK_VIOLATION;
+        case FileProblem::NameTaken:
+            return ERROR_FILE_EXISTS;
     }
     return ERROR_GEN_FAILURE;
 }
 
 File::~File() {
-    if (IsOpen()) FileSystemCalls().closeHandle(AsHandle(handle_));
+    if (IsOpen()) Sys().closeHandle(AsHandle(handle_));
 }
 
 bool File::Open(const std::string& path, FileOpening opening, unsigned) {
-    if (IsOpen())
-        FileSystemCalls().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
+    if (IsOpen()) Sys().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)));
     created_ = false;
     DWORD access = GENERIC_READ;
     DWORD sharing = FILE_SHARE_READ;
@@ -100,8 +142,8 @@ bool File::Open(const std::string& path, FileOpening opening, unsigned) {
             creation = OPEN_ALWAYS;
             break;
     }
-    HANDLE handle = FileSystemCalls().createFile(path.c_str(), access, sharing, nullptr, creation,
-                                                 flags, nullptr);
+    HANDLE handle =
+        Sys().createFile(path.c_str(), access, sharing, nullptr, creation, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Failed();
     // OPEN_ALWAYS tells a file that was there by this code.
     created_ = opening == FileOpening::CreateNew ||
@@ -111,49 +153,24 @@ bool File::Open(const std::string& path, FileOpening opening, unsigned) {
 }
 
 SystemErrorCode RemoveFile(const std::string& path) {
-    return FileSystemCalls().deleteFile(path.c_str()) != 0 ? 0 : GetLastError();
+    return Sys().deleteFileA(path.c_str()) != 0 ? 0 : GetLastError();
 }
 
-namespace {
-
-FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
-    return {info.dwVolumeSerialNumber,
-            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
-
-// Opens `path` only to look at it: no access to the content, so it never conflicts with the
-// handles other programs hold.
-HANDLE OpenToInspect(const std::string& path, DWORD access, DWORD sharing) {
-    return CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
-// Opens what `path` names to read its attributes; a missing file or folder is no error (the
-// handle stays invalid).
-DWORD OpenAttributes(const std::string& path, HANDLE& handle) {
-    handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (handle != INVALID_HANDLE_VALUE) return 0;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
-}
-
-}  // namespace
-
-SystemErrorCode IdentityAtPath(const std::string& path, FileIdentity& identity, bool& exists) {
+SystemErrorCode StatusAtPath(const std::string& path, bool followLinks, FileStatus& status,
+                             bool& exists) {
     exists = false;
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (const DWORD error = OpenAttributes(path, handle); handle == INVALID_HANDLE_VALUE) {
-        return error;
+    HANDLE handle =
+        OpenToInspect(path, FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, followLinks);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return NamesNothing(error) ? 0 : error;
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    const bool known = StatusOfHandle(handle, status);
     const DWORD error = known ? 0 : GetLastError();
-    CloseHandle(handle);
-    if (!known) return error;
-    exists = true;
-    identity = IdentityOf(info);
-    return 0;
+    Sys().closeHandle(handle);
+    exists = known;
+    return error;
 }
 
 // Windows keeps a folder's entries in the file system's own log; there is no folder to flush.
@@ -162,7 +179,7 @@ SystemErrorCode FlushFolderOf(const std::string&) {
 }
 
 bool File::Flush() {
-    return FileSystemCalls().flushFileBuffers(AsHandle(handle_)) != 0 || Failed();
+    return Sys().flushFileBuffers(AsHandle(handle_)) != 0 || Failed();
 }
 
 // Windows has no call that starts the writing without waiting for it.
@@ -176,7 +193,7 @@ bool File::TryLock(bool shared, bool wait, bool& held) {
     at.OffsetHigh = 0x7FFFFFFFu;
     const DWORD flags =
         (shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
-    if (LockFileEx(AsHandle(handle_), flags, 0, 1, 0, &at)) {
+    if (Sys().lockFileEx(AsHandle(handle_), flags, 0, 1, 0, &at)) {
         held = true;
         return true;
     }
@@ -192,26 +209,23 @@ bool File::TryLock(bool shared, bool wait, bool& held) {
 }
 
 bool File::Status(FileStatus& status) {
-    BY_HANDLE_FILE_INFORMATION info;
-    FILE_BASIC_INFO basic;
-    if (!FileSystemCalls().getFileInformationByHandle(AsHandle(handle_), &info)) return Failed();
-    if (!GetFileInformationByHandleEx(AsHandle(handle_), FileBasicInfo, &basic, sizeof basic)) {
-        return Failed();
-    }
-    status.identity = IdentityOf(info);
-    status.state = {(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-                    basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart};
-    status.regular = GetFileType(AsHandle(handle_)) == FILE_TYPE_DISK &&
-                     (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                     (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-    status.permissions = 0;
+    return StatusOfHandle(AsHandle(handle_), status) || Failed();
+}
+
+// The file index of NTFS carries a sequence number that tells a reused number apart; the
+// creation time is not taken, since Wine derives it from times that change with every write.
+FileOrigin File::Origin() {
+    return {};
+}
+
+bool File::SetPermissions(unsigned) {
     return true;
 }
 
 bool File::ResolvedPath(const std::string&, std::string& resolved) {
     char buffer[MAX_PATH * 4];
-    const DWORD length = GetFinalPathNameByHandleA(AsHandle(handle_), buffer, sizeof buffer,
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length = Sys().getFinalPathNameByHandleA(AsHandle(handle_), buffer, sizeof buffer,
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return Failed();
     if (length >= sizeof buffer) return Failed(ERROR_FILENAME_EXCED_RANGE);
     resolved.assign(buffer, length);
@@ -227,7 +241,7 @@ bool File::ResolvedPath(const std::string&, std::string& resolved) {
 bool File::SetLastWriteTimeToNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return SetFileTime(AsHandle(handle_), nullptr, nullptr, &now) != 0 || Failed();
+    return Sys().setFileTime(AsHandle(handle_), nullptr, nullptr, &now) != 0 || Failed();
 }
 
 bool File::CloseAndRemove(const std::string& path) {
@@ -240,20 +254,20 @@ bool File::CloseAndRemove(const std::string& path) {
         return false;
     }
     if (!Close()) return false;
-    HANDLE alone = OpenToInspect(path, DELETE | FILE_READ_ATTRIBUTES, 0);
+    HANDLE alone = OpenToInspect(path, DELETE | FILE_READ_ATTRIBUTES, 0, false);
     if (alone == INVALID_HANDLE_VALUE) return Failed();
     BY_HANDLE_FILE_INFORMATION info;
     DWORD error = 0;
-    if (!GetFileInformationByHandle(alone, &info)) {
+    if (!Sys().getFileInformationByHandle(alone, &info)) {
         error = GetLastError();
     } else if (IdentityOf(info) == mine) {
         FILE_DISPOSITION_INFO disposition = {TRUE};
-        if (!SetFileInformationByHandle(alone, FileDispositionInfo, &disposition,
-                                        sizeof disposition)) {
+        if (!Sys().setFileInformationByHandle(alone, FileDispositionInfo, &disposition,
+                                              sizeof disposition)) {
             error = GetLastError();
         }
     }
-    CloseHandle(alone);
+    Sys().closeHandle(alone);
     return error == 0 || Failed(error);
 }
 
@@ -264,13 +278,14 @@ bool File::IsOpen() const {
 bool File::Seek(std::uint64_t position) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(position);
-    return SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 || Failed();
+    return Sys().setFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 ||
+           Failed();
 }
 
 bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
     DWORD read = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
-    if (!FileSystemCalls().readFile(AsHandle(handle_), buffer, want, &read, nullptr)) return false;
+    if (!Sys().readFile(AsHandle(handle_), buffer, want, &read, nullptr)) return false;
     done = read;
     return true;
 }
@@ -278,32 +293,25 @@ bool File::ReadSome(void* buffer, std::size_t count, std::size_t& done) {
 bool File::WriteSome(const void* data, std::size_t count, std::size_t& done) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, kMaxTransfer));
-    if (!FileSystemCalls().writeFile(AsHandle(handle_), data, want, &written, nullptr)) {
-        return false;
-    }
+    if (!Sys().writeFile(AsHandle(handle_), data, want, &written, nullptr)) return false;
     done = written;
     return true;
 }
 
 bool File::Resize(std::uint64_t length) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(length);
-    return (SetFilePointerEx(AsHandle(handle_), distance, nullptr, FILE_BEGIN) != 0 &&
-            FileSystemCalls().setEndOfFile(AsHandle(handle_)) != 0) ||
-           Failed();
+    return (Seek(length) && Sys().setEndOfFile(AsHandle(handle_)) != 0) || Failed();
 }
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    return FileSystemCalls().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) !=
-               0 ||
+    return Sys().closeHandle(AsHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) != 0 ||
            Failed();
 }
 
 SystemErrorCode NameTaken(const std::string& path, bool& taken) {
-    taken = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    taken = Sys().getFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const DWORD error = taken ? 0 : GetLastError();
-    return taken || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    return taken || NamesNothing(error) ? 0 : error;
 }
 
 // Windows opens the link itself (FILE_FLAG_OPEN_REPARSE_POINT), which the status then shows
@@ -312,43 +320,63 @@ bool IsLinkRefusal(SystemErrorCode) {
     return false;
 }
 
-SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists) {
-    special = false;
-    exists = false;
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (const DWORD error = OpenAttributes(path, handle); handle == INVALID_HANDLE_VALUE) {
-        return error;
-    }
-    exists = true;
-    special = GetFileType(handle) != FILE_TYPE_DISK;
-    CloseHandle(handle);
+bool IsNameTaken(SystemErrorCode error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Windows programs follow a link when they open it; an output is written where it leads.
+SystemErrorCode LinkTarget(const std::string&, std::string&, bool& isLink) {
+    isLink = false;
     return 0;
 }
 
 SystemErrorCode ReplaceFileWith(const std::string& from, const std::string& to) {
-    return FileSystemCalls().moveFileEx(from.c_str(), to.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0
+    return Sys().moveFileExA(from.c_str(), to.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0
                ? 0
                : GetLastError();
 }
 
-SystemErrorCode CreateTemporaryBeside(const std::string& beside, File& file, std::string& path) {
-    const std::string::size_type slash = beside.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
-    char name[MAX_PATH];
-    if (GetTempFileNameA(folder.c_str(), "qln", 0, name) == 0) {
+SystemErrorCode MoveWithoutReplacing(const std::string& from, const std::string& to) {
+    if (Sys().moveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0) return 0;
+    const DWORD error = GetLastError();
+    return IsNameTaken(error) ? SystemErrorFor(FileProblem::NameTaken) : error;
+}
+
+SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
+                                 std::string& path) {
+    constexpr int kAttempts = 100;
+    for (int attempt = 0;; ++attempt) {
+        path = prefix + UniqueNameSuffix();
+        if (file.Open(path, FileOpening::CreateNew, permissions)) return 0;
+        if (!IsNameTaken(file.Error()) || attempt + 1 == kAttempts) return file.Error();
+    }
+}
+
+SystemErrorCode ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    WIN32_FIND_DATAA found;
+    const std::string pattern =
+        folder + (folder.empty() || folder.back() == '\\' || folder.back() == '/' ? "*" : "\\*");
+    HANDLE search = Sys().findFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        // A missing folder comes back as "The directory name is invalid"; say it is missing.
-        if (error == ERROR_DIRECTORY &&
-            GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-            return ERROR_PATH_NOT_FOUND;
-        return error;
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
     }
-    path = name;
-    if (!file.Open(path, FileOpening::ReadWriteAlways)) {
-        const SystemErrorCode error = file.Error();
-        FileSystemCalls().deleteFile(path.c_str());
-        return error;
-    }
+    DWORD error = 0;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (Sys().findNextFileA(search, &found));
+    error = GetLastError();
+    Sys().findClose(search);
+    return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
+std::uint32_t CurrentUser() {
+    return 0;
+}
+
+std::uint32_t CreationMask() {
     return 0;
 }

@@ -47,13 +47,15 @@ bool enabled = false;
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The interrupts that would end the program now. One that is ignored (SIGHUP under nohup)
-// is left alone: held, it would wait as pending and be taken for an interrupt.
-sigset_t HeldSignals() {
+// or blocked already (a mask the program inherited) is left alone: held, it would wait as
+// pending and be taken for an interrupt, although it ends nothing.
+sigset_t HeldSignals(const sigset_t& blocked) {
     sigset_t signals;
     sigemptyset(&signals);
     for (const int signal : kInterrupts) {
         struct sigaction action;
         if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) continue;
+        if (sigismember(&blocked, signal) == 1) continue;
         sigaddset(&signals, signal);
     }
     return signals;
@@ -102,10 +104,11 @@ void HoldInterruptsDuringRewrites(HeldInterruptReport report) {
 
 InterruptHold::InterruptHold() {
     if (!enabled) return;
-    const sigset_t signals = HeldSignals();
-    std::memcpy(heldSet_, &signals, sizeof signals);
     sigset_t saved;
-    if (pthread_sigmask(SIG_BLOCK, &signals, &saved) != 0) return;
+    if (pthread_sigmask(SIG_BLOCK, nullptr, &saved) != 0) return;
+    const sigset_t signals = HeldSignals(saved);
+    std::memcpy(heldSet_, &signals, sizeof signals);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
     std::memcpy(savedMask_, &saved, sizeof saved);
     holding_ = true;
 }

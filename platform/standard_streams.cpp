@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/system_calls.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,7 +28,7 @@ SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& 
     if (input == nullptr || input == INVALID_HANDLE_VALUE) return 0;  // no input: empty
     DWORD read = 0;
     const DWORD want = static_cast<DWORD>(std::min(count, kMaxTransfer));
-    if (!ReadFile(input, buffer, want, &read, nullptr)) {
+    if (!FileSystemCalls().readFile(input, buffer, want, &read, nullptr)) {
         const DWORD error = GetLastError();
         // The writing end of a pipe closed: the input has ended.
         return error == ERROR_BROKEN_PIPE ? 0 : error;
@@ -41,7 +44,8 @@ SystemErrorCode WriteStandardOutput(const void* data, std::size_t count) {
     while (count > 0) {
         DWORD written = 0;
         const DWORD want = static_cast<DWORD>(std::min(count, kMaxTransfer));
-        if (!WriteFile(output, bytes, want, &written, nullptr)) return GetLastError();
+        if (!FileSystemCalls().writeFile(output, bytes, want, &written, nullptr))
+            return GetLastError();
         if (written == 0) return ERROR_WRITE_FAULT;
         bytes += written;
         count -= written;
@@ -49,13 +53,27 @@ SystemErrorCode WriteStandardOutput(const void* data, std::size_t count) {
     return 0;
 }
 
+// A handle, not a descriptor, names each file a run opens: a closed standard handle cannot
+// become one of them.
+void OpenMissingStandardDescriptors() {}
+
 #else
+
+void OpenMissingStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (FileSystemCalls().fcntl(fd, F_GETFD, 0) >= 0 || errno != EBADF) continue;
+        // The lowest free descriptor is this one. Left closed, the next file opened (the UCF)
+        // would take it, and a message meant for standard error would be written into it.
+        const int opened = FileSystemCalls().open("/dev/null", O_RDWR, 0);
+        if (opened >= 0 && opened != fd) FileSystemCalls().close(opened);
+    }
+}
 
 SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& done) {
     done = 0;
     ssize_t result = 0;
     do {
-        result = ::read(STDIN_FILENO, buffer, std::min(count, kMaxTransfer));
+        result = FileSystemCalls().read(STDIN_FILENO, buffer, std::min(count, kMaxTransfer));
     } while (result < 0 && errno == EINTR);
     if (result < 0) return errno == EBADF ? 0 : static_cast<SystemErrorCode>(errno);
     done = static_cast<std::size_t>(result);
@@ -65,7 +83,8 @@ SystemErrorCode ReadStandardInput(void* buffer, std::size_t count, std::size_t& 
 SystemErrorCode WriteStandardOutput(const void* data, std::size_t count) {
     const auto* bytes = static_cast<const char*>(data);
     while (count > 0) {
-        const ssize_t result = ::write(STDOUT_FILENO, bytes, std::min(count, kMaxTransfer));
+        const ssize_t result =
+            FileSystemCalls().write(STDOUT_FILENO, bytes, std::min(count, kMaxTransfer));
         if (result < 0 && errno == EINTR) continue;
         if (result < 0) return static_cast<SystemErrorCode>(errno);
         if (result == 0) return EIO;

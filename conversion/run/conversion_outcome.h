@@ -42,6 +42,8 @@ struct ConversionOutcome {
     // malformed image, a journal that is not ours): shown in its place, followed by ": " and
     // the system's text when `error` is set too.
     std::string reason;
+    // What follows the system's text in the account, when it does not end it.
+    std::string afterError;
 
     // One per component, in the order given (the request's first).
     std::vector<ComponentOutcome> components;
@@ -72,6 +74,12 @@ struct ConversionOutcome {
     bool journalRecovered = false;
     bool journalKept = false;
     std::string journalPath;  // the journal's name, known once the UCF is held
+    // A run that only read the UCF found a journal, which the next run in place puts back
+    // first (what it read is the text after that).
+    bool journalPending = false;
+    // How many names (hard links) the UCF has: a killed run is put right only through the
+    // name it used, whose journal it is.
+    std::uint64_t ucfNames = 1;
     // A failure after the new text was in place and its journal deleted (a folder that could
     // not be flushed, a close that reported an error): the run succeeded, and this says what
     // went wrong afterwards.

@@ -45,13 +45,21 @@ std::string FailureLabel(FailedStep step) {
 }
 
 std::string FailureReason(const ConversionOutcome& outcome) {
-    return FailureReason(RunFailure(outcome.reason, outcome.error));
+    RunFailure failure(outcome.reason, outcome.error);
+    failure.afterError = outcome.afterError;
+    return FailureReason(failure);
 }
 
 std::string FailureReason(const RunFailure& failure) {
     if (failure.reason.empty()) return SystemErrorText(failure.error);
     if (failure.error == 0) return failure.reason;
-    return failure.reason + ": " + SystemErrorText(failure.error);
+    std::string text = SystemErrorText(failure.error);
+    if (!failure.afterError.empty()) {
+        // The system's own line end would split the sentence.
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        text += failure.afterError;
+    }
+    return failure.reason + ": " + text;
 }
 
 std::string FailureText(const ConversionRequest& request, const ConversionOutcome& outcome) {

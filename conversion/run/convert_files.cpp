@@ -13,6 +13,7 @@
 #include "conversion/core/lane_lines.h"
 #include "conversion/run/conversion_run.h"
 #include "conversion/run/edif_refresh.h"
+#include "conversion/run/output_file.h"
 #include "conversion/run/source_reading.h"
 #include "conversion/run/ucf_preview.h"
 #include "conversion/run/ucf_update.h"
@@ -138,6 +139,15 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         outcome.failedStep = FailedStep::Source;
         outcome.reason = DescribeLayoutProblem(problem, layout);
         return outcome;
+    }
+    if (options.output == UcfOutput::File) {
+        const RunFailure failure =
+            CheckOutputIsNoInputOf(options.outputFile, request, options.sourceFromStandardInput);
+        if (failure) {
+            outcome.failedStep = FailedStep::Output;
+            outcome.reason = failure.reason;
+            return outcome;
+        }
     }
     SourceWords source;
     if (!ReadSourceFor(request, options, source, outcome)) {

@@ -1,21 +1,16 @@
 #include "conversion/run/rollback_journal.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <cctype>
 #include <new>
 
+#include "conversion/run/sector_writer.h"
 #include "conversion/run/xxhash_support.h"
 
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'L', 'N', 'J', 'R', 'N', 'L', '2'};
-constexpr char kMagicOne[8] = {'Q', 'L', 'N', 'J', 'R', 'N', 'L', '1'};
-constexpr std::size_t kCommonMagic = 7;  // "QLNJRNL", the same in every version
-constexpr std::size_t kHeaderSizeOne = 56;
-constexpr std::uint32_t kCreatedUcf = 1;
-constexpr std::uint32_t kWindowsIdentity = 2;
 constexpr std::size_t kStep = std::size_t{1} << 20;
+constexpr std::size_t kSuffixLength = 6;
 
 #ifdef _WIN32
 constexpr bool kOnWindows = true;
@@ -23,17 +18,7 @@ constexpr bool kOnWindows = true;
 constexpr bool kOnWindows = false;
 #endif
 
-void Put(std::string& bytes, std::size_t at, std::uint64_t value, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-std::uint64_t Get(std::string_view bytes, std::size_t at, std::size_t size) {
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        value |= std::uint64_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
-    }
-    return value;
-}
+constexpr char kHowByHand[] = "the README says how to put the old text back by hand";
 
 std::string NotOurs(const std::string& journalPath) {
     return journalPath +
@@ -41,43 +26,47 @@ std::string NotOurs(const std::string& journalPath) {
            "(move it away and convert again)";
 }
 
-std::string NotThisFile(const std::string& journalPath) {
-    return "the rollback journal " + journalPath +
-           " was left by an unfinished run on another file of this name (the UCF was replaced "
-           "since); nothing was changed (move the journal away to convert this file, or put "
-           "the old text back by hand as the README says)";
-}
-
 std::string CannotRead(const std::string& journalPath) {
     return "cannot read its rollback journal " + journalPath;
 }
 
-// XXH64 of the file's first `length` bytes, read in steps.
-bool HashOfPrefix(File& file, std::uint64_t length, std::uint64_t& hash) {
-    Xxh64Stream stream;
-    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kStep]);
-    if (!buffer || !file.Seek(0)) return false;
-    for (std::uint64_t done = 0; done < length;) {
-        const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, length - done));
-        if (!file.ReadFully(buffer.get(), step)) return false;
-        stream.Add(buffer.get(), step);
-        done += step;
-    }
-    hash = stream.Hash();
-    return true;
+// A journal the run does not put back: what it found, and what the user can do.
+std::string Kept(const std::string& journalPath, const std::string& found) {
+    return "the rollback journal " + journalPath + " " + found +
+           "; nothing was changed and the journal is kept (" + kHowByHand +
+           "; once the UCF is as you want it, move the journal away and convert again)";
 }
 
-// What a file at the journal's name holds.
-struct JournalContent {
+// What a file at the journal's name holds; `found` false when there is none.
+struct FoundJournal {
     bool found = false;
-    JournalKind kind = JournalKind::Torn;
-    bool versionOne = false;
-    JournalHeader fields;
-    std::string saved;
+    JournalContent content;
 };
 
-RunFailure ReadJournal(const std::string& journalPath, JournalContent& content) {
-    content = JournalContent();
+// Whether the owner and the permissions of a file at the journal's name let it be taken for
+// one: written by the user who runs the program or by the UCF's owner, and writable by no
+// one the UCF does not let write.
+RunFailure CheckOwner(const std::string& journalPath, const FileStatus& journal,
+                      const FileStatus& ucf) {
+    if (!journal.ownerKnown || !ucf.ownerKnown) return {};
+    if (journal.owner != CurrentUser() && journal.owner != ucf.owner) {
+        return journalPath + " belongs to user " + std::to_string(journal.owner) +
+               ", neither you nor the UCF's owner, so it is not taken for its rollback "
+               "journal; nothing was changed (find out where it came from, then move it away "
+               "and convert again)";
+    }
+    if ((journal.permissions & 022 & ~ucf.permissions) != 0) {
+        return journalPath +
+               " can be written by users who cannot write the UCF, so it is not taken for its "
+               "rollback journal; nothing was changed (find out where it came from, then move "
+               "it away and convert again)";
+    }
+    return {};
+}
+
+RunFailure ReadJournalFile(const std::string& journalPath, const FileStatus& ucf,
+                           FoundJournal& found) {
+    found = FoundJournal();
     File journal;
     if (!journal.Open(journalPath, FileOpening::ReadOwn)) {
         bool taken = true;
@@ -86,195 +75,166 @@ RunFailure ReadJournal(const std::string& journalPath, JournalContent& content) 
         if (taken && IsLinkRefusal(journal.Error())) return NotOurs(journalPath);
         return {CannotRead(journalPath), journal.Error()};
     }
-    content.found = true;
+    found.found = true;
     FileStatus status;
     if (!journal.Status(status)) return {CannotRead(journalPath), journal.Error()};
-    if (!status.regular) {
-        content.kind = JournalKind::Foreign;
-        return {};
-    }
-    const std::uint64_t size = status.state.size;
-    std::string header(static_cast<std::size_t>(std::min<std::uint64_t>(size, kJournalHeaderSize)),
-                       '\0');
-    if (!journal.ReadFully(header.data(), header.size())) {
-        return {CannotRead(journalPath), journal.Error()};
-    }
-    std::uint64_t savedChecksum = 0;
-    content.kind =
-        ParseJournalHeader(header, size, content.fields, savedChecksum, content.versionOne);
-    if (content.kind != JournalKind::Intact) return {};
-    const std::uint64_t savedSize = content.fields.oldLength - content.fields.savedFrom;
-    if (savedSize > content.saved.max_size()) return SystemErrorFor(FileProblem::TooLarge);
+    if (!status.regular) return NotOurs(journalPath);
+    if (RunFailure failure = CheckOwner(journalPath, status, ucf)) return failure;
+    std::string bytes;
+    if (status.state.size > bytes.max_size()) return SystemErrorFor(FileProblem::TooLarge);
     try {
-        content.saved.resize(static_cast<std::size_t>(savedSize));
+        bytes.resize(static_cast<std::size_t>(status.state.size));
     } catch (const std::bad_alloc&) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
-    const std::size_t headerSize = content.versionOne ? kHeaderSizeOne : kJournalHeaderSize;
-    if (!journal.Seek(headerSize) ||
-        !journal.ReadFully(content.saved.data(), content.saved.size())) {
+    if (!journal.ReadFully(bytes.data(), bytes.size())) {
         return {CannotRead(journalPath), journal.Error()};
     }
-    if (Xxh64(content.saved.data(), content.saved.size()) != savedChecksum) {
-        content.kind = JournalKind::Torn;
-    }
     journal.Close();
-    return {};
+    std::string what;
+    switch (ReadJournalBytes(bytes, found.content, what)) {
+        case JournalReading::Whole:
+            return {};
+        case JournalReading::Foreign:
+            return NotOurs(journalPath);
+        case JournalReading::Damaged:
+            break;
+    }
+    return Kept(journalPath, "is damaged: " + what);
 }
 
-// Whether an intact journal was written for the file `held` describes, as it is now: the
-// same identity, offsets within the file's present length and the same unchanged prefix.
-bool FitsFile(const JournalContent& content, const FileStatus& held, std::uint64_t heldPrefixHash) {
-    const JournalHeader& fields = content.fields;
-    const std::uint64_t size = held.state.size;
-    if (size < fields.savedFrom) return false;
-    if (content.versionOne) return true;
-    // A journal from the other build (the Windows program under Wine) knows the file by
-    // another volume number; the file index is the inode there too.
-    if (fields.windowsIdentity == kOnWindows ? !(fields.identity == held.identity)
-                                             : fields.identity.index != held.identity.index) {
+// Whether the journal was written for the file `held` describes: the same device and inode,
+// and where the system tells them, the same generation and birth time. A journal of the other
+// build (the Windows program under Wine) knows the file by the inode alone.
+bool SameFile(const JournalHeader& header, const FileStatus& held, const FileOrigin& origin) {
+    if (header.windowsIdentity != kOnWindows) return header.identity.index == held.identity.index;
+    if (!(header.identity == held.identity)) return false;
+    const FileOrigin& then = header.origin;
+    if (then.hasGeneration && origin.hasGeneration && then.generation != origin.generation) {
         return false;
     }
-    if (size > std::max(fields.oldLength, fields.newLength)) return false;
-    return heldPrefixHash == fields.prefixHash;
+    return !(then.hasBirthTime && origin.hasBirthTime && then.birthTime != origin.birthTime);
 }
 
-RunFailure RemoveTorn(const std::string& journalPath) {
-    bool removed = false;
-    if (const SystemErrorCode error = RemoveJournal(journalPath, removed)) {
-        if (!removed) return {"cannot delete its cut-off rollback journal " + journalPath, error};
+// Why the UCF is not in a state the journal's rewrite can leave, or nothing.
+RunFailure CheckFit(const std::string& journalPath, const JournalContent& journal,
+                    const FileStatus& held, const FileOrigin& origin, std::string_view text) {
+    // The run that made the UCF died and the file is gone or empty: nothing is lost either way.
+    if (journal.header.createdUcf && text.empty()) return {};
+    if (!SameFile(journal.header, held, origin)) {
+        return Kept(journalPath,
+                    "was left by an unfinished run on another file of this name (the UCF was "
+                    "replaced since)");
     }
-    return {};
+    std::uint64_t where = 0;
+    const JournalFit fit = FitOfFile(text, journal, where);
+    if (fit == JournalFit::Fits) return {};
+    const std::string what =
+        fit == JournalFit::LengthDiffers ? "the UCF's length, " + std::to_string(text.size()) +
+                                               " bytes, is none that run "
+                                               "can leave"
+        : fit == JournalFit::PrefixDiffers
+            ? "its first " + std::to_string(journal.header.savedFrom) +
+                  " bytes are not the ones that run kept"
+            : "from byte " + std::to_string(where) + " on it holds text that run did not write";
+    return Kept(journalPath,
+                "was left by an unfinished run, and the UCF was changed since: " + what);
+}
+
+RunFailure CannotPutBack(const std::string& journalPath, SystemErrorCode error) {
+    RunFailure failure("cannot put the old text back from its rollback journal " + journalPath,
+                       error);
+    failure.afterError = "; the journal stays for the next run";
+    return failure;
+}
+
+// Temporaries that a run killed while writing its journal left: ours by their name, their
+// owner and their magic. Anything else of that name pattern stays; so does everything when
+// the folder cannot be read.
+void RemoveLeftoverTemporaries(const std::string& journalPath, const FileStatus& ucf) {
+    std::vector<std::string> names;
+    const std::string folder = FolderOf(journalPath);
+    if (ListFolder(folder, names) != 0) return;
+    for (const std::string& name : names) {
+        if (!IsJournalTemporaryOf(journalPath, name)) continue;
+        const std::string path = folder + "/" + name;
+        File temporary;
+        FileStatus status;
+        if (!temporary.Open(path, FileOpening::ReadOwn) || !temporary.Status(status) ||
+            !status.regular || CheckOwner(path, status, ucf)) {
+            continue;
+        }
+        char magic[8] = {};
+        const bool ours =
+            status.state.size >= sizeof magic && temporary.ReadFully(magic, sizeof magic) &&
+            std::string_view(magic, sizeof magic) == std::string_view(kJournalMagic, 8);
+        temporary.Close();
+        if (ours) RemoveFile(path);
+    }
 }
 
 }  // namespace
 
-bool PutBack(File& ucf, std::uint64_t from, std::string_view text, std::uint64_t length) {
-    return ucf.Seek(from) && ucf.WriteFully(text.data(), text.size()) && ucf.Resize(length) &&
-           ucf.Flush();
-}
-
 std::string JournalPath(const std::string& resolvedUcfPath) {
     return resolvedUcfPath + "-journal";
+}
+
+bool IsJournalTemporaryOf(const std::string& journalPath, const std::string& name) {
+    const std::string stem = NameIn(journalPath) + "-";
+    return name.size() == stem.size() + kSuffixLength && name.compare(0, stem.size(), stem) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stem.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 std::uint64_t Xxh64(const void* data, std::size_t size) {
     return Xxh64Of(data, size);
 }
 
-namespace {
-
-std::string HeaderBytesWithChecksum(const JournalHeader& header, std::uint64_t savedSize,
-                                    std::uint64_t savedChecksum) {
-    std::string bytes(kJournalHeaderSize, '\0');
-    std::memcpy(bytes.data(), kMagic, sizeof kMagic);
-    Put(bytes, 8, header.oldLength, 8);
-    Put(bytes, 16, header.savedFrom, 8);
-    Put(bytes, 24, savedSize, 8);
-    Put(bytes, 32, header.newLength, 8);
-    Put(bytes, 40,
-        (header.createdUcf ? kCreatedUcf : 0) | (header.windowsIdentity ? kWindowsIdentity : 0), 4);
-    Put(bytes, 48, header.identity.volume, 8);
-    Put(bytes, 56, header.identity.index, 8);
-    Put(bytes, 64, header.prefixHash, 8);
-    Put(bytes, 72, savedChecksum, 8);
-    Put(bytes, 80, Xxh64Of(bytes.data(), 80), 8);
-    return bytes;
-}
-
-}  // namespace
-
-std::string JournalHeaderBytes(const JournalHeader& header, std::string_view saved) {
-    return HeaderBytesWithChecksum(header, saved.size(), Xxh64(saved.data(), saved.size()));
-}
-
-JournalKind ParseJournalHeader(std::string_view bytes, std::uint64_t fileSize,
-                               JournalHeader& header, std::uint64_t& savedChecksum,
-                               bool& versionOne) {
-    header = JournalHeader();
-    versionOne = false;
-    if (fileSize == 0) return JournalKind::Torn;
-    // The magic is in the journal's first write: a journal of ours cut off anywhere has it,
-    // or as much of it as was written.
-    const std::size_t magicBytes = std::min(bytes.size(), sizeof kMagic);
-    if (std::memcmp(bytes.data(), kMagic, std::min(magicBytes, kCommonMagic)) != 0) {
-        return JournalKind::Foreign;
-    }
-    if (magicBytes < sizeof kMagic) return JournalKind::Torn;
-    versionOne = std::memcmp(bytes.data(), kMagicOne, sizeof kMagicOne) == 0;
-    if (!versionOne && std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-        return JournalKind::Foreign;
-    }
-    const std::size_t headerSize = versionOne ? kHeaderSizeOne : kJournalHeaderSize;
-    if (bytes.size() < headerSize) return JournalKind::Torn;
-    std::uint64_t savedSize = 0;
-    std::uint32_t flags = 0;
-    if (versionOne) {
-        if (Get(bytes, 48, 8) != Xxh64(bytes.data(), 48) || Get(bytes, 36, 4) != 0)
-            return JournalKind::Torn;
-        header.oldLength = Get(bytes, 8, 8);
-        header.savedFrom = Get(bytes, 16, 8);
-        savedSize = Get(bytes, 24, 8);
-        flags = static_cast<std::uint32_t>(Get(bytes, 32, 4));
-        savedChecksum = Get(bytes, 40, 8);
-        if ((flags & ~kCreatedUcf) != 0) return JournalKind::Torn;
-    } else {
-        if (Get(bytes, 80, 8) != Xxh64(bytes.data(), 80) || Get(bytes, 44, 4) != 0)
-            return JournalKind::Torn;
-        header.oldLength = Get(bytes, 8, 8);
-        header.savedFrom = Get(bytes, 16, 8);
-        savedSize = Get(bytes, 24, 8);
-        header.newLength = Get(bytes, 32, 8);
-        flags = static_cast<std::uint32_t>(Get(bytes, 40, 4));
-        header.identity = {Get(bytes, 48, 8), Get(bytes, 56, 8)};
-        header.prefixHash = Get(bytes, 64, 8);
-        savedChecksum = Get(bytes, 72, 8);
-        if ((flags & ~(kCreatedUcf | kWindowsIdentity)) != 0) return JournalKind::Torn;
-    }
-    header.createdUcf = (flags & kCreatedUcf) != 0;
-    header.windowsIdentity = (flags & kWindowsIdentity) != 0;
-    const bool consistent =
-        header.savedFrom <= header.oldLength && savedSize == header.oldLength - header.savedFrom &&
-        !(header.createdUcf && header.oldLength != 0) && fileSize - headerSize == savedSize;
-    return consistent ? JournalKind::Intact : JournalKind::Torn;
+bool PutBack(File& ucf, std::uint64_t from, std::string_view text, std::uint64_t length) {
+    if (!ucf.Seek(from)) return false;
+    SectorAlignedWriter writer(ucf, from);
+    return writer.Put(text.data(), text.size()) && writer.Finish() && ucf.Resize(length) &&
+           ucf.Flush();
 }
 
 RunFailure WriteJournal(const std::string& journalPath, std::string_view oldText,
-                        const JournalHeader& header, unsigned permissions) {
+                        const JournalHeader& header, const std::vector<std::uint32_t>& digests,
+                        unsigned permissions) {
     const std::string_view saved = oldText.substr(static_cast<std::size_t>(header.savedFrom));
     File journal;
-    if (!journal.Open(journalPath, FileOpening::CreateNew, permissions)) {
-        bool taken = false;
-        if (NameTaken(journalPath, taken) == 0 && taken) return NotOurs(journalPath);
-        return {"cannot create its rollback journal " + journalPath, journal.Error()};
+    std::string temporary;
+    if (const SystemErrorCode error =
+            CreateUniqueFile(journalPath + "-", permissions & 0777, journal, temporary)) {
+        return {"cannot create its rollback journal " + journalPath, error};
     }
-    // One straight sequence: the header (with the magic) first, then the saved bytes in steps
-    // that are handed on to the disk at once, their checksum worked out while the disk takes
-    // them, then the header again with it, then the flush. Cut off anywhere before the flush,
-    // the journal has the magic and no valid header: torn, never taken for a whole one.
-    const JournalHeader& fields = header;
-    std::string head = HeaderBytesWithChecksum(fields, saved.size(), 0);
-    std::fill(head.begin() + 80, head.end(), '\0');  // not valid until the end
+    const std::string head = JournalHeaderBytes(header, saved, digests);
+    const std::string tail = DigestBytes(digests);
     bool written = journal.WriteFully(head.data(), head.size());
-    Xxh64Stream checksum;
+    // The saved text goes out in steps that are handed on to the disk at once.
     for (std::size_t done = 0; written && done < saved.size();) {
         const std::size_t step = std::min(kStep, saved.size() - done);
         written = journal.WriteFully(saved.data() + done, step);
         journal.StartFlush(kJournalHeaderSize + done, step);
-        checksum.Add(saved.data() + done, step);
         done += step;
     }
-    if (written) {
-        head = HeaderBytesWithChecksum(fields, saved.size(), checksum.Hash());
-        written = journal.Seek(0) && journal.WriteFully(head.data(), head.size());
-    }
+    written = written && journal.WriteFully(tail.data(), tail.size());
     SystemErrorCode error = written && journal.Flush() ? 0 : journal.Error();
     if (!journal.Close() && error == 0) error = journal.Error();
+    bool named = false;
+    if (error == 0) {
+        // Named only once it is whole on the disk, and never in the place of another file.
+        error = MoveWithoutReplacing(temporary, journalPath);
+        named = error == 0;
+        if (error == SystemErrorFor(FileProblem::NameTaken)) {
+            RemoveFile(temporary);
+            return NotOurs(journalPath);
+        }
+    }
     if (error == 0) error = FlushFolderOf(journalPath);
     if (error != 0) {
-        // A partial journal would only be dropped as torn; a full one could be taken as the
-        // record of a rewrite that never began. Neither is left behind.
-        RemoveFile(journalPath);
+        // A journal whose name may not last could be lost while the UCF is half-written; one
+        // left behind would be taken for the record of a rewrite that never began.
+        RemoveFile(named ? journalPath : temporary);
         return {"cannot write its rollback journal " + journalPath, error};
     }
     return {};
@@ -290,62 +250,62 @@ SystemErrorCode RemoveJournal(const std::string& journalPath, bool& removed) {
 RunFailure RecoverFromJournal(File& ucf, const std::string& ucfPath, const FileStatus& held,
                               const std::string& journalPath, JournalRecovery& recovery) {
     recovery = JournalRecovery::NoJournal;
-    JournalContent content;
-    if (RunFailure failure = ReadJournal(journalPath, content)) return failure;
-    if (!content.found) return {};
-    if (content.kind == JournalKind::Foreign) return NotOurs(journalPath);
-    if (content.kind == JournalKind::Torn) {
-        // The journal is flushed before the UCF's first byte is overwritten: one that is not
-        // whole was cut off while being written, and the UCF is as it was.
-        recovery = JournalRecovery::DroppedTorn;
-        return RemoveTorn(journalPath);
-    }
-    std::uint64_t prefixHash = 0;
-    if (!content.versionOne && held.state.size >= content.fields.savedFrom &&
-        !HashOfPrefix(ucf, content.fields.savedFrom, prefixHash)) {
-        return ucf.Error();
-    }
-    if (!FitsFile(content, held, prefixHash)) return NotThisFile(journalPath);
-    bool removed = false;
-    if (content.fields.createdUcf) {
-        if (!ucf.Resize(0) || !ucf.Flush()) return ucf.Error();
-        // The journal goes while the UCF is still locked: a run waiting for the lock must not
-        // find it and take the file it then makes for the one this journal speaks of.
-        if (const SystemErrorCode error = RemoveJournal(journalPath, removed); !removed) {
-            return error;
+    FoundJournal found;
+    if (RunFailure failure = ReadJournalFile(journalPath, held, found)) return failure;
+    if (found.found) {
+        const JournalContent& journal = found.content;
+        const JournalHeader& header = journal.header;
+        std::string text;
+        if (held.state.size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
+        try {
+            text.resize(static_cast<std::size_t>(held.state.size));
+        } catch (const std::bad_alloc&) {
+            return SystemErrorFor(FileProblem::OutOfMemory);
         }
-        // A removal that the system refuses (Windows, while another program has the file
-        // open) leaves an empty file, which converts as a missing one would; so does a crash
-        // just before it.
-        ucf.CloseAndRemove(ucfPath);
-        recovery = JournalRecovery::RemovedUcf;
-        return {};
+        if (!ucf.Seek(0) || !ucf.ReadFully(text.data(), text.size())) return ucf.Error();
+        if (RunFailure failure = CheckFit(journalPath, journal, held, ucf.Origin(), text)) {
+            return failure;
+        }
+        bool removed = false;
+        if (header.createdUcf) {
+            // The file holds nothing but the dead run's text: it goes, as that run's failure
+            // would have removed it.
+            if (!ucf.Resize(0) || !ucf.Flush()) return CannotPutBack(journalPath, ucf.Error());
+        } else if (!PutBack(ucf, header.savedFrom, journal.saved, header.oldLength)) {
+            return CannotPutBack(journalPath, ucf.Error());
+        }
+        // The journal goes while the UCF is still locked: a run waiting for the lock must not
+        // find it and hold it against the file it then reads.
+        if (const SystemErrorCode error = RemoveJournal(journalPath, removed); !removed) {
+            return {"the old text is back, but its rollback journal " + journalPath +
+                        " could not be deleted",
+                    error};
+        }
+        if (header.createdUcf) {
+            // A removal that the system refuses (Windows, while another program has the file
+            // open) leaves an empty file, which converts as a missing one would.
+            ucf.CloseAndRemove(ucfPath);
+            recovery = JournalRecovery::RemovedUcf;
+        } else {
+            recovery = JournalRecovery::Restored;
+        }
     }
-    if (!PutBack(ucf, content.fields.savedFrom, content.saved, content.fields.oldLength)) {
-        return ucf.Error();
-    }
-    recovery = JournalRecovery::Restored;
-    if (const SystemErrorCode error = RemoveJournal(journalPath, removed); !removed) return error;
+    RemoveLeftoverTemporaries(journalPath, held);
     return {};
 }
 
 RunFailure RecoveredText(const std::string& journalPath, const FileStatus& held,
-                         std::string& text) {
-    JournalContent content;
-    if (RunFailure failure = ReadJournal(journalPath, content)) return failure;
-    if (!content.found || content.kind == JournalKind::Torn) return {};
-    if (content.kind == JournalKind::Foreign) return NotOurs(journalPath);
-    const std::uint64_t from = content.fields.savedFrom;
-    const std::uint64_t prefixHash =
-        text.size() >= from ? Xxh64(text.data(), static_cast<std::size_t>(from)) : 0;
-    if (!FitsFile(content, held, prefixHash)) return NotThisFile(journalPath);
-    if (content.fields.createdUcf) {
-        text.clear();
-        return {};
-    }
+                         const FileOrigin& origin, std::string& text, bool& pending) {
+    pending = false;
+    FoundJournal found;
+    if (RunFailure failure = ReadJournalFile(journalPath, held, found)) return failure;
+    if (!found.found) return {};
+    pending = true;
+    const JournalContent& journal = found.content;
+    if (RunFailure failure = CheckFit(journalPath, journal, held, origin, text)) return failure;
     try {
-        text.resize(static_cast<std::size_t>(from));
-        text += content.saved;
+        text.resize(static_cast<std::size_t>(journal.header.savedFrom));
+        text += journal.saved;
     } catch (const std::bad_alloc&) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }

@@ -8,7 +8,8 @@
 
 struct RunFailure {
     SystemErrorCode error = 0;
-    std::string reason;  // when the system's text alone would not explain it
+    std::string reason;      // when the system's text alone would not explain it
+    std::string afterError;  // what follows the system's text, when it does not end the story
 
     RunFailure() = default;
     RunFailure(SystemErrorCode code) : error(code) {}  // NOLINT: a plain error converts

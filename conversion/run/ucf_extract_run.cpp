@@ -27,6 +27,11 @@ ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
     if (problem != LayoutProblem::None)
         return fail(FailedStep::Ucf, RunFailure(DescribeLayoutProblem(problem, layout)));
 
+    if (options.extractFile != "-") {
+        // An extraction reads no source.
+        if (RunFailure failure = CheckOutputIsNoInputOf(options.extractFile, request, true))
+            return fail(FailedStep::Output, std::move(failure));
+    }
     ExtractedImage extracted;
     {
         std::string text;

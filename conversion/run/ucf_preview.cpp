@@ -1,10 +1,8 @@
 #include "conversion/run/ucf_preview.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <new>
 #include <string_view>
-#include <system_error>
 
 #include "conversion/core/components_removal.h"
 #include "conversion/run/output_file.h"
@@ -27,10 +25,9 @@ bool IsMissingUcf(const std::string& path, SystemErrorCode error) {
 #else
     // ENOENT also stands for a missing folder and for the empty path.
     if (error != ENOENT || path.empty()) return false;
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code ignored;
-    return std::filesystem::is_directory(folder, ignored);
+    FileStatus folder;
+    bool exists = false;
+    return StatusAtPath(FolderOf(path), true, folder, exists) == 0 && exists && folder.folder;
 #endif
 }
 
@@ -52,7 +49,14 @@ SystemErrorCode WriteText(std::string_view kept, const WideLines& lines, const O
 }  // namespace
 
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text) {
+    bool pending = false;
+    return ReadUcfUnchanged(path, wait, text, pending);
+}
+
+RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text,
+                            bool& journalPending) {
     text.clear();
+    journalPending = false;
     File ucf;
     if (!ucf.Open(path, FileOpening::ReadShared)) {
         return IsMissingUcf(path, ucf.Error()) ? 0 : ucf.Error();
@@ -75,7 +79,8 @@ RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::
         return ucf.Error();
     }
     // A run that died half-way left its journal: the text is what the next run will put back.
-    RunFailure failure = RecoveredText(JournalPath(resolved), status, text);
+    RunFailure failure =
+        RecoveredText(JournalPath(resolved), status, ucf.Origin(), text, journalPending);
     ucf.Close();  // only read: nothing to lose at the close
     return failure;
 }
@@ -113,27 +118,25 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
         outcome.failedStep = step;
         outcome.error = why.error;
         outcome.reason = why.reason;
+        outcome.afterError = why.afterError;
     };
     const std::vector<std::string_view> components = LaneComponents(lines);
     const SynthesizerKind synthesizer = lines.lanes.front().data.synthesizer;
-    const std::uint64_t linesSize = WideTextSize(lines);
     RunFailure failure;
     {
         std::string oldText;
-        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText))) {
+        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText, outcome.journalPending))) {
             return fail(FailedStep::Ucf, failure);
         }
-        ComponentsKeptText kept;
+        RewritePlan plan;
         try {
-            kept = KeptUcfTextOfComponents(oldText, components, synthesizer, linesSize > 0,
-                                           options.removal);
-            outcome.newUcfSize = kept.text.size() + linesSize;
-            // Only a text of the old length can be the old one.
-            outcome.unchanged = outcome.newUcfSize == oldText.size() &&
-                                FirstDifference(oldText, kept.text, lines) == oldText.size();
+            plan = PlanRewrite(oldText, lines, options);
         } catch (const std::bad_alloc&) {
             return fail(FailedStep::Ucf, SystemErrorFor(FileProblem::OutOfMemory));
         }
+        ComponentsKeptText& kept = plan.kept;
+        outcome.newUcfSize = plan.newSize;
+        outcome.unchanged = plan.unchanged;
         outcome.oldUcfSize = oldText.size();
         RecordRemoval(oldText, components, synthesizer, kept.removed, true, options.removal,
                       outcome);

@@ -1,5 +1,5 @@
-// The UCF step of an in-place run, as one straight sequence: lock, recover, read, plan,
-// write with the journal, commit or undo.
+// The UCF step of an in-place run, as one straight sequence: lock, recover, read until the
+// text settles, plan, write with the journal, commit or undo.
 #include "conversion/run/ucf_update.h"
 
 #include <algorithm>
@@ -9,9 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion/core/components_removal.h"
+#include "conversion/run/journal_format.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/run/run_failure.h"
+#include "conversion/run/sector_writer.h"
 #include "conversion/run/ucf_preview.h"
 #include "platform/interrupt_guard.h"
 #include "platform/large_buffer.h"
@@ -24,9 +25,6 @@ constexpr bool kWindowsIdentity = true;
 constexpr bool kWindowsIdentity = false;
 #endif
 
-// Written blocks are handed on to the disk every so often, so that the flush at the end
-// waits for little more than the last of them.
-constexpr std::uint64_t kFlushStep = std::uint64_t{1} << 20;
 // An editor that keeps saving by renaming while runs convert: each save is converted, up to
 // this many times in one run.
 constexpr int kMaxRounds = 10;
@@ -39,7 +37,9 @@ const char kChangedMeanwhile[] =
 struct HeldUcf {
     File file;
     FileStatus status;
-    std::string journal;    // its rollback journal's path
+    std::string journal;   // its rollback journal's path
+    bool created = false;  // made by this run's open
+    bool locked = false;
     bool madeHere = false;  // created by this run's open, and still empty once locked
 };
 
@@ -49,11 +49,18 @@ struct HeldUcf {
 RunFailure OpenAndLock(const std::string& path, const LockWait& wait, HeldUcf& ucf) {
     constexpr int kMaxOpenings = 1000;
     for (int opening = 0;; ++opening) {
+        ucf.locked = false;
         if (!ucf.file.Open(path, FileOpening::ReadWriteAlways)) return ucf.file.Error();
-        const bool created = ucf.file.Created();
+        ucf.created = ucf.file.Created();
+        // The new name on the disk before anything refers to it: a journal must never outlast
+        // the file it was written for.
+        if (ucf.created) {
+            if (const SystemErrorCode error = FlushFolderOf(path)) return error;
+        }
         if (!ucf.file.Status(ucf.status)) return ucf.file.Error();
         if (!ucf.status.regular) return RunFailure(kNotRegular);
         if (!ucf.file.LockForRun(false, wait)) return ucf.file.Error();
+        ucf.locked = true;
         bool same = false;
         if (!ucf.file.StillAtPath(path, same)) return ucf.file.Error();
         if (!same && opening < kMaxOpenings) continue;
@@ -62,8 +69,24 @@ RunFailure OpenAndLock(const std::string& path, const LockWait& wait, HeldUcf& u
             return ucf.file.Error();
         }
         ucf.journal = JournalPath(resolved);
-        ucf.madeHere = created && ucf.status.state.size == 0;
+        ucf.madeHere = ucf.created && ucf.status.state.size == 0;
         return {};
+    }
+}
+
+// A file this run made goes again after a failure, but only while the run holds its lock and
+// it is still empty: a run that took it over meanwhile has written its own text into it.
+void CloseOrRemoveMadeFile(HeldUcf& ucf, const std::string& path) {
+    if (!ucf.file.IsOpen()) return;
+    bool remove = ucf.created;
+    if (remove && !ucf.locked) {
+        remove = ucf.file.LockForRun(false, LockWait{std::chrono::milliseconds(1), nullptr});
+    }
+    FileStatus now;
+    if (remove && ucf.file.Status(now) && now.state.size == 0) {
+        ucf.file.CloseAndRemove(path);
+    } else {
+        ucf.file.Close();
     }
 }
 
@@ -76,9 +99,7 @@ RunFailure Recover(HeldUcf& ucf, const std::string& path, ConversionOutcome& out
     RunFailure failure = RecoverFromJournal(ucf.file, path, ucf.status, ucf.journal, recovery);
     hold.Release(failure ? RewriteEnd::InJournal : RewriteEnd::Undone);
     if (failure) return failure;
-    if (recovery == JournalRecovery::Restored || recovery == JournalRecovery::RemovedUcf) {
-        outcome.journalRecovered = true;
-    }
+    outcome.journalRecovered = outcome.journalRecovered || recovery != JournalRecovery::NoJournal;
     reopen = recovery == JournalRecovery::RemovedUcf;
     if (recovery == JournalRecovery::Restored && !ucf.file.Status(ucf.status)) {
         return ucf.file.Error();
@@ -108,39 +129,36 @@ RunFailure ReadWhole(HeldUcf& ucf, LargeBuffer& text, FileState& atRead, bool& c
     return ChangedSince(ucf.file, atRead, changed);
 }
 
-// Write: the new text from `from` on over the UCF, then its length and the flush.
-bool WriteNewText(File& file, std::string_view kept, const WideLines& lines, std::uint64_t from,
-                  std::uint64_t newSize) {
-    if (!file.Seek(from)) return false;
-    std::uint64_t position = from;
-    std::uint64_t flushedTo = from;
-    const auto write = [&](const char* text, std::size_t size) {
-        if (!file.WriteFully(text, size)) return false;
-        position += size;
-        if (position - flushedTo >= kFlushStep) {
-            file.StartFlush(flushedTo, position - flushedTo);
-            flushedTo = position;
-        }
-        return true;
-    };
-    bool written = true;
-    if (from < kept.size()) {
-        const auto start = static_cast<std::size_t>(from);
-        written = write(kept.data() + start, kept.size() - start);
-    }
-    std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
-    if (written) {
-        written = StreamWideLines(lines, [&](const char* text, std::size_t size) {
-            if (skip >= size) {
-                skip -= size;
-                return true;
+// The read that settles: the text and its plan, read once more when another program changed
+// the file meanwhile; a second change fails the run.
+RunFailure ReadSettled(HeldUcf& ucf, const WideLines& lines, const ConversionOptions& options,
+                       LargeBuffer& oldBytes, FileState& atRead, RewritePlan& plan) {
+    for (int reading = 0;; ++reading) {
+        bool changed = false;
+        if (RunFailure failure = ReadWhole(ucf, oldBytes, atRead, changed)) return failure;
+        if (!changed) {
+            try {
+                plan = PlanRewrite(std::string_view(oldBytes.chars(), oldBytes.size()), lines,
+                                   options);
+            } catch (const std::bad_alloc&) {
+                return SystemErrorFor(FileProblem::OutOfMemory);
             }
-            const auto skipped = static_cast<std::size_t>(skip);
-            skip = 0;
-            return write(text + skipped, size - skipped);
-        });
+            if (RunFailure failure = ChangedSince(ucf.file, atRead, changed)) return failure;
+        }
+        if (!changed) return {};
+        if (reading == 1) return RunFailure(kChangedMeanwhile);
     }
-    return written && file.Resize(newSize) && file.Flush();
+}
+
+// Write: the new text from `from` on over the UCF, then its length and the flush.
+bool WriteNewText(File& file, const RewritePlan& plan, const WideLines& lines) {
+    if (!file.Seek(plan.from)) return false;
+    SectorAlignedWriter writer(file, plan.from);
+    const bool written = StreamNewText(
+        plan.kept.text, lines, plan.from,
+        [&writer](const char* text, std::size_t size) { return writer.Put(text, size); },
+        kFileLineBlock);
+    return written && writer.Finish() && file.Resize(plan.newSize) && file.Flush();
 }
 
 // Undo: the old text back over the file (or the file gone, when this run made it), then the
@@ -163,6 +181,89 @@ RewriteEnd Undo(HeldUcf& ucf, const std::string& path, std::string_view oldText,
     return RewriteEnd::Undone;
 }
 
+// The journal's header for rewriting `oldText` as planned.
+JournalHeader HeaderFor(HeldUcf& ucf, std::string_view oldText, const RewritePlan& plan) {
+    JournalHeader header;
+    header.oldLength = oldText.size();
+    header.savedFrom = plan.from;
+    header.newLength = plan.newSize;
+    header.createdUcf = ucf.madeHere;
+    header.identity = ucf.status.identity;
+    header.windowsIdentity = kWindowsIdentity;
+    header.origin = ucf.file.Origin();
+    header.prefixHash = Xxh64(oldText.data(), static_cast<std::size_t>(plan.from));
+    return header;
+}
+
+// The journalled write: the journal with the new text's digests, the check that the file is
+// still the one read, the new text, and the commit that deletes the journal; after a failure
+// the old text is put back. `end` receives what is on the disk afterwards.
+RunFailure WriteWithJournal(HeldUcf& ucf, const std::string& path, std::string_view oldText,
+                            const FileState& atRead, const RewritePlan& plan,
+                            const WideLines& lines, ConversionOutcome& outcome, RewriteEnd& end) {
+    end = RewriteEnd::Undone;
+    const JournalHeader header = HeaderFor(ucf, oldText, plan);
+    std::vector<std::uint32_t> digests;
+    try {
+        NewTextDigests digesting(header);
+        StreamNewText(
+            plan.kept.text, lines, plan.from,
+            [&digesting](const char* text, std::size_t size) {
+                digesting.Add(text, size);
+                return true;
+            },
+            kMemoryLineBlock);
+        digests = digesting.Take();
+    } catch (const std::bad_alloc&) {
+        return SystemErrorFor(FileProblem::OutOfMemory);
+    }
+    if (RunFailure failure =
+            WriteJournal(ucf.journal, oldText, header, digests, ucf.status.permissions)) {
+        return failure;
+    }
+    // The journal holds the text as read; a change until now is seen, and nothing is
+    // written from a text that is no longer the file's.
+    bool changed = false;
+    RunFailure failure = ChangedSince(ucf.file, atRead, changed);
+    if (!failure && changed) failure = RunFailure(kChangedMeanwhile);
+    if (failure) {
+        bool removed = false;
+        RemoveJournal(ucf.journal, removed);
+        outcome.journalKept = !removed;
+        end = removed ? RewriteEnd::Undone : RewriteEnd::InJournal;
+        return failure;
+    }
+    bool written = false;
+    try {
+        written = WriteNewText(ucf.file, plan, lines);
+    } catch (const std::bad_alloc&) {
+        failure = SystemErrorFor(FileProblem::OutOfMemory);
+    }
+    if (!written && !failure) failure = ucf.file.Error();
+    // Commit: deleting the journal makes the new text the file's.
+    bool removed = false;
+    SystemErrorCode removal = 0;
+    if (!failure) {
+        removal = RemoveJournal(ucf.journal, removed);
+        // The new text is whole on the disk; a journal that stays would take it back.
+        if (!removed)
+            failure = RunFailure("cannot delete its rollback journal " + ucf.journal, removal);
+    }
+    if (failure) {
+        end = Undo(ucf, path, oldText, plan.from);
+        outcome.journalKept = end == RewriteEnd::InJournal;
+        return failure;
+    }
+    if (removal != 0) {
+        outcome.problemAfterCommit =
+            "the new text is in place, but the folder of its deleted rollback journal "
+            "could not be flushed: " +
+            SystemErrorText(removal);
+    }
+    end = RewriteEnd::Completed;
+    return {};
+}
+
 // One conversion of the text the path names now. `again`: an editor renamed a new file over
 // the UCF meanwhile, which gets the conversion too.
 RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& lines,
@@ -170,98 +271,28 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& l
     again = false;
     LargeBuffer oldBytes;
     FileState atRead;
-    ComponentsKeptText kept;
-    const std::vector<std::string_view> components = LaneComponents(lines);
-    const SynthesizerKind synthesizer = lines.lanes.front().data.synthesizer;
-    const std::uint64_t linesSize = WideTextSize(lines);
-    std::uint64_t from = 0;
-    std::uint64_t newSize = 0;
-    for (int reading = 0;; ++reading) {
-        bool changed = false;
-        if (RunFailure failure = ReadWhole(ucf, oldBytes, atRead, changed)) return failure;
-        const std::string_view oldText(oldBytes.chars(), oldBytes.size());
-        if (!changed) {
-            try {
-                kept = KeptUcfTextOfComponents(oldText, components, synthesizer, linesSize > 0,
-                                               options.removal);
-                newSize = kept.text.size() + linesSize;
-                from = FirstDifference(oldText, kept.text, lines);
-            } catch (const std::bad_alloc&) {
-                return SystemErrorFor(FileProblem::OutOfMemory);
-            }
-            if (RunFailure failure = ChangedSince(ucf.file, atRead, changed)) return failure;
-        }
-        if (!changed) break;
-        if (reading == 1) return RunFailure(kChangedMeanwhile);
+    RewritePlan plan;
+    if (RunFailure failure = ReadSettled(ucf, lines, options, oldBytes, atRead, plan)) {
+        return failure;
     }
     const std::string_view oldText(oldBytes.chars(), oldBytes.size());
     outcome.oldUcfSize = oldText.size();
-    outcome.newUcfSize = newSize;
-    outcome.unchanged = from == oldText.size() && newSize == oldText.size();
-    RecordRemoval(oldText, components, synthesizer, kept.removed, options.removalDetails,
-                  options.removal, outcome);
-
-    if (outcome.unchanged) {
+    outcome.newUcfSize = plan.newSize;
+    outcome.unchanged = plan.unchanged;
+    RecordRemoval(oldText, LaneComponents(lines), lines.lanes.front().data.synthesizer,
+                  plan.kept.removed, options.removalDetails, options.removal, outcome);
+    if (plan.unchanged) {
         // The same text: nothing to write. The file still gets a new time, which build
         // tools compare.
         if (!ucf.file.SetLastWriteTimeToNow()) return ucf.file.Error();
     } else {
         // From the journal's first byte until the file is whole again, interrupts wait.
         InterruptHold hold;
-        JournalHeader header;
-        header.oldLength = oldText.size();
-        header.savedFrom = from;
-        header.newLength = newSize;
-        header.createdUcf = ucf.madeHere;
-        header.identity = ucf.status.identity;
-        header.windowsIdentity = kWindowsIdentity;
-        header.prefixHash = Xxh64(oldText.data(), static_cast<std::size_t>(from));
-        if (RunFailure failure =
-                WriteJournal(ucf.journal, oldText, header, ucf.status.permissions)) {
-            hold.Release(RewriteEnd::Undone);
-            return failure;
-        }
-        // The journal holds the text as read; a change until now is seen, and nothing is
-        // written from a text that is no longer the file's.
-        bool changed = false;
-        RunFailure failure = ChangedSince(ucf.file, atRead, changed);
-        if (!failure && changed) failure = RunFailure(kChangedMeanwhile);
-        if (failure) {
-            bool removed = false;
-            RemoveJournal(ucf.journal, removed);
-            outcome.journalKept = !removed;
-            hold.Release(removed ? RewriteEnd::Undone : RewriteEnd::InJournal);
-            return failure;
-        }
-        bool written = false;
-        try {
-            written = WriteNewText(ucf.file, kept.text, lines, from, newSize);
-        } catch (const std::bad_alloc&) {
-            failure = SystemErrorFor(FileProblem::OutOfMemory);
-        }
-        if (!written && !failure) failure = ucf.file.Error();
-        // Commit: deleting the journal makes the new text the file's.
-        bool removed = false;
-        SystemErrorCode removal = 0;
-        if (!failure) {
-            removal = RemoveJournal(ucf.journal, removed);
-            // The new text is whole on the disk; a journal that stays would take it back.
-            if (!removed)
-                failure = RunFailure("cannot delete its rollback journal " + ucf.journal, removal);
-        }
-        if (failure) {
-            const RewriteEnd end = Undo(ucf, path, oldText, from);
-            outcome.journalKept = end == RewriteEnd::InJournal;
-            hold.Release(end);
-            return failure;
-        }
-        if (removal != 0) {
-            outcome.problemAfterCommit =
-                "the new text is in place, but the folder of its deleted rollback journal "
-                "could not be flushed: " +
-                SystemErrorText(removal);
-        }
-        hold.Release(RewriteEnd::Completed);
+        RewriteEnd end = RewriteEnd::Undone;
+        RunFailure failure =
+            WriteWithJournal(ucf, path, oldText, atRead, plan, lines, outcome, end);
+        hold.Release(end);
+        if (failure) return failure;
     }
     // An editor that saved by renaming a new file over the UCF meanwhile has the path now.
     bool same = true;
@@ -270,6 +301,19 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& l
 }
 
 }  // namespace
+
+RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
+                        const ConversionOptions& options) {
+    RewritePlan plan;
+    const std::uint64_t linesSize = WideTextSize(lines);
+    plan.kept = KeptUcfTextOfComponents(oldText, LaneComponents(lines),
+                                        lines.lanes.front().data.synthesizer, linesSize > 0,
+                                        options.removal);
+    plan.newSize = plan.kept.text.size() + linesSize;
+    plan.from = FirstDifference(oldText, plan.kept.text, lines);
+    plan.unchanged = plan.from == oldText.size() && plan.newSize == oldText.size();
+    return plan;
+}
 
 // Plan: the generated lines are compared while they match, so a reconversion of the same data
 // writes nothing.
@@ -293,6 +337,27 @@ std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
     return at;
 }
 
+bool StreamNewText(std::string_view kept, const WideLines& lines, std::uint64_t from,
+                   const LineBlockSink& sink, std::size_t blockBytes) {
+    if (from < kept.size()) {
+        const auto start = static_cast<std::size_t>(from);
+        if (!sink(kept.data() + start, kept.size() - start)) return false;
+    }
+    std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
+    return StreamWideLines(
+        lines,
+        [&](const char* text, std::size_t size) {
+            if (skip >= size) {
+                skip -= size;
+                return true;
+            }
+            const auto skipped = static_cast<std::size_t>(skip);
+            skip = 0;
+            return sink(text + skipped, size - skipped);
+        },
+        blockBytes);
+}
+
 void UpdateUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
                ConversionOutcome& outcome, const std::function<void()>& releaseSource) {
     HeldUcf ucf;
@@ -314,17 +379,19 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
     }
     releaseSource();
     outcome.journalPath = ucf.journal;
+    outcome.ucfNames = ucf.status.links;
     if (failure) {
         // A file the run made is removed again, while it is still locked and only if the path
         // still names it: after a failed run it is not there.
-        if (ucf.file.IsOpen() && ucf.madeHere && !outcome.journalKept) {
-            ucf.file.CloseAndRemove(path);
+        if (!outcome.journalKept) {
+            CloseOrRemoveMadeFile(ucf, path);
         } else {
             ucf.file.Close();
         }
         outcome.failedStep = FailedStep::Ucf;
         outcome.error = failure.error;
         outcome.reason = failure.reason;
+        outcome.afterError = failure.afterError;
         return;
     }
     // What was written may only now turn out lost (a network file system reports late); the

@@ -26,3 +26,8 @@ public:
 private:
     XXH64_state_t state_;
 };
+
+// The low 32 bits of XXH3-64 (seed 0): a digest of a few hundred bytes that is cheap to make.
+inline std::uint32_t Xxh3Low32Of(const void* data, std::size_t size) {
+    return static_cast<std::uint32_t>(XXH3_64bits(data, size));
+}

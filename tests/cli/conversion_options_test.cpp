@@ -185,10 +185,12 @@ TEST_F(OptionsTest, OutputFileGetsWhatTheInPlaceRunWrites) {
     ExpectSameText(ReadAll(ucf), written);
     EXPECT_TRUE(Exists(edif));
 
-    // The UCF itself as the output: replaced whole, as in place.
+    // The UCF itself as the output is one of the run's inputs: refused, nothing written.
     options.output = UcfOutput::File;
     options.outputFile = ucf;
-    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    const ConversionOutcome refused = ConvertFiles(Request(), options);
+    EXPECT_EQ(refused.failedStep, FailedStep::Output);
+    EXPECT_EQ(refused.reason, "is the UCF too; nothing was written (name a file of its own)");
     ExpectSameText(ReadAll(ucf), written);
 }
 

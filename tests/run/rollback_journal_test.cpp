@@ -1,14 +1,16 @@
-// The rollback journal: its format, torn journals told from whole ones, recovery only into the
-// file a journal belongs to, files at its name that are not ours, and a run whose restore
-// fails leaving the old text in it for the next run.
+// The rollback journal: its bytes, the one rule of when a journal is put back, and what a run
+// does with a file at the journal's name that it does not put back (refuses, keeps it,
+// changes nothing), with a journal it could not write, and with one whose restore fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
 
 #include "conversion/run/rollback_journal.h"
 #include "tests/run/run_fixture.h"
+#include "tests/support/call_failures.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -23,6 +25,36 @@ constexpr bool kOnWindows = true;
 constexpr bool kOnWindows = false;
 #endif
 
+// The journal of rewriting `oldText` into `newText`, as a run writes it (identity left
+// empty), with its digests.
+JournalContent JournalOf(const std::string& oldText, const std::string& newText) {
+    JournalContent journal;
+    JournalHeader& header = journal.header;
+    header.oldLength = oldText.size();
+    header.savedFrom = static_cast<std::uint64_t>(
+        std::mismatch(oldText.begin(), oldText.end(), newText.begin(), newText.end()).first -
+        oldText.begin());
+    header.newLength = newText.size();
+    header.createdUcf = oldText.empty();
+    header.prefixHash = Xxh64(oldText.data(), header.savedFrom);
+    NewTextDigests digests(header);
+    digests.Add(newText.data() + header.savedFrom, newText.size() - header.savedFrom);
+    journal.digests = digests.Take();
+    journal.saved = oldText.substr(header.savedFrom);
+    return journal;
+}
+
+std::string BytesOf(const JournalContent& journal) {
+    return JournalHeaderBytes(journal.header, journal.saved, journal.digests) + journal.saved +
+           DigestBytes(journal.digests);
+}
+
+// What a crash leaves after the new text's first `cut` bytes reached the file: those, then the
+// old text's rest.
+std::string TornAt(const std::string& oldText, const std::string& newText, std::size_t cut) {
+    return newText.substr(0, cut) + (cut < oldText.size() ? oldText.substr(cut) : "");
+}
+
 TEST(Xxh64, MatchesPublishedValues) {
     EXPECT_EQ(Xxh64("", 0), 0xEF46DB3751D8E999u);
     EXPECT_EQ(Xxh64("abc", 3), 0x44BC2CF5AD770999u);
@@ -30,73 +62,136 @@ TEST(Xxh64, MatchesPublishedValues) {
     EXPECT_EQ(Xxh64(text.data(), text.size()), 0xFBCEA83C8A378BF1u);
 }
 
-TEST(JournalHeader, RoundTripsAndTellsTornFromForeign) {
-    const std::string saved = "old text\r\n";
-    JournalHeader header;
-    header.oldLength = 25;
-    header.savedFrom = 15;
-    header.newLength = 40;
-    header.identity = {7, 99};
-    header.prefixHash = 1234;
-    const std::string bytes = JournalHeaderBytes(header, saved);
-    ASSERT_EQ(bytes.size(), kJournalHeaderSize);
-    EXPECT_EQ(bytes.substr(0, 8), "QLNJRNL2");
-    const std::uint64_t fileSize = bytes.size() + saved.size();
-    JournalHeader fields;
-    std::uint64_t checksum = 0;
-    bool one = false;
-    ASSERT_EQ(ParseJournalHeader(bytes, fileSize, fields, checksum, one), JournalKind::Intact);
-    EXPECT_EQ(fields.newLength, 40u);
-    EXPECT_EQ(fields.identity, (FileIdentity{7, 99}));
-    EXPECT_EQ(fields.prefixHash, 1234u);
-    EXPECT_EQ(checksum, Xxh64(saved.data(), saved.size()));
-    EXPECT_FALSE(one);
+// A journal is whole, not ours, or damaged: any byte changed, cut off or appended after it was
+// written is damage, never a journal cut off while being written (it is named only once whole).
+TEST(JournalBytes, ReadBackWholeAndEveryChangeIsDamage) {
+    const std::string oldText(1500, 'o');
+    const std::string newText = std::string(700, 'o') + std::string(1200, 'n');
+    JournalContent journal = JournalOf(oldText, newText);
+    journal.header.identity = {7, 99};
+    journal.header.origin = {true, 1234, true, 5678};
+    const std::string bytes = BytesOf(journal);
+    ASSERT_EQ(bytes.substr(0, 8), "QLNJRNL3");
+    // Segments from byte 700 on, cut at 1024, 1500 (the old length) and 1536.
+    EXPECT_EQ(journal.digests.size(), 4u);
 
-    // Every damaged byte and every cut leaves a journal of ours that is torn, as long as the
-    // magic (or as much of it as was written) is there; anything else is not ours.
-    for (std::size_t at = 0; at < kJournalHeaderSize; ++at) {
+    JournalContent read;
+    std::string what;
+    ASSERT_EQ(ReadJournalBytes(bytes, read, what), JournalReading::Whole) << what;
+    EXPECT_EQ(read.header.identity, (FileIdentity{7, 99}));
+    EXPECT_EQ(read.header.origin.generation, 1234u);
+    EXPECT_EQ(read.header.origin.birthTime, 5678);
+    EXPECT_EQ(read.saved, journal.saved);
+    EXPECT_EQ(read.digests, journal.digests);
+
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
         std::string damaged = bytes;
-        damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
-        EXPECT_EQ(ParseJournalHeader(damaged, fileSize, fields, checksum, one),
-                  at < 8 ? JournalKind::Foreign : JournalKind::Torn)
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+        EXPECT_EQ(ReadJournalBytes(damaged, read, what),
+                  at < 7 ? JournalReading::Foreign : JournalReading::Damaged)
             << "byte " << at;
-        EXPECT_EQ(ParseJournalHeader(bytes.substr(0, at), at, fields, checksum, one),
-                  JournalKind::Torn)
-            << "cut at " << at;
     }
-    EXPECT_EQ(ParseJournalHeader("NET clk LOC = P1;", 17, fields, checksum, one),
-              JournalKind::Foreign);
-    EXPECT_EQ(ParseJournalHeader(bytes, fileSize + 1, fields, checksum, one), JournalKind::Torn);
+    for (std::size_t length = 7; length < bytes.size(); length += 97) {
+        EXPECT_EQ(ReadJournalBytes(bytes.substr(0, length), read, what), JournalReading::Damaged)
+            << "cut at " << length;
+    }
+    EXPECT_EQ(ReadJournalBytes(bytes + "x", read, what), JournalReading::Damaged);
+    EXPECT_EQ(what, "1 bytes follow the end its header gives");
+    for (const char* older : {"QLNJRNL1", "QLNJRNL2"}) {
+        EXPECT_EQ(ReadJournalBytes(older + bytes.substr(8), read, what), JournalReading::Damaged);
+        EXPECT_NE(what.find("does not put back"), std::string::npos) << what;
+    }
+    EXPECT_EQ(ReadJournalBytes("", read, what), JournalReading::Foreign);
+    EXPECT_EQ(ReadJournalBytes("NET clk LOC = P1;", read, what), JournalReading::Foreign);
+}
+
+// The one rule: the journal fits a file only in a state that a crash of its rewrite (or of a
+// restore of its old text) can leave, each segment torn at sector boundaries.
+TEST(JournalFit, OnlyStatesTheRewriteCanLeave) {
+    const std::string prefix(600, 'p');
+    const std::string oldText = prefix + std::string(1700, 'o');
+    const std::string longer = prefix + std::string(3000, 'n');
+    const std::string shorter = prefix + std::string(500, 'n');
+    // `git checkout` of a version with lines after the component, of a length the rewrite
+    // can leave.
+    std::string user = oldText + "\r\n# 30 lines of mine\r\n";
+    user.resize(2560, '#');
+    struct Case {
+        const char* what;
+        std::string newText;
+        std::string file;
+        JournalFit fit;
+    };
+    std::string zeroExtended = oldText + std::string(1024, '\0');
+    zeroExtended.resize(2560);
+    std::string sectorsMixed = longer.substr(0, 2560);
+    std::copy(oldText.begin() + 1024, oldText.begin() + 1536, sectorsMixed.begin() + 1024);
+    std::string oneByteOff = TornAt(oldText, longer, 1536);
+    oneByteOff[1700] = 'x';
+    const std::vector<Case> cases = {
+        {"the old text", longer, oldText, JournalFit::Fits},
+        {"the new text", longer, longer, JournalFit::Fits},
+        {"torn at a sector", longer, TornAt(oldText, longer, 1536), JournalFit::Fits},
+        {"new and old sectors mixed", longer, sectorsMixed, JournalFit::Fits},
+        {"extended with zeros", longer, zeroExtended, JournalFit::Fits},
+        {"shorter, not yet cut", shorter, TornAt(oldText, shorter, 1100), JournalFit::Fits},
+        {"shorter, cut", shorter, shorter, JournalFit::Fits},
+        {"a length no write ends at", longer, longer.substr(0, 2500), JournalFit::LengthDiffers},
+        {"shorter than both texts", shorter, prefix, JournalFit::LengthDiffers},
+        {"longer than both texts", longer, longer + "x", JournalFit::LengthDiffers},
+        {"the prefix edited", longer, "P" + longer.substr(1), JournalFit::PrefixDiffers},
+        {"one byte neither old nor new", longer, oneByteOff, JournalFit::ContentDiffers},
+        {"a checked-out version with more lines", longer, user, JournalFit::ContentDiffers},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::uint64_t where = 0;
+        EXPECT_EQ(FitOfFile(c.file, JournalOf(oldText, c.newText), where), c.fit);
+    }
+    // A run that made the UCF: it goes only when empty or made of the new text's sectors.
+    const JournalContent created = JournalOf("", longer);
+    std::uint64_t where = 0;
+    EXPECT_EQ(FitOfFile("", created, where), JournalFit::Fits);
+    EXPECT_EQ(FitOfFile(longer.substr(0, 1024), created, where), JournalFit::Fits);
+    EXPECT_EQ(FitOfFile(user.substr(0, 1024), created, where), JournalFit::ContentDiffers);
 }
 
 class JournalTest : public FaultTest {
 protected:
-    // What a run that died after writing `newText` over `oldText` from `from` on leaves.
-    void LeaveInterruptedRewrite(const std::string& oldText, std::size_t from,
-                                 const std::string& newText, bool created = false) {
+    // What a run that died while writing `newText` over `oldText` leaves: its journal, and the
+    // new text's first `cut` bytes (by default the sector before the middle of the change).
+    void LeaveInterruptedRewrite(const std::string& oldText, const std::string& newText,
+                                 std::size_t cut = std::string::npos) {
         WriteAll(ucf, oldText);
-        ASSERT_FALSE(
-            WriteJournal(Journal(), oldText, HeaderFor(oldText, from, newText, created), 0644));
-        WriteAll(ucf, newText.substr(0, newText.size() / 2));
-    }
-
-    JournalHeader HeaderFor(const std::string& oldText, std::size_t from,
-                            const std::string& newText, bool created) {
-        JournalHeader header;
-        header.oldLength = oldText.size();
-        header.savedFrom = from;
-        header.newLength = newText.size();
-        header.createdUcf = created;
+        JournalContent journal = JournalOf(oldText, newText);
         bool exists = false;
-        EXPECT_EQ(IdentityAtPath(ucf, header.identity, exists), 0u);
-        header.windowsIdentity = kOnWindows;
-        header.prefixHash = Xxh64(oldText.data(), from);
-        return header;
+        EXPECT_EQ(IdentityAtPath(ucf, journal.header.identity, exists), 0u);
+        File file;
+        ASSERT_TRUE(file.Open(ucf, FileOpening::ReadShared));
+        journal.header.origin = file.Origin();
+        journal.header.windowsIdentity = kOnWindows;
+        file.Close();
+        ASSERT_FALSE(WriteJournal(Journal(), oldText, journal.header, journal.digests, 0644));
+        // Any multiple of the sector up to the new length is where a write of the run ended.
+        if (cut == std::string::npos) {
+            cut = (journal.header.savedFrom + newText.size()) / 2 / kJournalSector * kJournalSector;
+        }
+        WriteAll(ucf, TornAt(oldText, newText, cut));
     }
 
     // Named after the UCF's resolved path.
     std::string Journal() const {
         return JournalPath(std::filesystem::weakly_canonical(ucf).string());
+    }
+
+    // What a run that refuses the journal says.
+    void ExpectKept(const ConversionOutcome& outcome, const std::string& found) {
+        EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
+        EXPECT_EQ(outcome.reason.rfind("the rollback journal " + Journal() + " " + found, 0), 0u)
+            << outcome.reason;
+        EXPECT_NE(outcome.reason.find("nothing was changed and the journal is kept"),
+                  std::string::npos)
+            << outcome.reason;
     }
 
     const std::string userLines = "NET clk LOC = P1;\r\n# mine\r\n";
@@ -105,12 +200,11 @@ protected:
 TEST_F(JournalTest, NextRunPutsTheOldTextBackThenConverts) {
     WriteAll(source, AllByteValues(3000, 1));
     const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
-    LeaveInterruptedRewrite(oldText, userLines.size(),
-                            Rewritten(AllByteValues(5000, 3), userLines));
+    LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(5000, 3), userLines));
 
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
 
-    EXPECT_TRUE(outcome.Succeeded());
+    EXPECT_TRUE(outcome.Succeeded()) << outcome.reason;
     EXPECT_TRUE(outcome.journalRecovered);
     EXPECT_EQ(outcome.oldUcfSize, oldText.size());
     EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(3000, 1), oldText));
@@ -119,7 +213,7 @@ TEST_F(JournalTest, NextRunPutsTheOldTextBackThenConverts) {
 
 TEST_F(JournalTest, JournalOfAUcfThatTheDeadRunCreatedRemovesItFirst) {
     WriteAll(source, "x");
-    LeaveInterruptedRewrite("", 0, "INST bram INIT_00 = 00", true);
+    LeaveInterruptedRewrite("", Rewritten(AllByteValues(900, 3), ""), 1024);
 
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
 
@@ -128,25 +222,34 @@ TEST_F(JournalTest, JournalOfAUcfThatTheDeadRunCreatedRemovesItFirst) {
     EXPECT_FALSE(Exists(Journal()));
 }
 
-// A journal is put back only into the file it was written for: after `git checkout` or an
-// editor's save by renaming, the file at the path is another one, or has another prefix.
-TEST_F(JournalTest, JournalOfAReplacedUcfIsLeftAloneAndFailsTheRun) {
+// A journal is put back only into a file its own rewrite can have left: after `git checkout`,
+// `cp other.ucf design.ucf` or an editor's save, the file is another one or holds other text,
+// and the run changes nothing, whatever the file system did with the inode's number.
+TEST_F(JournalTest, JournalIsNotPutBackIntoTextItsRunDidNotLeave) {
     WriteAll(source, AllByteValues(300, 1));
     const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    const std::string newText = Rewritten(AllByteValues(4000, 3), userLines);
     struct Case {
         const char* what;
         bool otherFile;
         std::string text;
+        const char* found;
     };
     const std::vector<Case> cases = {
-        {"another file, other first lines", true, "# checked out again\r\n" + oldText},
-        {"another file, the same first lines", true, oldText},
-        {"the same file, its prefix edited", false, "NET clk LOC = P2;\r\n# mine\r\n" + oldText},
-        {"the same file, longer than either text", false, oldText + oldText + oldText},
+        {"another file, other first lines", true, "# checked out again\r\n" + oldText,
+         "was left by an unfinished run on another file of this name"},
+        {"another file, the same text", true, oldText,
+         "was left by an unfinished run on another file of this name"},
+        {"the same file, its prefix edited", false, "NET clk LOC = P2;\r\n# mine\r\n" + oldText,
+         "was left by an unfinished run, and the UCF was changed since"},
+        {"the same file, lines after the component", false, oldText + "# thirty more lines\r\n",
+         "was left by an unfinished run, and the UCF was changed since"},
+        {"the same file, longer than either text", false, newText + newText,
+         "was left by an unfinished run, and the UCF was changed since"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        LeaveInterruptedRewrite(oldText, userLines.size() + 10, oldText + oldText);
+        LeaveInterruptedRewrite(oldText, newText);
         const std::string journal = ReadAll(Journal());
         if (c.otherFile) {
             const std::string replacement = folder / "replacement.ucf";
@@ -156,80 +259,102 @@ TEST_F(JournalTest, JournalOfAReplacedUcfIsLeftAloneAndFailsTheRun) {
             WriteAll(ucf, c.text);
         }
 
-        const RecordedMessage message = Run();
+        ExpectKept(ConvertFiles(Request(), options), c.found);
 
-        EXPECT_EQ(message.caption, "ERROR");
-        EXPECT_NE(message.text.find(Journal() + " was left by an unfinished run"),
-                  std::string::npos)
-            << message.text;
         EXPECT_EQ(ReadAll(ucf), c.text);
         EXPECT_EQ(ReadAll(Journal()), journal);
         RemoveFile(Journal());
     }
 }
 
-// A file at the journal's name that is not one of ours is never deleted or used; an empty one
-// or one with our magic and nothing valid is a journal cut off before the UCF was touched.
+// The run that died had made the UCF; a file copied to its name since is the user's.
+TEST_F(JournalTest, JournalOfACreatedUcfLeavesAFileCopiedInSince) {
+    WriteAll(source, "x");
+    LeaveInterruptedRewrite("", Rewritten(AllByteValues(900, 3), ""), 1024);
+    const std::string mine = userLines + std::string(3000, '#') + "\r\n";
+    WriteAll(ucf, mine);
+
+    ExpectKept(ConvertFiles(Request(), options), "was left by an unfinished run, and the UCF");
+
+    EXPECT_EQ(ReadAll(ucf), mine);
+    EXPECT_TRUE(Exists(Journal()));
+}
+
+// A file at the journal's name that is not one of ours is never deleted or used, also an empty
+// one: a journal gets its name only once it is whole.
 TEST_F(JournalTest, FilesAtTheJournalsNameThatAreNotOursStay) {
-    WriteAll(source, "");
-    struct Case {
-        std::string content;
-        bool ours;
-    };
-    const std::vector<Case> cases = {
-        {"", true},
-        {"QLNJ", true},
-        {"QLNJRNL2 and then nothing valid", true},
-        {"QLNJRNL1 an old one cut off", true},
-        {"my notes on the design\n", false},
-        {"QLNX", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.content);
+    WriteAll(source, AllByteValues(300, 1));
+    for (const std::string content : {"", "QLNJ", "my notes on the design\n", "QLNX"}) {
+        SCOPED_TRACE(content);
         WriteAll(ucf, userLines);
-        WriteAll(Journal(), c.content);
+        WriteAll(Journal(), content);
 
-        // A zero-length source with no synthesizer named changes nothing.
-        const ConversionOutcome outcome = ConvertFiles(Request("bram", 2), options);
+        const ConversionOutcome outcome = ConvertFiles(Request(), options);
 
-        EXPECT_EQ(outcome.Succeeded(), c.ours);
-        EXPECT_FALSE(outcome.journalRecovered);
+        EXPECT_FALSE(outcome.Succeeded());
+        EXPECT_EQ(outcome.reason, Journal() +
+                                      " is in the way of the rollback journal and is not one; "
+                                      "nothing was changed (move it away and convert again)");
         EXPECT_EQ(ReadAll(ucf), userLines);
-        EXPECT_EQ(Exists(Journal()), !c.ours);
-        if (!c.ours) {
-            EXPECT_EQ(outcome.reason, Journal() +
-                                          " is in the way of the rollback journal and is "
-                                          "not one; nothing was changed (move it away "
-                                          "and convert again)");
-            EXPECT_EQ(ReadAll(Journal()), c.content);
-            RemoveFile(Journal());
-        }
+        EXPECT_EQ(ReadAll(Journal()), content);
+        RemoveFile(Journal());
     }
 }
 
-// Cut anywhere, the journal was being written and the UCF not yet touched: only the journal
-// goes. A flipped byte in the saved text fails its checksum the same way.
-TEST_F(JournalTest, TornJournalIsRemovedWithoutTouchingTheUcf) {
-    const std::string oldText = userLines + "INST bram INIT_00 = 1;\r\n";
-    LeaveInterruptedRewrite(oldText, 5, oldText);
+// A journal that was whole once and is not any more is kept, and nothing is changed: the UCF
+// holds a torn text that only it can put right.
+TEST_F(JournalTest, DamagedJournalIsKeptAndChangesNothing) {
+    WriteAll(source, AllByteValues(300, 1));
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(4000, 3), userLines));
+    const std::string torn = ReadAll(ucf);
     const std::string whole = ReadAll(Journal());
-    std::string flipped = whole;
-    flipped[kJournalHeaderSize + 3] ^= 1;
-    WriteAll(source, "");
-    std::vector<std::string> torn = {flipped};
-    for (std::size_t length : {1, 7, 8, 40, 87, 88, 89}) torn.push_back(whole.substr(0, length));
-    for (const std::string& journal : torn) {
-        SCOPED_TRACE(journal.size());
-        WriteAll(Journal(), journal);
-        WriteAll(ucf, userLines);
+    struct Case {
+        const char* what;
+        std::string journal;
+        const char* found;
+    };
+    std::string flippedText = whole;
+    flippedText[kJournalHeaderSize + 3] ^= 1;
+    std::string flippedHeader = whole;
+    flippedHeader[20] ^= 4;
+    const std::vector<Case> cases = {
+        {"a bit of the saved text", flippedText, "is damaged: the checksum of its saved text"},
+        {"a bit of the header", flippedHeader, "is damaged: its header's checksum"},
+        {"bytes appended", whole + "\r\n", "is damaged: 2 bytes follow the end"},
+        {"cut short", whole.substr(0, whole.size() - 4), "is damaged: it ends 4 bytes before"},
+        {"an earlier format", "QLNJRNL1" + whole.substr(8), "is damaged: it is of the format"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(Journal(), c.journal);
 
-        const ConversionOutcome outcome = ConvertFiles(Request("bram", 2), options);
+        ExpectKept(ConvertFiles(Request(), options), c.found);
 
-        EXPECT_TRUE(outcome.Succeeded());
-        EXPECT_FALSE(outcome.journalRecovered);
-        EXPECT_EQ(ReadAll(ucf), userLines);
-        EXPECT_FALSE(Exists(Journal()));
+        EXPECT_EQ(ReadAll(ucf), torn);
+        EXPECT_EQ(ReadAll(Journal()), c.journal);
     }
+}
+
+// A run killed while writing its journal left it under the temporary name: the next run
+// removes it when it is ours (the magic), and leaves anything else of that name alone.
+TEST_F(JournalTest, TemporariesOfAJournalAreRemovedOnlyWhenOurs) {
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    WriteAll(ucf, oldText);
+    WriteAll(source, AllByteValues(300, 1));
+    const std::string ours = Journal() + "-a1B2c3";
+    const std::string cut = Journal() + "-000000";
+    const std::string other = Journal() + "-notes";
+    WriteAll(ours, "QLNJRNL3 and the rest cut off");
+    WriteAll(cut, std::string(4096, '\0'));  // a power loss before its first bytes
+    WriteAll(other, "QLNJRNL3 but not of the pattern");
+
+    EXPECT_TRUE(ConvertFiles(Request(), options).Succeeded());
+
+    EXPECT_FALSE(Exists(ours));
+    EXPECT_TRUE(Exists(cut));
+    EXPECT_TRUE(Exists(other));
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(300, 1), oldText));
 }
 
 // A disk that stays full: the rewrite fails and so does putting the old text back. The
@@ -247,26 +372,71 @@ TEST_F(JournalTest, RestoreWithoutRoomLeavesTheJournalForTheNextRun) {
     EXPECT_EQ(failed.error, SystemErrorFor(FileProblem::DiskFull));
     EXPECT_TRUE(failed.journalKept);
     ASSERT_TRUE(Exists(Journal()));
-    const std::string kept = ReadAll(Journal());
-    JournalHeader fields;
-    std::uint64_t checksum = 0;
-    bool one = false;
-    ASSERT_EQ(
-        ParseJournalHeader(kept.substr(0, kJournalHeaderSize), kept.size(), fields, checksum, one),
-        JournalKind::Intact);
-    EXPECT_EQ(fields.oldLength, oldText.size());
+    JournalContent kept;
+    std::string what;
+    ASSERT_EQ(ReadJournalBytes(ReadAll(Journal()), kept, what), JournalReading::Whole) << what;
+    EXPECT_EQ(kept.header.oldLength, oldText.size());
     // Only the old text from the first byte that changes is saved: the user's lines stay.
-    EXPECT_GE(fields.savedFrom, userLines.size() + 20);  // within "INST bram INIT_00 = ..."
-    EXPECT_LT(fields.savedFrom, userLines.size() + 84);
-    EXPECT_EQ(kept.substr(kJournalHeaderSize), oldText.substr(fields.savedFrom));
+    EXPECT_GE(kept.header.savedFrom, userLines.size() + 20);  // within "INST bram INIT_00 = ..."
+    EXPECT_LT(kept.header.savedFrom, userLines.size() + 84);
+    EXPECT_EQ(kept.saved, oldText.substr(kept.header.savedFrom));
 
     faults.diskStaysFull = false;
     faults.writeBudget = FileAccessFaults::kUnlimited;
     const ConversionOutcome next = ConvertFiles(Request(), options);
-    EXPECT_TRUE(next.Succeeded());
+    EXPECT_TRUE(next.Succeeded()) << next.reason;
     EXPECT_TRUE(next.journalRecovered);
     ExpectSameText(ReadAll(ucf), Rewritten(AllByteValues(30000, 5), oldText));
     EXPECT_FALSE(Exists(Journal()));
+}
+
+// Putting a journal's text back fails: the run says so naming the journal, which stays, and
+// the UCF keeps the text it had.
+TEST_F(JournalTest, RestoreThatFailsNamesTheJournalThatStays) {
+    WriteAll(source, AllByteValues(300, 1));
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    const std::string newText = Rewritten(AllByteValues(4000, 3), userLines);
+    struct Case {
+        const char* what;
+        const char* call;
+        const char* start;
+    };
+#ifdef _WIN32
+    const std::vector<Case> cases = {
+        {"the write", "writeFile", "cannot put the old text back"},
+        {"the flush", "flushFileBuffers", "cannot put the old text back"},
+        {"the deletion", "deleteFileA", "the old text is back, but its rollback journal"},
+    };
+#else
+    const std::vector<Case> cases = {
+        {"the write", "write", "cannot put the old text back"},
+        {"the flush", "fsync", "cannot put the old text back"},
+        {"the deletion", "unlink", "the old text is back, but its rollback journal"},
+    };
+#endif
+    const SystemErrorCode error = SystemErrorFor(FileProblem::DiskFull);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LeaveInterruptedRewrite(oldText, newText);
+        const std::string torn = ReadAll(ucf);
+        ConversionOutcome outcome;
+        {
+            CallFailure failure(c.call, 1, error);
+            outcome = ConvertFiles(Request(), options);
+        }
+        EXPECT_EQ(outcome.reason.rfind(std::string(c.start), 0), 0u) << outcome.reason;
+        EXPECT_NE(outcome.reason.find(Journal()), std::string::npos) << outcome.reason;
+        EXPECT_EQ(outcome.error, error);
+        EXPECT_TRUE(Exists(Journal()));
+        if (std::string(c.start).rfind("cannot", 0) == 0) {
+            EXPECT_EQ(FailureReason(outcome), outcome.reason + ": " + SystemErrorLine(error) +
+                                                  "; the journal stays for the next run");
+        }
+        // The next run finds the old text or the torn one, both of which the journal fits.
+        EXPECT_TRUE(ConvertFiles(Request(), options).Succeeded());
+        EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(300, 1), oldText));
+        EXPECT_NE(torn, "");
+    }
 }
 
 // Undoing a UCF that the run made needs no room: it is emptied and removed, journal and all.
@@ -311,22 +481,22 @@ TEST_F(JournalTest, SameTextWritesNothingAndNeedsNoJournal) {
     EXPECT_GT(LastWriteTime(ucf), old + std::chrono::hours(24));
 }
 
-// A run that only reads the UCF sees what the next run will put back from the journal, and
-// leaves both files as they are.
+// A run that only reads the UCF sees what the next run will put back from the journal, says
+// that one is pending, and leaves both files as they are.
 TEST_F(JournalTest, DryRunReadsTheTextTheJournalWillPutBack) {
     WriteAll(source, AllByteValues(100, 1));
     const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
-    LeaveInterruptedRewrite(oldText, userLines.size(),
-                            Rewritten(AllByteValues(5000, 3), userLines));
+    LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(5000, 3), userLines));
     const std::string torn = ReadAll(ucf);
     const std::string saved = ReadAll(Journal());
     options.output = UcfOutput::DryRun;
 
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
 
-    ASSERT_TRUE(outcome.Succeeded());
+    ASSERT_TRUE(outcome.Succeeded()) << outcome.reason;
+    EXPECT_TRUE(outcome.journalPending);
     EXPECT_EQ(outcome.oldUcfSize, oldText.size());
-    EXPECT_EQ(outcome.linesRemoved, 63u);
+    EXPECT_EQ(outcome.components.front().linesRemoved, 63u);
     EXPECT_EQ(outcome.newUcfSize, Rewritten(AllByteValues(100, 1), oldText).size());
     EXPECT_EQ(ReadAll(ucf), torn);
     EXPECT_EQ(ReadAll(Journal()), saved);
@@ -338,7 +508,7 @@ TEST_F(JournalTest, DryRunReadsTheTextTheJournalWillPutBack) {
 TEST_F(JournalTest, EveryNameOfTheUcfFindsItsJournal) {
     WriteAll(source, AllByteValues(300, 1));
     const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
-    LeaveInterruptedRewrite(oldText, userLines.size(), Rewritten(AllByteValues(900, 3), userLines));
+    LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(900, 3), userLines));
     const std::string link = folder / "link.ucf";
     ASSERT_EQ(::symlink(ucf.c_str(), link.c_str()), 0);
     ConversionRequest request = Request();
@@ -377,6 +547,44 @@ TEST_F(JournalTest, LinkOrFifoAtTheJournalsNameIsNotFollowed) {
                                             ? std::optional<std::string>("secret")
                                             : std::nullopt);
         RemoveFile(Journal());
+    }
+}
+
+// A journal that someone else could have written is not the run's to put back: another
+// user's (a shared folder), or one writable by users who cannot write the UCF.
+TEST_F(JournalTest, JournalOfAnotherUserOrWritableByOthersIsRefused) {
+    WriteAll(source, AllByteValues(300, 1));
+    const std::string oldText = Rewritten(AllByteValues(2000, 2), userLines);
+    struct Case {
+        const char* what;
+        uid_t owner;
+        mode_t mode;
+        const char* says;
+    };
+    const uid_t me = ::geteuid();
+    const std::vector<Case> cases = {
+        {"another user", me + 4242, 0644, " belongs to user "},
+        {"writable by all", me, 0666, " can be written by users who cannot write the UCF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(4000, 3), userLines));
+        const std::string torn = ReadAll(ucf);
+        ASSERT_EQ(::chmod(ucf.c_str(), 0644), 0);
+        const std::string journal = Journal();
+        faults.targets = [journal](const std::string& path) { return path == journal; };
+        faults.alterStatus = [&c](const std::string&, struct stat& status) {
+            status.st_uid = c.owner;
+            status.st_mode = (status.st_mode & ~07777) | c.mode;
+        };
+
+        const ConversionOutcome outcome = ConvertFiles(Request(), options);
+
+        faults.alterStatus = nullptr;
+        EXPECT_EQ(outcome.reason.rfind(journal + c.says, 0), 0u) << outcome.reason;
+        EXPECT_EQ(ReadAll(ucf), torn);
+        EXPECT_TRUE(Exists(journal));
+        RemoveFile(journal);
     }
 }
 

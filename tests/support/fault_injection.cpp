@@ -15,9 +15,17 @@ namespace {
 FileAccessFaults* active = nullptr;
 std::mutex namesLock;
 
+// The rollback journal, and the temporaries it is written under ("-journal-" and six more).
+bool IsJournal(const std::string& path) {
+    const auto endsWith = [&path](std::size_t from) {
+        return path.size() >= from && path.compare(path.size() - from, 8, "-journal") == 0;
+    };
+    return endsWith(8) || endsWith(15);
+}
+
 bool Targets(const std::string& path) {
     if (active->targets) return active->targets(path);
-    return path.size() < 8 || path.compare(path.size() - 8, 8, "-journal") != 0;
+    return !IsJournal(path);
 }
 
 // Narrows a transfer to what the budget allows; false when it is spent and this transfer
@@ -29,6 +37,21 @@ bool TakeFromBudget(std::uint64_t& budget, std::size_t& count, bool staysSpent) 
         return false;
     }
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, budget));
+    return true;
+}
+
+// A disk that fills up stores whole pages of a write only, as file systems allocate them: the
+// write is cut where its last whole page ends, or fails when not even one fits.
+bool WholePagesOnly(std::uint64_t position, std::size_t count, std::size_t& want) {
+    constexpr std::uint64_t kPage = 4096;
+    if (want == count) return true;
+    const std::uint64_t end = (position + want) / kPage * kPage;
+    if (end <= position) {
+        // This write is the one that fails; a disk that recovers takes the next ones.
+        active->writeBudget = active->diskStaysFull ? 0 : FileAccessFaults::kUnlimited;
+        return false;
+    }
+    want = static_cast<std::size_t>(end - position);
     return true;
 }
 
@@ -109,7 +132,12 @@ BOOL WINAPI ReadFileFaulty(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD do
 BOOL WINAPI WriteFileFaulty(HANDLE handle, LPCVOID data, DWORD count, LPDWORD done,
                             LPOVERLAPPED overlapped) {
     std::size_t want = count;
-    if (Targeted(handle) && !TakeFromBudget(active->writeBudget, want, active->diskStaysFull)) {
+    LARGE_INTEGER position = {};
+    const LARGE_INTEGER none = {};
+    if (Targeted(handle) &&
+        (!TakeFromBudget(active->writeBudget, want, active->diskStaysFull) ||
+         !RealSystemCalls().setFilePointerEx(handle, none, &position, FILE_CURRENT) ||
+         !WholePagesOnly(static_cast<std::uint64_t>(position.QuadPart), count, want))) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
@@ -180,7 +208,10 @@ ssize_t ReadFaulty(int fd, void* buffer, size_t count) {
 
 ssize_t WriteFaulty(int fd, const void* data, size_t count) {
     std::size_t want = count;
-    if (Targeted(fd) && !TakeFromBudget(active->writeBudget, want, active->diskStaysFull)) {
+    if (Targeted(fd) &&
+        (!TakeFromBudget(active->writeBudget, want, active->diskStaysFull) ||
+         !WholePagesOnly(static_cast<std::uint64_t>(RealSystemCalls().lseek(fd, 0, SEEK_CUR)),
+                         count, want))) {
         errno = ENOSPC;
         return -1;
     }
@@ -191,7 +222,10 @@ ssize_t WriteFaulty(int fd, const void* data, size_t count) {
 
 int StatusFaulty(int fd, struct stat* status) {
     BeforeStatus(fd);
-    return RealSystemCalls().fstat(fd, status);
+    const int result = RealSystemCalls().fstat(fd, status);
+    if (result == 0 && Targeted(fd) && active->alterStatus)
+        active->alterStatus(NameOf(fd), *status);
+    return result;
 }
 
 int FsyncFaulty(int fd) {

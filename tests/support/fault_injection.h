@@ -8,18 +8,29 @@
 #include <functional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 struct FileAccessFaults {
     static constexpr std::uint64_t kUnlimited = ~std::uint64_t{0};
-    std::uint64_t readBudget = kUnlimited;   // bytes reads deliver before one fails (EIO)
-    std::uint64_t writeBudget = kUnlimited;  // bytes writes store before one fails (ENOSPC)
-    bool failResize = false;                 // the next length change fails (ENOSPC)
+    std::uint64_t readBudget = kUnlimited;  // bytes reads deliver before one fails (EIO)
+    // Bytes writes store before one fails (ENOSPC); a write that the budget cuts stores whole
+    // pages only, as a file system that runs out of room does.
+    std::uint64_t writeBudget = kUnlimited;
+    bool failResize = false;  // the next length change fails (ENOSPC)
     // Once the write budget is spent, every later write fails as well: a disk that stays
     // full, so that putting the old text back fails too.
     bool diskStaysFull = false;
     bool failFlush = false;  // the next flush of a file fails (EIO)
     std::function<void(const std::string& path)> beforeStatus;  // before each status query
     std::function<void(const std::string& path)> beforeRead;    // before each read
-    // The files the faults are for: every file but the rollback journal, unless set.
+#ifndef _WIN32
+    // What each status query of a file by its descriptor reports, changed (another owner).
+    std::function<void(const std::string& path, struct stat& status)> alterStatus;
+#endif
+    // The files the faults are for: every file but the rollback journal (and its temporaries),
+    // unless set.
     std::function<bool(const std::string& path)> targets;
 };
 
