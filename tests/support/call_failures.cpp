@@ -1,45 +1,63 @@
 #include "tests/support/call_failures.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <string_view>
 
 #include "platform/system_calls.h"
 
 namespace {
 
-CallFailure* active = nullptr;
-SystemCalls below;  // the table at the time the failure was installed
+// The failures installed now, each counting every call; the table they go on to is the one
+// installed before the first of them.
+std::vector<CallFailure*> installed;
+SystemCalls below;
 
 }  // namespace
 
 struct CallFailureAccess {
-    // Whether this call of `name` is the one to fail; the error is then the last error.
+    // Whether this call of `name` is one to fail; the error is then the last error.
     static bool Fails(const char* name) {
-        if (active == nullptr) return false;
-        const std::uint64_t count = ++active->counts_[name];
-        if (active->nth_ == 0 || count != active->nth_ || active->name_ != name) return false;
-        active->failed_ = true;
-        SetLastSystemError(active->error_);
-        return true;
+        bool fails = false;
+        for (CallFailure* failure : installed) {
+            const std::uint64_t count = ++failure->counts_[name];
+            if (fails || failure->nth_ == 0 || failure->name_ != name) continue;
+            if (failure->nth_ != CallFailure::kEvery && count != failure->nth_) continue;
+            failure->failed_ = true;
+            SetLastSystemError(failure->error_);
+            fails = true;
+        }
+        return fails;
     }
 };
 
 namespace {
 
-#define QUILLON_FAILING_CALL(name, result, parameters, arguments, failure) \
-    result QUILLON_SYSTEM_CALL_CONVENTION Failing_##name parameters {      \
-        if (CallFailureAccess::Fails(#name)) return failure;               \
-        return below.name arguments;                                       \
+// A close that fails has released the descriptor all the same, as Linux and Windows do.
+constexpr bool DoneEvenWhenFailing(std::string_view name) {
+    return name == "close" || name == "closeHandle" || name == "closedir" || name == "findClose";
+}
+
+#define QUILLON_FAILING_CALL(name, result, parameters, arguments, failure)  \
+    result QUILLON_SYSTEM_CALL_CONVENTION Failing_##name parameters {       \
+        if (CallFailureAccess::Fails(#name)) {                              \
+            if constexpr (DoneEvenWhenFailing(#name)) below.name arguments; \
+            return failure;                                                 \
+        }                                                                   \
+        return below.name arguments;                                        \
     }
 QUILLON_SYSTEM_CALLS(QUILLON_FAILING_CALL)
 #undef QUILLON_FAILING_CALL
 
-void Install() {
-    below = FileSystemCalls();
-    SystemCalls& calls = FileSystemCalls();
+void Install(CallFailure* failure) {
+    if (installed.empty()) {
+        below = FileSystemCalls();
+        SystemCalls& calls = FileSystemCalls();
 #define QUILLON_INSTALL_CALL(name, result, parameters, arguments, failure) \
     calls.name = Failing_##name;
-    QUILLON_SYSTEM_CALLS(QUILLON_INSTALL_CALL)
+        QUILLON_SYSTEM_CALLS(QUILLON_INSTALL_CALL)
 #undef QUILLON_INSTALL_CALL
+    }
+    installed.push_back(failure);
 }
 
 }  // namespace
@@ -54,17 +72,15 @@ const std::vector<std::string>& SystemCallNames() {
 }
 
 CallFailure::CallFailure() {
-    active = this;
-    Install();
+    Install(this);
 }
 
 CallFailure::CallFailure(std::string name, std::uint64_t nth, SystemErrorCode error)
     : name_(std::move(name)), nth_(nth), error_(error) {
-    active = this;
-    Install();
+    Install(this);
 }
 
 CallFailure::~CallFailure() {
-    FileSystemCalls() = below;
-    active = nullptr;
+    installed.erase(std::find(installed.begin(), installed.end(), this));
+    if (installed.empty()) FileSystemCalls() = below;
 }

@@ -16,8 +16,11 @@ const std::vector<std::string>& SystemCallNames();
 
 class CallFailure {
 public:
+    static constexpr std::uint64_t kEvery = ~std::uint64_t{0};
+
     CallFailure();  // counts only
-    // Fails the `nth` call (1 for the first) of the entry `name` with `error`.
+    // Fails the `nth` call (1 for the first; kEvery: each one, as a call that an older kernel
+    // lacks) of the entry `name` with `error`.
     CallFailure(std::string name, std::uint64_t nth, SystemErrorCode error);
     ~CallFailure();
     CallFailure(const CallFailure&) = delete;
