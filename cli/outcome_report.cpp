@@ -212,6 +212,12 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
     }
     for (const ComponentOutcome& component : outcome.components)
         PrintWarnings(commandLine, component, err);
+    if (options.output == UcfOutput::InPlace && outcome.ucfNames > 1) {
+        Print(err,
+              WarningLine(commandLine.request.ucfFile + " has " + std::to_string(outcome.ucfNames) +
+                          " names (hard links); a run killed half-way is put right only "
+                          "through the name it used"));
+    }
     if (!outcome.problemAfterCommit.empty()) {
         const bool output = options.output == UcfOutput::File;
         Print(err, FileMessageLine(output ? kOutputLabel : FailureLabel(FailedStep::Ucf),

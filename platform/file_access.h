@@ -214,6 +214,8 @@ SystemErrorCode MoveWithoutReplacing(const std::string& from, const std::string&
 // has, open for reading and writing, never through a link; `path` receives its name.
 SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
                                  std::string& path);
+// The path of what `path` names (a file or a folder) with every link resolved.
+SystemErrorCode ResolvePath(const std::string& path, std::string& resolved);
 // The names in `folder` (not "." and "..").
 SystemErrorCode ListFolder(const std::string& folder, std::vector<std::string>& names);
 // The user the program runs as (POSIX: the effective user id; 0 on Windows).
@@ -225,3 +227,5 @@ std::string UniqueNameSuffix();
 // The folder part of `path` ("." for a plain name) and the name in it.
 std::string FolderOf(const std::string& path);
 std::string NameIn(const std::string& path);
+// `name` in `folder`, with the system's separator.
+std::string PathIn(const std::string& folder, const std::string& name);

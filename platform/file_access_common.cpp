@@ -152,3 +152,14 @@ std::string NameIn(const std::string& path) {
 #endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+std::string PathIn(const std::string& folder, const std::string& name) {
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    if (!folder.empty() && (folder.back() == kSeparator || folder.back() == '/'))
+        return folder + name;
+    return folder + kSeparator + name;
+}

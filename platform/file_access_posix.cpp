@@ -314,11 +314,16 @@ bool File::TryLock(bool shared, bool wait, bool& held) {
 }
 
 bool File::ResolvedPath(const std::string& path, std::string& resolved) {
+    const SystemErrorCode error = ResolvePath(path, resolved);
+    return error == 0 || Failed(error);
+}
+
+SystemErrorCode ResolvePath(const std::string& path, std::string& resolved) {
     char* full = Sys().realpath(path.c_str(), nullptr);
-    if (full == nullptr) return Failed();
+    if (full == nullptr) return LastSystemError();
     resolved = full;
     std::free(full);
-    return true;
+    return 0;
 }
 
 bool File::SetLastWriteTimeToNow() {

@@ -222,12 +222,15 @@ bool File::SetPermissions(unsigned) {
     return true;
 }
 
-bool File::ResolvedPath(const std::string&, std::string& resolved) {
+namespace {
+
+// The final path of an open handle, in the usual form rather than the long-path one.
+DWORD FinalPathOf(HANDLE handle, std::string& resolved) {
     char buffer[MAX_PATH * 4];
-    const DWORD length = Sys().getFinalPathNameByHandleA(AsHandle(handle_), buffer, sizeof buffer,
+    const DWORD length = Sys().getFinalPathNameByHandleA(handle, buffer, sizeof buffer,
                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return Failed();
-    if (length >= sizeof buffer) return Failed(ERROR_FILENAME_EXCED_RANGE);
+    if (length == 0) return GetLastError();
+    if (length >= sizeof buffer) return ERROR_FILENAME_EXCED_RANGE;
     resolved.assign(buffer, length);
     // The system's long-path prefix names the same file; the usual form is kept.
     if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) {
@@ -235,7 +238,23 @@ bool File::ResolvedPath(const std::string&, std::string& resolved) {
     } else if (resolved.rfind("\\\\?\\", 0) == 0) {
         resolved = resolved.substr(4);
     }
-    return true;
+    return 0;
+}
+
+}  // namespace
+
+bool File::ResolvedPath(const std::string&, std::string& resolved) {
+    const DWORD error = FinalPathOf(AsHandle(handle_), resolved);
+    return error == 0 || Failed(error);
+}
+
+SystemErrorCode ResolvePath(const std::string& path, std::string& resolved) {
+    HANDLE handle = OpenToInspect(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+    const DWORD error = FinalPathOf(handle, resolved);
+    Sys().closeHandle(handle);
+    return error;
 }
 
 bool File::SetLastWriteTimeToNow() {

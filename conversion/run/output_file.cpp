@@ -18,23 +18,16 @@ SystemErrorCode FollowLinks(const std::string& path, std::string& target) {
         if (const SystemErrorCode error = LinkTarget(target, next, isLink)) return error;
         if (!isLink) return 0;
         const bool absolute = !next.empty() && (next[0] == '/' || next[0] == '\\');
-        target = absolute ? next : FolderOf(target) + "/" + next;
+        target = absolute ? next : PathIn(FolderOf(target), next);
     }
     return SystemErrorFor(FileProblem::ReadFault);
 }
 
 // The name that `path` has once every link in it is resolved, also when the file is missing.
 std::string ResolvedName(const std::string& path) {
-    File file;
     std::string resolved;
-    if (file.Open(path, FileOpening::ReadShared) && file.ResolvedPath(path, resolved)) {
-        return resolved;
-    }
-    File folder;
-    const std::string parent = FolderOf(path);
-    if (folder.Open(parent, FileOpening::ReadShared) && folder.ResolvedPath(parent, resolved)) {
-        return resolved + "/" + NameIn(path);
-    }
+    if (ResolvePath(path, resolved) == 0) return resolved;
+    if (ResolvePath(FolderOf(path), resolved) == 0) return PathIn(resolved, NameIn(path));
     return path;
 }
 
@@ -74,7 +67,7 @@ RunFailure WriteOutputFile(const std::string& path, const OutputProducer& produc
     std::string temporary;
     // A short name of its own, so that any name the target can have works.
     if (const SystemErrorCode error =
-            CreateUniqueFile(FolderOf(target) + "/.qln", 0600, file, temporary)) {
+            CreateUniqueFile(PathIn(FolderOf(target), ".qln"), 0600, file, temporary)) {
         return {"cannot create a temporary file beside it", error};
     }
     // Until the temporary has taken the old file's place, an interrupt waits; a failure

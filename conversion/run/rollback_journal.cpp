@@ -157,7 +157,7 @@ void RemoveLeftoverTemporaries(const std::string& journalPath, const FileStatus&
     if (ListFolder(folder, names) != 0) return;
     for (const std::string& name : names) {
         if (!IsJournalTemporaryOf(journalPath, name)) continue;
-        const std::string path = folder + "/" + name;
+        const std::string path = PathIn(folder, name);
         File temporary;
         FileStatus status;
         if (!temporary.Open(path, FileOpening::ReadOwn) || !temporary.Status(status) ||

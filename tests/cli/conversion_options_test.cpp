@@ -11,6 +11,7 @@
 
 #include "conversion/core/byte_order.h"
 #include "conversion/run/source_reading.h"
+#include "conversion/run/ucf_extract_run.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/run/run_fixture.h"
 
@@ -231,23 +232,102 @@ TEST_F(OptionsTest, OutputThatFailsLeavesTheOldFileAndNothingElse) {
               (std::set<std::string>{"rom.bin", "design.ucf", "new.ucf", "taken"}));
 }
 
+// A run writes nothing over a file it reads: not the UCF, its journal, the source or the EDIF
+// file, whatever name the output gives them.
+TEST_F(OptionsTest, OutputThatIsAnInputIsRefused) {
+    WriteAll(source, AllByteValues(3000));
+    WriteAll(ucf, oldText);
+    WriteAll(edif, "(edif top)");
+    const std::string journal =
+        (std::filesystem::canonical(folder.Path()) / "design.ucf-journal").string();
+    std::vector<std::pair<std::string, const char*>> cases = {
+        {ucf, "is the UCF too"},
+        {source, "is the source too"},
+        {edif, "is the EDIF file too"},
+        {journal, "is the UCF's rollback journal too"},
+    };
 #ifndef _WIN32
-TEST_F(OptionsTest, OutputThroughALinkReplacesItsTargetWithItsPermissions) {
+    const std::string link = folder / "other-name.ucf";
+    std::filesystem::create_symlink(ucf, link);
+    cases.emplace_back(link, "is the UCF too");
+#endif
+    for (const auto& [output, says] : cases) {
+        SCOPED_TRACE(output);
+        options.output = UcfOutput::File;
+        options.outputFile = output;
+        const ConversionOutcome converted = ConvertFiles(Request(), options);
+        EXPECT_EQ(converted.failedStep, FailedStep::Output);
+        EXPECT_EQ(converted.reason.rfind(says, 0), 0u) << converted.reason;
+
+        // An extraction reads no source.
+        if (std::string(says) != "is the source too") {
+            options.extractFile = output;
+            const ExtractionOutcome extracted = ExtractUcfImage(Request(), options);
+            EXPECT_EQ(extracted.failedStep, FailedStep::Output);
+            EXPECT_EQ(extracted.failure.reason.rfind(says, 0), 0u) << extracted.failure.reason;
+        }
+
+        EXPECT_EQ(ReadAll(ucf), oldText);
+        EXPECT_EQ(ReadAll(source), AllByteValues(3000));
+        EXPECT_EQ(ReadAll(edif), "(edif top)");
+        EXPECT_FALSE(Exists(journal));
+    }
+}
+
+#ifndef _WIN32
+// An output goes where the shell's `>` would put it, but whole or not at all: through a link
+// (dangling ones too) to its target, with the old file's permissions less set-user-ID, under
+// any name the file system allows; a file the user cannot write is refused.
+TEST_F(OptionsTest, OutputGoesWhereTheShellsRedirectWould) {
     WriteAll(source, "abc");
+    options.output = UcfOutput::File;
+    const std::string written = Rewritten("abc", "");
     const std::string target = folder / "target.ucf";
     const std::string link = folder / "link.ucf";
-    WriteAll(target, "old");
-    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     std::filesystem::create_symlink(target, link);
-    options.output = UcfOutput::File;
-    options.outputFile = link;
 
+    // A dangling link: its target is made, the link stays.
+    options.outputFile = link;
     ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadAll(target), Rewritten("abc", ""));
+    EXPECT_EQ(ReadAll(target), written);
+
+    // A link to a file: the file is replaced with its permissions, set-user-ID dropped.
+    WriteAll(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 04750), 0);
+    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadAll(target), written);
     struct stat status;
     ASSERT_EQ(stat(target.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_EQ(status.st_mode & 07777, 0750u);
+
+    // A link into a folder that is missing fails as a plain name there does.
+    const std::string nowhere = folder / "nowhere.ucf";
+    std::filesystem::create_symlink(folder / "missing/new.ucf", nowhere);
+    options.outputFile = nowhere;
+    EXPECT_EQ(ConvertFiles(Request(), options).error, kNoSuchFolder);
+
+    // The longest name a folder takes.
+    options.outputFile = folder / std::string(255, 'n');
+    ASSERT_TRUE(ConvertFiles(Request(), options).Succeeded());
+    EXPECT_EQ(ReadAll(options.outputFile), written);
+
+    // A file the user may not write (root may, as with `>`).
+    const std::string readOnly = folder / "read-only.ucf";
+    WriteAll(readOnly, "mine");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    options.outputFile = readOnly;
+    const ConversionOutcome outcome = ConvertFiles(Request(), options);
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(outcome.Succeeded());
+    } else {
+        EXPECT_EQ(outcome.error, static_cast<SystemErrorCode>(EACCES));
+        EXPECT_EQ(ReadAll(readOnly), "mine");
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_NE(entry.path().filename().string().rfind(".qln", 0), 0u) << entry.path();
+    }
 }
 
 TEST_F(OptionsTest, SourceWithoutASizeIsReadToItsEnd) {

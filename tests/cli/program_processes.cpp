@@ -73,10 +73,15 @@ RunningProgram::RunningProgram(const std::vector<std::string>& args, const std::
     if (pid == 0) {
         // Only system calls between fork and exec: the test may have other threads.
         ::dup2(out, 1);
-        ::dup2(err, 2);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (limits.closeError) {
+            ::close(2);
+        } else {
+            ::dup2(err, 2);
+        }
+        sigset_t mask;
+        sigemptyset(&mask);
+        if (limits.blockTerminate) sigaddset(&mask, SIGTERM);
+        ::sigprocmask(SIG_SETMASK, &mask, nullptr);
         ::signal(SIGINT, SIG_DFL);
         ::signal(SIGTERM, SIG_DFL);
         ::signal(SIGHUP, limits.ignoreHangup ? SIG_IGN : SIG_DFL);

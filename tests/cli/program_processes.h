@@ -9,6 +9,8 @@ struct ProcessLimits {
     long long fileSizeLimit = -1;  // bytes (POSIX); writes beyond it fail
     int userId = -1;               // run as this user (POSIX, when the test runs as root)
     bool ignoreHangup = false;     // start with SIGHUP ignored, as nohup does (POSIX)
+    bool blockTerminate = false;   // start with SIGTERM blocked, a mask inherited (POSIX)
+    bool closeError = false;       // start with standard error closed, as `2>&-` does (POSIX)
 };
 
 class RunningProgram {
