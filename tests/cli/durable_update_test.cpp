@@ -241,26 +241,34 @@ TEST_F(StoppedRunTest, InterruptedOrTerminatedRunLeavesAWholeText) {
     }
 }
 
-// A build step that waits for another run on its UCF says so once, after a second.
+// A build step that waits for another run on its UCF says so once, after a second; with
+// standard error closed (`2>&-`) the message goes nowhere, never over the UCF's first bytes
+// (the UCF is never opened as descriptor 2).
 TEST_F(DurableUpdateTest, RunThatWaitsForAnotherSaysSoOnce) {
     WriteAll(source, AllByteValues(100, 1));
-    WriteAll(ucf, UserLines(3));
-    const int fd = ::open(ucf.c_str(), O_RDWR | O_CLOEXEC);
-    struct flock range = {};
-    range.l_type = F_WRLCK;
-    range.l_start = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
-    range.l_len = 1;
-    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &range), 0);
-    std::thread otherRun([fd] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1600));
-        ::close(fd);
-    });
-    RunningProgram program(Args(source, "bram"), Out(0), Err(0));
-    EXPECT_EQ(program.Wait(), 0);
-    otherRun.join();
-    EXPECT_EQ(ReadAll(Err(0)),
-              "quillon-convert: waiting for another run on " + ucf + " to finish\n");
-    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(100, 1), UserLines(3)));
+    for (const bool errorClosed : {false, true}) {
+        SCOPED_TRACE(errorClosed ? "standard error closed" : "standard error open");
+        WriteAll(ucf, UserLines(3));
+        const int fd = ::open(ucf.c_str(), O_RDWR | O_CLOEXEC);
+        struct flock range = {};
+        range.l_type = F_WRLCK;
+        range.l_start = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
+        range.l_len = 1;
+        ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &range), 0);
+        std::thread otherRun([fd] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+            ::close(fd);
+        });
+        ProcessLimits limits;
+        limits.closeError = errorClosed;
+        RunningProgram program(Args(source, "bram"), Out(0), Err(0), limits);
+        EXPECT_EQ(program.Wait(), 0);
+        otherRun.join();
+        EXPECT_EQ(ReadAll(Err(0)), errorClosed ? std::string()
+                                               : "quillon-convert: waiting for another run on " +
+                                                     ucf + " to finish\n");
+        EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(100, 1), UserLines(3)));
+    }
 }
 
 // A signal that would not end the program is no interrupt: a hangup ignored under nohup, a
@@ -281,29 +289,6 @@ TEST_F(StoppedRunTest, SignalThatEndsNothingIsNoInterrupt) {
             ExpectSameText(ReadAll(ucf), newText);
         }
     }
-}
-
-// With standard error closed (`2>&-`), the UCF is never opened as descriptor 2: the waiting
-// message goes nowhere instead of over the UCF's first bytes.
-TEST_F(DurableUpdateTest, ClosedStandardErrorIsNeverTheUcf) {
-    WriteAll(source, AllByteValues(100, 1));
-    WriteAll(ucf, UserLines(3));
-    const int fd = ::open(ucf.c_str(), O_RDWR | O_CLOEXEC);
-    struct flock range = {};
-    range.l_type = F_WRLCK;
-    range.l_start = static_cast<off_t>((std::uint64_t{1} << 63) - 2);
-    range.l_len = 1;
-    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &range), 0);
-    std::thread otherRun([fd] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1300));
-        ::close(fd);
-    });
-    ProcessLimits closed;
-    closed.closeError = true;
-    RunningProgram program(Args(source, "bram"), Out(0), Err(0), closed);
-    EXPECT_EQ(program.Wait(), 0);
-    otherRun.join();
-    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(100, 1), UserLines(3)));
 }
 
 // A UCF with a second name (a hard link): a killed run is put right only through the name it

@@ -211,36 +211,6 @@ TEST_F(RunFaultTest, UcfMadeByARunThatFailsIsRemovedAgain) {
     EXPECT_FALSE(Exists(edif));
 }
 
-TEST_F(RunFaultTest, EmptyUcfThatWasThereStaysWhenTheRunFails) {
-    WriteAll(source, AllByteValues(4096));
-    WriteAll(ucf, "");
-    faults.failResize = true;
-
-    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
-
-    ASSERT_TRUE(Exists(ucf));
-    EXPECT_EQ(ReadAll(ucf), "");
-}
-
-TEST_F(RunFaultTest, CutThatFailsPutsTheOldTextBack) {
-    SetUpDesign(64, 4096);
-    faults.failResize = true;
-
-    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
-
-    ExpectUcfAndEdifAsTheyWere();
-}
-
-TEST_F(RunFaultTest, NoRoomForTheLongerTextLeavesTheUcfAsItWas) {
-    SetUpDesign(4096, 64);
-    faults.failResize = true;
-    faults.writeBudget = 1 << 20;
-
-    EXPECT_EQ(Run(), Error(kUcfPrefix, ucf, FileProblem::DiskFull));
-
-    ExpectUcfAndEdifAsTheyWere();
-}
-
 TEST_F(RunFaultTest, EdifWriteThatFailsPartWayLeavesItWhole) {
     SetUpDesign(1000, 100);
     const std::string newUcf = Rewritten(AllByteValues(1000, 2), oldUcf);

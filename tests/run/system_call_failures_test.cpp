@@ -42,12 +42,15 @@ TEST_F(CallFailureTest, EachCallFailingAtEachPointLosesNothing) {
         const char* what;
         bool ucfThere;
         UcfOutput output;
+        bool empty = false;
     };
     for (const Case& c : {Case{"rewritten in place", true, UcfOutput::InPlace},
+                          Case{"an empty UCF that was there", true, UcfOutput::InPlace, true},
                           Case{"made by the run", false, UcfOutput::InPlace},
                           Case{"written to another file", true, UcfOutput::File}}) {
         SCOPED_TRACE(c.what);
-        const std::string oldText = c.ucfThere ? Rewritten(AllByteValues(3000, 1), user) : "";
+        const std::string oldText =
+            c.ucfThere && !c.empty ? Rewritten(AllByteValues(3000, 1), user) : "";
         const std::string newText = Rewritten(AllByteValues(5000, 2), oldText);
         const std::string output = folder / "new.ucf";
         options.output = c.output;

@@ -147,24 +147,6 @@ BOOL WINAPI WriteFileFaulty(HANDLE handle, LPCVOID data, DWORD count, LPDWORD do
     return result;
 }
 
-BOOL WINAPI FlushFaulty(HANDLE handle) {
-    if (Targeted(handle) && active->failFlush) {
-        active->failFlush = false;
-        SetLastError(ERROR_READ_FAULT);
-        return FALSE;
-    }
-    return RealSystemCalls().flushFileBuffers(handle);
-}
-
-BOOL WINAPI SetEndFaulty(HANDLE handle) {
-    if (Targeted(handle) && active->failResize) {
-        active->failResize = false;
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
-    }
-    return RealSystemCalls().setEndOfFile(handle);
-}
-
 BOOL WINAPI CloseFaulty(HANDLE handle) {
     Forget(handle);
     return RealSystemCalls().closeHandle(handle);
@@ -180,8 +162,6 @@ void Install() {
     calls.createFile = CreateFileFaulty;
     calls.readFile = ReadFileFaulty;
     calls.writeFile = WriteFileFaulty;
-    calls.flushFileBuffers = FlushFaulty;
-    calls.setEndOfFile = SetEndFaulty;
     calls.closeHandle = CloseFaulty;
     calls.getFileInformationByHandle = InformationFaulty;
 }
@@ -228,24 +208,6 @@ int StatusFaulty(int fd, struct stat* status) {
     return result;
 }
 
-int FsyncFaulty(int fd) {
-    if (Targeted(fd) && active->failFlush) {
-        active->failFlush = false;
-        errno = EIO;
-        return -1;
-    }
-    return RealSystemCalls().fsync(fd);
-}
-
-int TruncateFaulty(int fd, off_t length) {
-    if (Targeted(fd) && active->failResize) {
-        active->failResize = false;
-        errno = ENOSPC;
-        return -1;
-    }
-    return RealSystemCalls().ftruncate(fd, length);
-}
-
 int CloseFaulty(int fd) {
     Forget(fd);
     return RealSystemCalls().close(fd);
@@ -257,8 +219,6 @@ void Install() {
     calls.read = ReadFaulty;
     calls.write = WriteFaulty;
     calls.fstat = StatusFaulty;
-    calls.fsync = FsyncFaulty;
-    calls.ftruncate = TruncateFaulty;
     calls.close = CloseFaulty;
 }
 

@@ -1,7 +1,8 @@
 // Faults injected into the file layer's system calls: a read or a write that fails as a
-// failing device or a full disk would, a length change or a flush that fails, and a hook
-// before each status query, where another program could act. Each injected failure happens
-// once; the calls after it work again, as they would once the device recovered.
+// failing device or a full disk would, and hooks before each status query and read, where
+// another program could act. Each injected failure happens once; the calls after it work
+// again, as they would once the device recovered. (One call of any kind failing at one
+// point: tests/support/call_failures.h.)
 #pragma once
 
 #include <cstdint>
@@ -18,11 +19,9 @@ struct FileAccessFaults {
     // Bytes writes store before one fails (ENOSPC); a write that the budget cuts stores whole
     // pages only, as a file system that runs out of room does.
     std::uint64_t writeBudget = kUnlimited;
-    bool failResize = false;  // the next length change fails (ENOSPC)
     // Once the write budget is spent, every later write fails as well: a disk that stays
     // full, so that putting the old text back fails too.
     bool diskStaysFull = false;
-    bool failFlush = false;  // the next flush of a file fails (EIO)
     std::function<void(const std::string& path)> beforeStatus;  // before each status query
     std::function<void(const std::string& path)> beforeRead;    // before each read
 #ifndef _WIN32
