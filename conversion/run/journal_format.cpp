@@ -56,21 +56,28 @@ std::uint64_t DigestCount(const JournalHeader& header) {
     return count;
 }
 
+std::uint64_t SegmentStartFrom(const JournalHeader& header, std::uint64_t position) {
+    const bool starts = position <= header.savedFrom || position % kJournalSector == 0 ||
+                        position == header.oldLength || position == header.newLength;
+    if (position <= header.savedFrom) return header.savedFrom;
+    return starts ? position : NextCut(position, header, header.newLength);
+}
+
 NewTextDigests::NewTextDigests(const JournalHeader& header)
-    : header_(header),
-      position_(header.savedFrom),
-      cut_(NextCut(header.savedFrom, header, header.newLength)) {
-    digests_.reserve(static_cast<std::size_t>(
-        (header.newLength - std::min(header.newLength, header.savedFrom)) / kJournalSector + 2));
+    : NewTextDigests(header, header.savedFrom, header.newLength) {}
+
+NewTextDigests::NewTextDigests(const JournalHeader& header, std::uint64_t start, std::uint64_t end)
+    : header_(header), position_(start), end_(end), cut_(NextCut(start, header, end)) {
+    digests_.reserve(static_cast<std::size_t>((end - std::min(end, start)) / kJournalSector + 2));
 }
 
 void NewTextDigests::Finish(const char* segment, std::size_t size) {
     digests_.push_back(DigestOf(segment, size));
-    cut_ = NextCut(position_, header_, header_.newLength);
+    cut_ = NextCut(position_, header_, end_);
 }
 
 void NewTextDigests::Add(const char* text, std::size_t size) {
-    while (size > 0 && position_ < header_.newLength) {
+    while (size > 0 && position_ < end_) {
         const auto left = static_cast<std::size_t>(cut_ - position_);
         const std::size_t take = std::min(size, left);
         if (carry_.empty() && take == left) {

@@ -57,13 +57,18 @@ struct JournalHeader {
 // The number of digests a journal with these lengths holds.
 std::uint64_t DigestCount(const JournalHeader& header);
 
-// Takes the new text from the header's offset on, in pieces of any size, and works out the
-// digest of each of its segments.
+// The first place at or after `position` where a segment begins.
+std::uint64_t SegmentStartFrom(const JournalHeader& header, std::uint64_t position);
+
+// Takes the new text from the header's offset on (or from `start`, where a segment begins,
+// up to `end`), in pieces of any size, and works out the digest of each of its segments.
+// Bytes past the end are ignored.
 class NewTextDigests {
 public:
     explicit NewTextDigests(const JournalHeader& header);
+    NewTextDigests(const JournalHeader& header, std::uint64_t start, std::uint64_t end);
     void Add(const char* text, std::size_t size);
-    // Once the new text's last byte was added.
+    // Once the last byte up to the end was added.
     std::vector<std::uint32_t> Take() { return std::move(digests_); }
 
 private:
@@ -71,6 +76,7 @@ private:
 
     JournalHeader header_;
     std::uint64_t position_ = 0;
+    std::uint64_t end_ = 0;
     std::uint64_t cut_ = 0;  // where the current segment ends
     std::string carry_;      // the current segment's bytes, when it comes in pieces
     std::vector<std::uint32_t> digests_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "conversion/run/journal_format.h"
+#include "conversion/run/new_text_digests.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/run/run_failure.h"
 #include "conversion/run/sector_writer.h"
@@ -205,15 +206,7 @@ RunFailure WriteWithJournal(HeldUcf& ucf, const std::string& path, std::string_v
     const JournalHeader header = HeaderFor(ucf, oldText, plan);
     std::vector<std::uint32_t> digests;
     try {
-        NewTextDigests digesting(header);
-        StreamNewText(
-            plan.kept.text, lines, plan.from,
-            [&digesting](const char* text, std::size_t size) {
-                digesting.Add(text, size);
-                return true;
-            },
-            kMemoryLineBlock);
-        digests = digesting.Take();
+        digests = NewTextDigestsOf(header, plan.kept.text, lines);
     } catch (const std::bad_alloc&) {
         return SystemErrorFor(FileProblem::OutOfMemory);
     }

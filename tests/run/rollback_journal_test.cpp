@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
+#include "conversion/run/new_text_digests.h"
 #include "conversion/run/rollback_journal.h"
+#include "conversion/run/ucf_update.h"
 #include "tests/run/run_fixture.h"
 #include "tests/support/call_failures.h"
 
@@ -115,8 +117,9 @@ TEST(JournalFit, OnlyStatesTheRewriteCanLeave) {
     const std::string shorter = prefix + std::string(500, 'n');
     // `git checkout` of a version with lines after the component, of a length the rewrite
     // can leave.
-    std::string user = oldText + "\r\n# 30 lines of mine\r\n";
+    std::string user = oldText;
     user.resize(2560, '#');
+    user.replace(oldText.size(), 2, "\r\n");
     struct Case {
         const char* what;
         std::string newText;
@@ -128,6 +131,10 @@ TEST(JournalFit, OnlyStatesTheRewriteCanLeave) {
     std::string sectorsMixed = longer.substr(0, 2560);
     std::copy(oldText.begin() + 1024, oldText.begin() + 1536, sectorsMixed.begin() + 1024);
     std::string oneByteOff = TornAt(oldText, longer, 1536);
+    std::string prefixEdited = longer;
+    prefixEdited[0] = 'P';
+    std::string tooLong = longer;
+    tooLong.push_back('x');
     oneByteOff[1700] = 'x';
     const std::vector<Case> cases = {
         {"the old text", longer, oldText, JournalFit::Fits},
@@ -139,8 +146,8 @@ TEST(JournalFit, OnlyStatesTheRewriteCanLeave) {
         {"shorter, cut", shorter, shorter, JournalFit::Fits},
         {"a length no write ends at", longer, longer.substr(0, 2500), JournalFit::LengthDiffers},
         {"shorter than both texts", shorter, prefix, JournalFit::LengthDiffers},
-        {"longer than both texts", longer, longer + "x", JournalFit::LengthDiffers},
-        {"the prefix edited", longer, "P" + longer.substr(1), JournalFit::PrefixDiffers},
+        {"longer than both texts", longer, tooLong, JournalFit::LengthDiffers},
+        {"the prefix edited", longer, prefixEdited, JournalFit::PrefixDiffers},
         {"one byte neither old nor new", longer, oneByteOff, JournalFit::ContentDiffers},
         {"a checked-out version with more lines", longer, user, JournalFit::ContentDiffers},
     };
@@ -155,6 +162,35 @@ TEST(JournalFit, OnlyStatesTheRewriteCanLeave) {
     EXPECT_EQ(FitOfFile("", created, where), JournalFit::Fits);
     EXPECT_EQ(FitOfFile(longer.substr(0, 1024), created, where), JournalFit::Fits);
     EXPECT_EQ(FitOfFile(user.substr(0, 1024), created, where), JournalFit::ContentDiffers);
+}
+
+// The digests of a large text come from two threads that split its lines: they are those of
+// the one stream, wherever the first change and the old length fall.
+TEST(JournalDigests, TwoThreadsGiveTheDigestsOfTheWholeText) {
+    const std::string bytes = AllByteValues(6 << 20, 5);
+    const std::string_view component = "bram";
+    const WideLines lines = LayOutLanes(
+        WordImage::FromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        {kLinesPerInstance4k, 8, 1}, std::span(&component, 1), SynthesizerKind::Synopsys);
+    const std::string kept = "NET clk LOC = P1;\r\n";
+    std::string text = RewriteUcf(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                  static_cast<std::uint32_t>(bytes.size()), kept, component,
+                                  SynthesizerKind::Synopsys);
+    const std::uint64_t size = text.size();
+    for (const std::uint64_t from : {std::uint64_t{5}, std::uint64_t{777777}, size / 2 - 3}) {
+        for (const std::uint64_t oldLength : {from, size / 2 + 100, size + 9}) {
+            SCOPED_TRACE(testing::Message() << "from " << from << ", old length " << oldLength);
+            JournalHeader header;
+            header.savedFrom = from;
+            header.oldLength = oldLength;
+            header.newLength = size;
+            NewTextDigests whole(header);
+            whole.Add(text.data() + from, static_cast<std::size_t>(size - from));
+            const std::vector<std::uint32_t> expected = whole.Take();
+            EXPECT_EQ(NewTextDigestsOf(header, kept, lines), expected);
+            EXPECT_EQ(expected.size(), DigestCount(header));
+        }
+    }
 }
 
 class JournalTest : public FaultTest {
