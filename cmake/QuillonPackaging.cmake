@@ -41,20 +41,34 @@ if(WIN32)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/Quillon.ico)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
+    set(uninstall_key "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\")
+    string(APPEND uninstall_key ${CPACK_PACKAGE_INSTALL_REGISTRY_KEY})
     # The uninstaller removes its own registry key but not the vendor's key above it: that
     # goes once the uninstall has succeeded, when empty. (Single quotes, since cpack passes
     # double quotes on unescaped; the backslash is escaped for cpack's configuration too.)
     string(JOIN "\n" CPACK_NSIS_DEFINES
+        "!define QUILLON_UNINSTALL_KEY '${uninstall_key}'"
         "Function un.onUninstSuccess"
         "  DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'"
         "FunctionEnd")
+    # The component "Add Quillon to PATH" (packaging/nsis/QuillonPath.nsh), on a components
+    # page of its own: CPack's template takes these two from here when the project has no
+    # CPack components, and its own PATH option (CPACK_NSIS_MODIFY_PATH) would add
+    # $INSTDIR\bin, which this layout does not have.
+    string(JOIN "\n" CPACK_NSIS_PAGE_COMPONENTS
+        "!define MUI_PAGE_CUSTOMFUNCTION_PRE QuillonComponentsPagePre"
+        "  !insertmacro MUI_PAGE_COMPONENTS")
+    set(CPACK_NSIS_COMPONENT_SECTIONS
+        "!include '${PROJECT_SOURCE_DIR}/packaging/nsis/QuillonPath.nsh'")
     # CPack's template writes NoModify and NoRepair as strings; the list of installed programs
     # reads them as DWORDs (1: no Modify or Repair button), so they are written again as such.
-    set(uninstall_key "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\")
-    string(APPEND uninstall_key ${CPACK_PACKAGE_INSTALL_REGISTRY_KEY})
+    # Then the folder goes on the Path, when the component is chosen; the uninstaller takes it
+    # off before the uninstall key that notes it goes.
     string(JOIN "\n" CPACK_NSIS_EXTRA_INSTALL_COMMANDS
         "WriteRegDWORD SHCTX '${uninstall_key}' 'NoModify' 1"
-        "WriteRegDWORD SHCTX '${uninstall_key}' 'NoRepair' 1")
+        "WriteRegDWORD SHCTX '${uninstall_key}' 'NoRepair' 1"
+        "Call QuillonPathInstall")
+    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Call un.QuillonPathUninstall")
 elseif(QUILLON_STATIC_BINARY)
     # The tarball (its layout and install.sh: cmake/QuillonTarball.cmake, packaging/linux/) and
     # the RPM, both from the static program, which needs no other package.
