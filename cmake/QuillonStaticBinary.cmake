@@ -17,9 +17,3 @@ endif()
 # warning ("Using 'getpwnam' in statically linked applications requires at runtime the shared
 # libraries ..."): such a call fails the link instead of the program on another machine.
 add_link_options(-static LINKER:--fatal-warnings)
-# The libraries linked in as archives: xxHash's (conversion/run takes the library found here).
-find_library(QUILLON_XXHASH_LIBRARY NAMES libxxhash.a DOC "xxHash's library")
-if(NOT QUILLON_XXHASH_LIBRARY)
-    message(FATAL_ERROR "xxHash's static library libxxhash.a not found: install libxxhash-dev, "
-                        "or set QUILLON_XXHASH_LIBRARY to it")
-endif()

@@ -1,15 +1,11 @@
-// XXH64 from the xxHash library: linked on Linux, compiled in where the toolchain has no
-// build of the library (the Windows cross build takes the header alone).
+// XXH64 and XXH3 from the xxHash library, compiled in from its header (conversion/run's
+// CMakeLists.txt says why).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#ifdef QUILLON_XXHASH_INLINE
 #define XXH_INLINE_ALL
-#else
-#define XXH_STATIC_LINKING_ONLY  // the state on the stack
-#endif
 #include <xxhash.h>
 
 inline std::uint64_t Xxh64Of(const void* data, std::size_t size) {
