@@ -410,7 +410,7 @@ TEST_F(JournalTest, RestoreThatFailsNamesTheJournalThatStays) {
         putBack + ": " + SystemErrorLine(error) + "; the journal stays for the next run",
         putBack + ": " + SystemErrorLine(error) + "; the journal stays for the next run",
         "the old text is back, but its rollback journal " + Journal() +
-            " could not be deleted: " + SystemErrorLine(error)};
+            " could not be deleted: " + SystemErrorText(error)};
     for (std::size_t i = 0; i < says.size(); ++i) {
         SCOPED_TRACE(calls[i]);
         LeaveInterruptedRewrite(oldText, Rewritten(AllByteValues(4000, 3), userLines));
