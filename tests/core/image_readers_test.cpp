@@ -168,6 +168,8 @@ TEST(SRecords, RecordsCountsAddressWidthsAndEachMalformedRecordWithItsLine) {
                     SRecord('8', B({0, 0, 0})),
                 "A", 0x10000},
                {"CR LF", "S104000041BA\r\nS9030000FC\r\n", "A"},
+               {"Ctrl-Z at the end, as DOS tools leave it", "S104000041BA\nS9030000FC\n\x1A\x1A",
+                "A"},
                {"no records at all", "", ""},
            });
     Expect(
@@ -184,6 +186,8 @@ TEST(SRecords, RecordsCountsAddressWidthsAndEachMalformedRecordWithItsLine) {
             {"S5 count", "S104000041BA\n" + SRecord('5', B({0, 2})),
              "line 2: the count record says 2 data records, the file has 1 before it"},
             {"not a record", "\n:00000001FF\n", "line 2: a record starts with 'S', not with ':'"},
+            {"Ctrl-Z before the end", "\x1A\nS104000041BA\n",
+             "line 1: a record starts with 'S', not with the byte 0x1A"},
             {"overlap with another value", "S104000041BA\n" + SRecord('1', B({0, 0}) + "B"),
              "the byte at address 0x00000000 is given twice, as 0x41 and as 0x42"},
             {"below the base", "S104000041BA\n",
