@@ -218,7 +218,7 @@ TEST_F(MemoryLanesProgramTest, ExtractErrorsAndTheOptionsItExcludes) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> excluded = {
         {{"-s", source}, "--source"},   {{"-e", edif}, "--edif"},
         {{"-o", "-"}, "--output"},      {{"-n"}, "--dry-run"},
-        {{"--fill", "0xFF"}, "--fill"}, {{"-m", "2"}, "--max-instances"}};
+        {{"--fill", "0xFF"}, "--fill"}, {{"-j", ".text"}, "--only-section"}};
     for (const auto& [more, name] : excluded) {
         const ProgramOutcome outcome =
             Convert(Cat({"--extract", image, "-u", ucf, "-c", "ram"}, more));

@@ -1,5 +1,5 @@
-// The larger block RAMs (64 and 128 lines per instance), the byte swaps for big-endian words,
-// and what the removal tells about the lines it took.
+// The larger block RAMs (64 and 128 lines per instance) and the byte swaps for big-endian
+// words.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -94,13 +94,6 @@ TEST(BlockRamGeometry, SuffixStepsAfterTheLastAttribute) {
     EXPECT_EQ(none[128].substr(0, 19), "INST ram INIT_00 = ");
 }
 
-TEST(BlockRamGeometry, DefaultIsTheSixteenLineInstance) {
-    const std::vector<std::uint8_t> data = Counting(1040);
-    const std::string ucf = "NET a;\nINST bram_1 INIT_00 = 00;\n";
-    EXPECT_EQ(Convert(ucf, "bram", 0, data), ConvertWith(ucf, "bram", 0, data, 16));
-    EXPECT_EQ(Convert(ucf, "bram", 0, data), reference::Rewrite(data.data(), 1040, ucf, "bram", 0));
-}
-
 TEST(BlockRamGeometry, ConvertingAgainEqualsConvertingOnce) {
     const std::vector<std::uint8_t> data = Counting(9000);
     const std::string ucf = "NET \"clk\" TNM_NET = \"clk\";\r\nINST other INIT_00 = 00;\r\n";
@@ -148,35 +141,6 @@ TEST(ByteOrder, WordsAreReversedAfterPaddingTheLastOne) {
             EXPECT_EQ(swapped, padded);
         }
     }
-}
-
-TEST(RemovalCounts, LinesThatAreNoInitConstraintAreCountedApart) {
-    const std::string ucf =
-        "INST ram INIT_00 = 00;\r\n"
-        "inst RAM_1\tinit_3f\t= 00;\n"
-        "INST ram_2 INIT_7F=00;\n"
-        "INST ram_1 LOC = RAMB16_X0Y1;\r\n"
-        "INST ram INITP_00 = 00;\n"  // a wide memory's parity: a constraint as well
-        "INST ram INIT_0G = 00;\n"
-        "INST ram INIT_000 = 00;\n"
-        "INST ram  \n"
-        "INST ram_3 INIT_01";  // ends before its value: no constraint
-    const KeptText kept = KeptUcfText(ucf, "ram", SynthesizerKind::Synopsys, true);
-    EXPECT_EQ(kept.text, "");
-    EXPECT_EQ(kept.removedLines, 9u);
-    EXPECT_EQ(kept.removedOtherLines, 5u);
-    const RemovalCounts counts = CountRemovedLines(ucf, "ram", SynthesizerKind::Synopsys);
-    EXPECT_EQ(counts.removedLines, 9u);
-    EXPECT_EQ(counts.removedOtherLines, 5u);
-
-    // Under XST none of these lines is the component's but the two with digits.
-    const RemovalCounts xst = CountRemovedLines(
-        "INST ram0 LOC = X;\nINST ram1 INIT_00 = 0;\n"
-        "INST ram_1 LOC = X;\n",
-        "ram", SynthesizerKind::Xst);
-    EXPECT_EQ(xst.removedLines, 2u);
-    EXPECT_EQ(xst.removedOtherLines, 1u);
-    EXPECT_EQ(CountRemovedLines(ucf, "ram", static_cast<SynthesizerKind>(-1)).removedLines, 0u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Properties over many generated inputs: the fast rewriter agrees with the literal one, and
-// converting the same inputs twice gives what converting once gives.
+// Properties over many generated inputs: the fast rewriter agrees with the literal one,
+// converting the same inputs twice gives what converting once gives, and the one walk that
+// removes a memory's lanes takes what removing them one after the other takes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/components_removal.h"
+#include "conversion/core/instance_names.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 
@@ -149,5 +152,37 @@ TEST(RewriteUcfProperties, KeptTextIsWholeInputLinesInOrder) {
                 << "round " << round << ": [" << line << "] not an input line";
             ++next;
         }
+    }
+}
+
+TEST(RewriteUcfProperties, OneWalkForSeveralComponentsTakesWhatOneAfterTheOtherTakes) {
+    Generator gen(11);
+    const RemovalRules rules[] = {{}, {true, true, false}, {false, true, true}};
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> names;
+        for (std::size_t n = 2 + gen.Below(2); names.size() < n;) {
+            const std::string& name = kComponents[gen.Below(kComponents.size())];
+            if (name.find('\n') == std::string::npos) names.push_back(name);
+        }
+        const std::vector<std::string_view> components(names.begin(), names.end());
+        const auto synthesizer = static_cast<SynthesizerKind>(static_cast<int>(gen.Below(3)) - 1);
+        // Names that meet give a line to the first of them, where one after the other each
+        // would take its own.
+        if (FindOverlappingComponents(components, synthesizer)) continue;
+        std::string ucf;
+        for (const std::string& name : names) ucf += gen.Text(gen.Below(20), name);
+        const RemovalRules& rule = rules[round % 3];
+        const ComponentsKeptText once =
+            KeptUcfTextOfComponents(ucf, components, synthesizer, round % 2 == 0, rule);
+        std::string text = ucf;
+        for (std::size_t i = 0; i < components.size(); ++i) {
+            const ComponentsKeptText one = KeptUcfTextOfComponents(
+                text, std::span(&components[i], 1), synthesizer, false, rule);
+            ASSERT_EQ(one.removed[0].removedLines, once.removed[i].removedLines) << round;
+            ASSERT_EQ(one.removed[0].keptLines, once.removed[i].keptLines) << round;
+            text = one.text;
+        }
+        if (round % 2 == 0 && !text.empty() && text.back() != '\n') text += "\r\n";
+        ASSERT_EQ(once.text, text) << "round " << round << "\nucf [" << ucf << "]";
     }
 }

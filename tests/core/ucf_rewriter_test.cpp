@@ -120,94 +120,7 @@ TEST(RewriteUcfGeneration, LongComponentNamesStillFormatWhole) {
                                  ";\r\n");
 }
 
-// ---- Removal -------------------------------------------------------------------------------
-
-TEST(RewriteUcfRemoval, SynopsysTakesTheBaseAndUnderscoreDigitInstances) {
-    const std::string ucf =
-        "INST ram INIT_00 = 00;\n"
-        "INST\tram_12\tLOC = RAMB16_X0Y1;\r\n"
-        "  inst  RAM_2 LOC = X;\n"
-        "INST ram_007 INIT_01 = 1;\n"
-        "INST ram1 INIT_00 = 1;\n"
-        "INST ram_ INIT_00 = 1;\n"
-        "INST ram_1x INIT_00 = 1;\n"
-        "INST ramx INIT_00 = 1;\n"
-        "INST ram\r\n"
-        "INST ram\n"
-        "INST ram0 INIT_00 = 1;\n";
-    EXPECT_EQ(Convert(ucf, "ram", kSynopsys),
-              "INST ram1 INIT_00 = 1;\n"
-              "INST ram_ INIT_00 = 1;\n"
-              "INST ram_1x INIT_00 = 1;\n"
-              "INST ramx INIT_00 = 1;\n"
-              "INST ram\r\n"
-              "INST ram\n"
-              "INST ram0 INIT_00 = 1;\n");
-}
-
-TEST(RewriteUcfRemoval, XstTakesDigitSuffixesOnly) {
-    const std::string ucf =
-        "INST ram INIT_00 = 1;\n"
-        "INST ram0 INIT_00 = 1;\n"
-        "INST ram_1 INIT_00 = 1;\n"
-        "INST RAM17\tLOC = X;\n"
-        "INST ram2d INIT_00 = 1;\n"
-        "INST ram3\n";
-    EXPECT_EQ(Convert(ucf, "ram", kXst),
-              "INST ram INIT_00 = 1;\n"
-              "INST ram_1 INIT_00 = 1;\n"
-              "INST ram2d INIT_00 = 1;\n"
-              "INST ram3\n");
-}
-
-TEST(RewriteUcfRemoval, NoConventionRemovesNothing) {
-    const std::string ucf = "INST ram INIT_00 = 1;\nINST ram_1 X;\nINST ram0 X;\n";
-    for (int index : {kNone, 2, 255}) EXPECT_EQ(Convert(ucf, "ram", index), ucf);
-}
-
-TEST(RewriteUcfRemoval, KeywordMustStartItsLineAndBeFollowedByABlank) {
-    const std::string ucf =
-        "# INST ram_1 INIT_00 = 1;\n"
-        "NET x; INST ram_1 X;\n"
-        "INSTANCE ram_1 X;\n"
-        "INSTram_1 X;\n"
-        "\r INST ram_1 X;\n"
-        "x\n";
-    EXPECT_EQ(Convert(ucf, "ram", kSynopsys), ucf);
-}
-
-TEST(RewriteUcfRemoval, CopiesOtherLinesByteForByteWithTheirOwnLineEnds) {
-    const std::string ucf = "a\r\nINST ram_1 X;\nb\n\nc\r\r\nINST ram X;\r\nd";
-    EXPECT_EQ(Convert(ucf, "ram", kSynopsys), "a\r\nb\n\nc\r\r\nd");
-}
-
-TEST(RewriteUcfRemoval, LastLineWithoutLineFeed) {
-    EXPECT_EQ(Convert("a\nINST ram_1 X;", "ram", kSynopsys), "a\n");
-    EXPECT_EQ(Convert("INST ram_1 ", "ram", kSynopsys), "");
-    // At the very end there is no blank after the name or the digits: the line stays.
-    EXPECT_EQ(Convert("a\nINST ram_1", "ram", kSynopsys), "a\nINST ram_1");
-    EXPECT_EQ(Convert("a\nINST ram", "ram", kSynopsys), "a\nINST ram");
-    EXPECT_EQ(Convert("INST ra", "ram", kSynopsys), "INST ra");
-}
-
-// Only a line feed starts a line, but a carriage return that no line feed follows ends the
-// removed line: the user's text after it stays.
-TEST(RewriteUcfRemoval, LoneCarriageReturnEndsTheRemovedLine) {
-    EXPECT_EQ(Convert("INST ram_1 X;\rINST other X;\r", "ram", kSynopsys), "INST other X;\r");
-    EXPECT_EQ(Convert("INST ram_1 X;\rINST ram_2 X;\r", "ram", kSynopsys), "INST ram_2 X;\r");
-    EXPECT_EQ(Convert("INST ram_1 X;\r", "ram", kSynopsys), "");
-    EXPECT_EQ(Convert("INST ram0 X;\r\r\n", "ram", kXst), "\r\n");
-    const std::string kept = "NET a;\rINST ram_1 X;\r";
-    EXPECT_EQ(Convert(kept, "ram", kSynopsys), kept);
-}
-
-TEST(RewriteUcfRemoval, MixedLineEndsLoseNoUserLine) {
-    EXPECT_EQ(
-        Convert("NET a;\r\nINST ram_1 X;\rNET b;\r\nINST ram_2 Y;\r\nNET c;\n", "ram", kSynopsys),
-        "NET a;\r\nNET b;\r\nNET c;\n");
-    // A carriage return right before the line feed is part of the line end, not lone.
-    EXPECT_EQ(Convert("INST ram X;\r\nNET d;\r", "ram", kSynopsys), "NET d;\r");
-}
+// ---- Removal through the rewriter (its rules: tests/core/removal_rules_test.cpp) -----------
 
 TEST(RewriteUcfRemoval, LinesOfTheOtherConventionStay) {
     const std::vector<std::uint8_t> data = Counting(600);
@@ -225,29 +138,6 @@ TEST(RewriteUcfRemoval, DoesNotKnowWhichComponentWroteALine) {
     EXPECT_EQ(Convert(ram1, "ram", kXst), "");  // ram10, ram11, ram12 all look like ram + digits
     const std::string underscored = Convert("", "ram_1", kSynopsys, Counting(32));
     EXPECT_EQ(Convert(underscored, "ram", kSynopsys), "");
-}
-
-TEST(RewriteUcfRemoval, EmptyComponentMatchesBareSuffixes) {
-    const std::string ucf = "INST _3 X;\nINST 3 X;\nINST  X;\nINST a X;\n";
-    // The blanks before an empty name are all taken by the keyword, so the byte after the
-    // name is never a blank: even the name's own base-instance lines stay.
-    EXPECT_EQ(Convert(ucf, "", kSynopsys), "INST 3 X;\nINST  X;\nINST a X;\n");
-    EXPECT_EQ(Convert(ucf, "", kXst), "INST _3 X;\nINST  X;\nINST a X;\n");
-}
-
-TEST(RewriteUcfRemoval, NameMatchIsAsciiCaseInsensitiveOnly) {
-    EXPECT_EQ(Convert("inst RAM_2 LOC = X;\n", "ram", kSynopsys), "");
-    const std::string accented = "INST R\xC9M_1 X;\n";
-    EXPECT_EQ(Convert(accented, "r\xE9m", kSynopsys), accented);
-    EXPECT_EQ(Convert(accented, "r\xC9M", kSynopsys), "");
-}
-
-TEST(RewriteUcfRemoval, NameWithALineFeedSpansLines) {
-    // Only a name typed outside the dialog can hold a line feed; the walk must stay sound.
-    EXPECT_EQ(Convert("INST a\n b\nINST a\n c\nz\n", "a\n", kSynopsys), "z\n");
-    EXPECT_EQ(Convert("x\nINST a\nINST a\nINST q\n", "a\nINST", kSynopsys), "x\nINST q\n");
-    // The name carries the walk to the head of the next line, whose keyword is then checked.
-    EXPECT_EQ(Convert("INST a\n INST a\n x\nkeep\n", "a\n", kSynopsys), "keep\n");
 }
 
 // ---- The kept text: a line break before the new lines, NUL bytes kept -------------------
@@ -276,10 +166,7 @@ TEST(RewriteUcfKeptText, GluedTextConvertsTheSameWayTwice) {
 
 TEST(RewriteUcfKeptText, NulBytesAreOrdinaryCharacters) {
     const std::string ucf = "a\0b\nINST ram_1 X;\n\0INST ram_2 X;\nINST ram\0 X;\nt\0"s;
-    EXPECT_EQ(Convert(ucf, "ram", kSynopsys), "a\0b\n\0INST ram_2 X;\nINST ram\0 X;\nt\0"s);
     const std::string out = Convert(ucf, "ram", kSynopsys, {0, 0});
     EXPECT_EQ(out.substr(0, 36), "a\0b\n\0INST ram_2 X;\nINST ram\0 X;\nt\0\r\n"s);
     EXPECT_EQ(out.substr(36), "INST ram INIT_00 = " + kZeros + ";\r\n");
-    // A name holding a NUL compares it like any byte.
-    EXPECT_EQ(Convert("INST r\0m_1 X;\n"s, "r\0m"s, kSynopsys), "");
 }
