@@ -199,8 +199,13 @@ bool Extraction::Fill() {
     const std::uint64_t lanes = layout_.lanes;
     std::vector<std::string>& data = result_.dataBits;
     std::vector<std::string>& parity = result_.parityBits;
-    data.assign(lanes, std::string(static_cast<std::size_t>(dataLines_ * kBytesPerLine), '\0'));
-    parity.assign(lanes, std::string(static_cast<std::size_t>(parityLines_ * kBytesPerLine), '\0'));
+    // Each lane's bits made in their place, never as copies of a first lane's.
+    data.resize(lanes);
+    parity.resize(lanes);
+    for (std::uint64_t lane = 0; lane < lanes; ++lane) {
+        data[lane].assign(static_cast<std::size_t>(dataLines_ * kBytesPerLine), '\0');
+        parity[lane].assign(static_cast<std::size_t>(parityLines_ * kBytesPerLine), '\0');
+    }
     dataPresent_.assign(lanes, std::vector<bool>(static_cast<std::size_t>(dataLines_)));
     parityPresent_.assign(lanes, std::vector<bool>(static_cast<std::size_t>(parityLines_)));
     const auto noteIgnoredParity = [this](std::uint32_t lane, std::uint64_t index) {
