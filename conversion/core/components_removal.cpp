@@ -21,7 +21,8 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
                                            std::span<const std::string_view> components,
                                            SynthesizerKind synthesizer, const RemovalRules& rules) {
     std::vector<RemovalCounts> counts(components.size());
-    const NameReading reading{rules.quotedNames, rules.exactNameWithoutConvention};
+    const InstanceNameMatcher names(components, synthesizer,
+                                    {rules.quotedNames, rules.exactNameWithoutConvention});
     // Without a convention only the component's own INIT_xx lines can go.
     const bool onlyInitLines = rules.keepPlacements || !HasNamingConvention(synthesizer);
     if (components.empty() ||
@@ -59,8 +60,8 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
         if (!MatchesNoCase(ucfText, cursor.pos, kKeyword)) continue;
         cursor.pos += kKeyword.size();
         std::size_t reached = cursor.pos;
-        const std::optional<InstanceMatch> match = MatchInstanceName(
-            ucfText, cursor.pos, components, synthesizer, reading, firstComponent, &reached);
+        const std::optional<InstanceMatch> match =
+            names.Match(ucfText, cursor.pos, firstComponent, &reached);
         cursor.pos = reached;
         bool remove = match.has_value();
         bool other = remove && !IsInitConstraint(ucfText, cursor.pos);

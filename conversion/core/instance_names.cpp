@@ -1,6 +1,7 @@
 #include "conversion/core/instance_names.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "conversion/core/byte_classes.h"
@@ -15,6 +16,17 @@ std::size_t DecimalLength(std::uint32_t k) {
     std::size_t n = 1;
     for (; k >= 10; k /= 10) ++n;
     return n;
+}
+
+constexpr std::size_t kFewNames = 8;
+
+// FNV-1a of a name's bytes, ASCII letters folded, and its length: equal for names that match
+// without regard to case.
+std::uint64_t NameHash(const char* name, std::size_t size) {
+    std::uint64_t hash = 0xCBF29CE484222325u ^ size;
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ FoldAscii(static_cast<unsigned char>(name[i]))) * 0x100000001B3u;
+    return hash;
 }
 
 bool HasSuffix(SynthesizerKind synthesizer, std::uint32_t k) {
@@ -75,7 +87,10 @@ std::optional<InstanceMatch> MatchComponent(std::string_view text, std::size_t a
 
 // Whether `name`, standing alone on an INST line, is an instance of `component`.
 bool IsInstanceOf(std::string_view name, std::string_view component, SynthesizerKind synthesizer) {
-    const std::string text = " " + std::string(name) + " ";
+    // Appended piece by piece: GCC 12 at -O3 takes " " + name for an overlapping copy.
+    std::string text(1, ' ');
+    text.append(name);
+    text += ' ';
     const std::string_view components[] = {component};
     return MatchInstanceName(text, 0, components, synthesizer, {false, true}).has_value();
 }
@@ -104,17 +119,61 @@ std::optional<InstanceMatch> MatchInstanceName(std::string_view text, std::size_
                                                SynthesizerKind synthesizer,
                                                const NameReading& reading,
                                                std::size_t firstComponent, std::size_t* reached) {
+    return InstanceNameMatcher(components, synthesizer, reading)
+        .Match(text, pos, firstComponent, reached);
+}
+
+InstanceNameMatcher::InstanceNameMatcher(std::span<const std::string_view> components,
+                                         SynthesizerKind synthesizer, const NameReading& reading)
+    : components_(components), synthesizer_(synthesizer), reading_(reading) {
+    // A few names are quicker to test one by one than to look up.
+    if (components.size() <= kFewNames) return;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const std::string_view name = components[i];
+        if (std::find(lengths_.begin(), lengths_.end(), name.size()) == lengths_.end())
+            lengths_.push_back(name.size());
+        byName_.emplace(NameHash(name.data(), name.size()), i);
+    }
+}
+
+std::optional<InstanceMatch> InstanceNameMatcher::Match(std::string_view text, std::size_t pos,
+                                                        std::size_t firstComponent,
+                                                        std::size_t* reached) const {
     std::size_t furthest = pos;
     TextCursor cursor{text, pos};
     std::optional<InstanceMatch> match;
     if (SkipBlanks(cursor) > 0) {
-        const bool quoted = reading.quoted && cursor.pos < text.size() && text[cursor.pos] == '"';
+        const bool quoted = reading_.quoted && cursor.pos < text.size() && text[cursor.pos] == '"';
         const std::size_t nameStart = cursor.pos + (quoted ? 1 : 0);
         furthest = nameStart;
-        for (std::size_t i = firstComponent; i < components.size() && !match; ++i) {
-            match = MatchComponent(text, nameStart, quoted, components[i], synthesizer, reading,
+        const auto test = [&](std::size_t i) {
+            match = MatchComponent(text, nameStart, quoted, components_[i], synthesizer_, reading_,
                                    furthest);
             if (match) match->component = i;
+        };
+        if (lengths_.empty()) {
+            for (std::size_t i = firstComponent; i < components_.size() && !match; ++i) test(i);
+        } else {
+            // The components whose names stand at the cursor, tried in their order; should
+            // more share a name's hash than there is room for, each in turn.
+            std::array<std::size_t, 8> candidates;
+            std::size_t found = 0;
+            for (const std::size_t length : lengths_) {
+                if (length > text.size() - nameStart) continue;
+                const auto [first, last] =
+                    byName_.equal_range(NameHash(text.data() + nameStart, length));
+                for (auto it = first; it != last; ++it) {
+                    if (it->second < firstComponent) continue;
+                    if (found < candidates.size()) candidates[found] = it->second;
+                    ++found;
+                }
+            }
+            if (found > candidates.size()) {
+                for (std::size_t i = firstComponent; i < components_.size() && !match; ++i) test(i);
+            } else {
+                std::sort(candidates.begin(), candidates.begin() + found);
+                for (std::size_t i = 0; i < found && !match; ++i) test(candidates[i]);
+            }
         }
     }
     if (reached != nullptr) *reached = match ? match->end : furthest;

@@ -11,7 +11,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "conversion/core/synthesizer_kind.h"
 
@@ -56,6 +58,26 @@ std::optional<InstanceMatch> MatchInstanceName(std::string_view text, std::size_
                                                const NameReading& reading,
                                                std::size_t firstComponent = 0,
                                                std::size_t* reached = nullptr);
+
+// The components' names prepared for matching the lines of a whole text: with many of them
+// (a memory's lanes), a line is tested against the few whose names start it, found by their
+// length and letters, rather than against each in turn. Matches as MatchInstanceName does.
+class InstanceNameMatcher {
+public:
+    // `components` must outlive the matcher.
+    InstanceNameMatcher(std::span<const std::string_view> components, SynthesizerKind synthesizer,
+                        const NameReading& reading);
+    std::optional<InstanceMatch> Match(std::string_view text, std::size_t pos,
+                                       std::size_t firstComponent = 0,
+                                       std::size_t* reached = nullptr) const;
+
+private:
+    std::span<const std::string_view> components_;
+    SynthesizerKind synthesizer_;
+    NameReading reading_;
+    std::vector<std::size_t> lengths_;  // of the names, each once; empty: test each in turn
+    std::unordered_multimap<std::uint64_t, std::size_t> byName_;  // a name's hash: its index
+};
 
 // Whether an instance name of one component can be an instance name of the other under the
 // convention, letters compared without regard to case as the removal compares them: "ram" and

@@ -54,6 +54,7 @@ public:
           components_(components),
           synthesizer_(synthesizer),
           layout_(layout),
+          names_(components, synthesizer, kReading),
           maxInstances_(maxInstances),
           d_(DataBits(layout.width)),
           p_(ParityBits(layout.width)),
@@ -88,6 +89,7 @@ private:
     const std::span<const std::string_view> components_;
     const SynthesizerKind synthesizer_;
     const MemoryLayout layout_;
+    const InstanceNameMatcher names_;
     const std::uint64_t maxInstances_;
     const unsigned d_, p_;
     const std::uint32_t dataPerInstance_, parityPerInstance_;
