@@ -23,10 +23,10 @@ std::string Remedy(const ConversionOutcome& outcome, const ConversionOptions& op
     const SourcePlan& plan = outcome.source;
     const std::uint64_t instance = BytesPerInstance(options);
     if (!plan.lastSection.empty() && plan.lastGap >= instance)
-        return " (-R " + plan.lastSection + " leaves out the section that ends it)";
+        return "; -R " + plan.lastSection + " leaves out the section that ends it";
     if (plan.firstData >= instance && TakesBase(outcome.sourceFormat))
-        return " (--base " + HexNumber(options.base + plan.firstData) +
-               " starts the image at its first data)";
+        return "; --base " + HexNumber(options.base + plan.firstData) +
+               " starts the image at its first data";
     return {};
 }
 

@@ -16,7 +16,7 @@ std::string DescribeLayoutProblem(LayoutProblem problem, const MemoryLayout& lay
 
 // Why the run refused its source (outcome.refusal), e.g. "the data needs 8388608 block RAM
 // instances of 512 bytes, more than --max-instances 1 allows: Intel HEX, 4294967040 bytes at
-// 0x00000000..0xFFFFFEFF (--base 0xFFFFFF00 starts the image at its first data)".
+// 0x00000000..0xFFFFFEFF; --base 0xFFFFFF00 starts the image at its first data".
 std::string RefusalText(const ConversionOutcome& outcome, const ConversionOptions& options);
 
 // Why an extraction failed, with --max-instances named when it was the limit.

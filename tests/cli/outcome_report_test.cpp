@@ -263,7 +263,7 @@ TEST(OutcomeReport, SuccessLinesWarningsAndFailuresOnTheirStreams) {
              {farImage, farOutcome, 1, "",
               "quillon-convert: Source binary file: rom.bin: the data needs 8388608 block RAM "
               "instances of 512 bytes, more than --max-instances 1 allows: Intel HEX, 42 bytes at "
-              "0xFFFFFF00..0xFFFFFF29 (--base 0xFFFFFF00 starts the image at its first data)\n"},
+              "0xFFFFFF00..0xFFFFFF29; --base 0xFFFFFF00 starts the image at its first data\n"},
              {Line(), Failed(FailedStep::TooManyInstances, 0, "", 3, oneName), kExitUsage, "",
               "quillon-convert: --synthesizer none names one instance, and the data needs 3 "
               "block RAM instances of 512 bytes\nUsage: ",
