@@ -22,9 +22,9 @@ namespace {
 constexpr std::size_t kMiB = 1024 * 1024;
 
 // Where the result's memory comes from. Fresh: every result is a new mapping whose pages the
-// kernel must fault in and clear, as in a program that converts once; on this machine's
-// virtual CPU that alone costs about 5 ms per MiB. Reused: the allocator keeps freed memory,
-// so the figure is the rewriter's own speed against memory already mapped.
+// kernel must fault in and clear, as in a program that converts once, where that is part of
+// the cost. Reused: the allocator keeps freed memory, so the figure is the rewriter's own
+// speed against memory already mapped.
 void UseFreshPages(bool fresh) {
 #if defined(__GLIBC__)
     const int defaultThreshold = 128 * 1024;

@@ -187,7 +187,7 @@ TEST_F(MemoryLanesProgramTest, ReconvertingLanesRemovesTheirParityLines) {
         << outcome.err;
 }
 
-TEST_F(MemoryLanesProgramTest, TheDefaultRunSaysUnchangedAndWritesTodaysBytes) {
+TEST_F(MemoryLanesProgramTest, TheDefaultRunSaysUnchangedAndWritesTheDialogsBytes) {
     WriteAll(source, AllByteValues(1040, 3));
     WriteAll(ucf, "NET a;");
     for (const char* out : {"UCF file updated!\nram: removed 0 lines, wrote 33 lines in 3 "

@@ -197,7 +197,7 @@ TEST(LaneLines, ParityBitsOfNineAndThirtySixBitWords) {
 }
 
 // Lanes without parity, from bytes: lane i of a word is bits i*width.. of it; its data bits
-// packed one after the other give the bytes that today's conversion writes for the lane.
+// packed one after the other give the bytes that a byte-wide conversion writes for the lane.
 TEST(LaneLines, LanesFromBytesEqualConversionsOfEachLanesBits) {
     struct Case {
         std::uint32_t lines;
