@@ -43,6 +43,7 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
     bool atHead = true;
     std::size_t head = 0;
     std::size_t firstComponent = 0;
+    InstanceMatch match;
 
     for (;;) {
         std::size_t lineStart;
@@ -60,15 +61,13 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
         if (!MatchesNoCase(ucfText, cursor.pos, kKeyword)) continue;
         cursor.pos += kKeyword.size();
         std::size_t reached = cursor.pos;
-        const std::optional<InstanceMatch> match =
-            names.Match(ucfText, cursor.pos, firstComponent, &reached);
+        bool remove = names.Match(ucfText, cursor.pos, match, firstComponent, &reached);
         cursor.pos = reached;
-        bool remove = match.has_value();
         bool other = remove && !IsInitConstraint(ucfText, cursor.pos);
         if (other && onlyInitLines) {
             other = false;
             remove = false;
-            ++counts[match->component].keptLines;
+            ++counts[match.component].keptLines;
         }
         if (nameSpansLines) {
             const auto blankHead = BlankLineStart(ucfText, cursor.pos);
@@ -77,7 +76,7 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
             firstComponent = 0;
         }
         if (remove) {
-            RemovalCounts& removed = counts[match->component];
+            RemovalCounts& removed = counts[match.component];
             ++removed.removedLines;
             if (other) ++removed.removedOtherLines;
             // With such a name the removed span may already reach past this line's start.
@@ -90,7 +89,7 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
                 if (cursor.pos >= end) break;
                 head = cursor.pos;
                 const bool lineFeed = ucfText[mark - 1] == '\n';
-                firstComponent = lineFeed ? 0 : match->component + 1;
+                firstComponent = lineFeed ? 0 : match.component + 1;
                 atHead = firstComponent < components.size();
             }
         }

@@ -26,17 +26,20 @@ struct InitAttribute {
 inline std::optional<InitAttribute> MatchInitAttribute(std::string_view text, std::size_t pos) {
     TextCursor cursor{text, pos};
     SkipBlanks(cursor);
+    // "INIT" in any case, then "_" or "P_".
+    if (!MatchesNoCase(text, cursor.pos, "INIT")) return std::nullopt;
     InitAttribute attribute;
     attribute.start = cursor.pos;
-    attribute.parity = MatchesNoCase(text, cursor.pos, "INITP_");
-    if (!attribute.parity && !MatchesNoCase(text, cursor.pos, "INIT_")) return std::nullopt;
-    cursor.pos += attribute.parity ? 6 : 5;
-    attribute.digitsAt = cursor.pos;
-    attribute.digits =
-        SkipClass(cursor, [](unsigned char c) { return IsHexDigit(static_cast<char>(c)); });
-    attribute.end = cursor.pos;
-    if (attribute.digits == 0 || cursor.pos >= text.size()) return std::nullopt;
-    const auto next = static_cast<unsigned char>(text[cursor.pos]);
+    std::size_t at = cursor.pos + 4;
+    attribute.parity = at < text.size() && (text[at] == 'P' || text[at] == 'p');
+    if (attribute.parity) ++at;
+    if (at >= text.size() || text[at] != '_') return std::nullopt;
+    attribute.digitsAt = ++at;
+    while (at < text.size() && IsHexDigit(text[at])) ++at;
+    attribute.digits = at - attribute.digitsAt;
+    attribute.end = at;
+    if (attribute.digits == 0 || at >= text.size()) return std::nullopt;
+    const auto next = static_cast<unsigned char>(text[at]);
     if (!IsBlank(next) && next != '=') return std::nullopt;
     return attribute;
 }

@@ -11,13 +11,7 @@ namespace {
 
 // Far past the instances of any image; larger suffixes read as this.
 constexpr std::uint64_t kLargestNumber = std::uint64_t{1} << 40;
-
-std::size_t DecimalLength(std::uint32_t k) {
-    std::size_t n = 1;
-    for (; k >= 10; k /= 10) ++n;
-    return n;
-}
-
+// A few names are quicker to test one by one than to look up.
 constexpr std::size_t kFewNames = 8;
 
 // FNV-1a of a name's bytes, ASCII letters folded, and its length: equal for names that match
@@ -29,60 +23,73 @@ std::uint64_t NameHash(const char* name, std::size_t size) {
     return hash;
 }
 
-bool HasSuffix(SynthesizerKind synthesizer, std::uint32_t k) {
-    return IsXst(synthesizer) || (IsSynopsys(synthesizer) && k > 0);
-}
-
-// One component's name at `at`, the byte after the blanks and an opening quote (`quoted`).
-std::optional<InstanceMatch> MatchComponent(std::string_view text, std::size_t at, bool quoted,
-                                            std::string_view component, SynthesizerKind synthesizer,
-                                            const NameReading& reading, std::size_t& reached) {
-    TextCursor cursor{text, at};
-    const auto fail = [&]() -> std::optional<InstanceMatch> {
-        reached = std::max(reached, cursor.pos);
-        return std::nullopt;
-    };
-    if (!MatchesNoCase(text, cursor.pos, component)) return fail();
-    cursor.pos += component.size();
-    InstanceMatch match;
-    match.nameStart = at;
-    // What ends the name: blanks, passed over, or the closing quote.
-    const auto ended = [&]() -> std::optional<InstanceMatch> {
-        match.nameEnd = cursor.pos;
-        if (!quoted) {
-            if (SkipBlanks(cursor) == 0) return fail();
-        } else {
-            if (cursor.pos >= text.size() || text[cursor.pos] != '"') return fail();
-            ++cursor.pos;
-        }
-        match.end = cursor.pos;
-        reached = std::max(reached, cursor.pos);
-        return match;
-    };
-    const auto endsHere = [&] {
-        const auto c = static_cast<unsigned char>(text[cursor.pos]);
+// One component's name at `at`, the byte after the blanks and an opening quote (`quoted`):
+// true with `match` filled in, or false; `reached` grows to how far the test looked. The
+// removal calls it for every INST line of a text, so it is kept plain.
+bool MatchComponent(std::string_view text, std::size_t at, bool quoted, std::string_view component,
+                    SynthesizerKind synthesizer, const NameReading& reading, InstanceMatch& match,
+                    std::size_t& reached) {
+    if (!MatchesNoCase(text, at, component)) {
+        reached = std::max(reached, at);
+        return false;
+    }
+    std::size_t pos = at + component.size();
+    const std::size_t size = text.size();
+    // Whether the name ends at `pos`: at a blank, or at the closing quote.
+    const auto endsAt = [&](std::size_t i) {
+        if (i >= size) return false;
+        const auto c = static_cast<unsigned char>(text[i]);
         return quoted ? c == '"' : IsBlank(c);
     };
-
+    std::size_t digits = pos;
     if (!HasNamingConvention(synthesizer)) {
         // The name alone, when it counts at all.
-        if (!reading.exactWithoutConvention || cursor.pos >= text.size() || !endsHere())
-            return fail();
-        return ended();
+        if (!reading.exactWithoutConvention || !endsAt(pos)) {
+            reached = std::max(reached, pos);
+            return false;
+        }
+    } else if (!(IsSynopsys(synthesizer) && endsAt(pos))) {  // not Synopsys' first instance
+        if (IsSynopsys(synthesizer)) {
+            if (pos >= size || text[pos] != '_') {
+                reached = std::max(reached, pos);
+                return false;
+            }
+            ++pos;
+        }
+        digits = pos;
+        while (pos < size && IsDigit(static_cast<unsigned char>(text[pos]))) ++pos;
+        if (pos == digits) {
+            reached = std::max(reached, pos);
+            return false;
+        }
     }
-    if (IsSynopsys(synthesizer)) {
-        if (cursor.pos >= text.size()) return fail();
-        if (endsHere()) return ended();  // the first instance
-        if (text[cursor.pos] != '_') return fail();
-        ++cursor.pos;
+    // What ends the name: blanks, passed over, or the closing quote.
+    const std::size_t nameEnd = pos;
+    if (!endsAt(pos)) {
+        reached = std::max(reached, pos);
+        return false;
     }
-    const std::size_t digits = cursor.pos;
-    if (TakeDigits(cursor) == 0) return fail();
-    for (std::size_t i = digits; i < cursor.pos; ++i)
-        match.number =
-            std::min(match.number * 10 + static_cast<unsigned>(text[i] - '0'), kLargestNumber);
-    match.written = text[digits] != '0' || (IsXst(synthesizer) && cursor.pos == digits + 1);
-    return ended();
+    if (quoted) {
+        ++pos;
+    } else {
+        while (pos < size && IsBlank(static_cast<unsigned char>(text[pos]))) ++pos;
+    }
+    match.nameStart = at;
+    match.nameEnd = nameEnd;
+    match.digits = digits;
+    match.end = pos;
+    reached = std::max(reached, pos);
+    return true;
+}
+
+std::size_t DecimalLength(std::uint32_t k) {
+    std::size_t n = 1;
+    for (; k >= 10; k /= 10) ++n;
+    return n;
+}
+
+bool HasSuffix(SynthesizerKind synthesizer, std::uint32_t k) {
+    return IsXst(synthesizer) || (IsSynopsys(synthesizer) && k > 0);
 }
 
 // Whether `name`, standing alone on an INST line, is an instance of `component`.
@@ -119,8 +126,11 @@ std::optional<InstanceMatch> MatchInstanceName(std::string_view text, std::size_
                                                SynthesizerKind synthesizer,
                                                const NameReading& reading,
                                                std::size_t firstComponent, std::size_t* reached) {
-    return InstanceNameMatcher(components, synthesizer, reading)
-        .Match(text, pos, firstComponent, reached);
+    InstanceMatch match;
+    if (!InstanceNameMatcher(components, synthesizer, reading)
+             .Match(text, pos, match, firstComponent, reached))
+        return std::nullopt;
+    return match;
 }
 
 InstanceNameMatcher::InstanceNameMatcher(std::span<const std::string_view> components,
@@ -136,48 +146,60 @@ InstanceNameMatcher::InstanceNameMatcher(std::span<const std::string_view> compo
     }
 }
 
-std::optional<InstanceMatch> InstanceNameMatcher::Match(std::string_view text, std::size_t pos,
-                                                        std::size_t firstComponent,
-                                                        std::size_t* reached) const {
+bool InstanceNameMatcher::Match(std::string_view text, std::size_t pos, InstanceMatch& match,
+                                std::size_t firstComponent, std::size_t* reached) const {
     std::size_t furthest = pos;
     TextCursor cursor{text, pos};
-    std::optional<InstanceMatch> match;
+    bool matched = false;
     if (SkipBlanks(cursor) > 0) {
         const bool quoted = reading_.quoted && cursor.pos < text.size() && text[cursor.pos] == '"';
         const std::size_t nameStart = cursor.pos + (quoted ? 1 : 0);
         furthest = nameStart;
         const auto test = [&](std::size_t i) {
-            match = MatchComponent(text, nameStart, quoted, components_[i], synthesizer_, reading_,
-                                   furthest);
-            if (match) match->component = i;
+            matched = MatchComponent(text, nameStart, quoted, components_[i], synthesizer_,
+                                     reading_, match, furthest);
+            if (matched) match.component = i;
         };
         if (lengths_.empty()) {
-            for (std::size_t i = firstComponent; i < components_.size() && !match; ++i) test(i);
+            for (std::size_t i = firstComponent; i < components_.size() && !matched; ++i) test(i);
         } else {
             // The components whose names stand at the cursor, tried in their order; should
             // more share a name's hash than there is room for, each in turn.
             std::array<std::size_t, 8> candidates;
-            std::size_t found = 0;
+            std::size_t count = 0;
             for (const std::size_t length : lengths_) {
                 if (length > text.size() - nameStart) continue;
                 const auto [first, last] =
                     byName_.equal_range(NameHash(text.data() + nameStart, length));
                 for (auto it = first; it != last; ++it) {
                     if (it->second < firstComponent) continue;
-                    if (found < candidates.size()) candidates[found] = it->second;
-                    ++found;
+                    if (count < candidates.size()) candidates[count] = it->second;
+                    ++count;
                 }
             }
-            if (found > candidates.size()) {
-                for (std::size_t i = firstComponent; i < components_.size() && !match; ++i) test(i);
+            if (count > candidates.size()) {
+                for (std::size_t i = firstComponent; i < components_.size() && !matched; ++i)
+                    test(i);
             } else {
-                std::sort(candidates.begin(), candidates.begin() + found);
-                for (std::size_t i = 0; i < found && !match; ++i) test(candidates[i]);
+                std::sort(candidates.begin(), candidates.begin() + count);
+                for (std::size_t i = 0; i < count && !matched; ++i) test(candidates[i]);
             }
         }
     }
-    if (reached != nullptr) *reached = match ? match->end : furthest;
-    return match;
+    if (reached != nullptr) *reached = matched ? match.end : furthest;
+    return matched;
+}
+
+std::uint64_t InstanceMatch::Number(std::string_view text) const {
+    std::uint64_t number = 0;
+    for (std::size_t i = digits; i < nameEnd; ++i)
+        number = std::min(number * 10 + static_cast<unsigned>(text[i] - '0'), kLargestNumber);
+    return number;
+}
+
+bool InstanceMatch::Written(std::string_view text, SynthesizerKind synthesizer) const {
+    return digits == nameEnd || text[digits] != '0' ||
+           (IsXst(synthesizer) && nameEnd == digits + 1);
 }
 
 bool InstanceNamesOverlap(std::string_view a, std::string_view b, SynthesizerKind synthesizer) {

@@ -39,12 +39,15 @@ struct NameReading {
 // One instance name found in a text.
 struct InstanceMatch {
     std::size_t component = 0;  // the index of the component it belongs to
-    std::uint64_t number = 0;   // the suffix's value (0 for the first instance), at most 2^40
-    // Whether the convention writes the name so: not "ram_0", "ram_01" or "ram00".
-    bool written = true;
     std::size_t nameStart = 0;  // the name without its quotes
     std::size_t nameEnd = 0;
-    std::size_t end = 0;  // after the blanks that end a plain name, or after the closing quote
+    std::size_t digits = 0;  // where the suffix's digits start; nameEnd when it has none
+    std::size_t end = 0;     // after the blanks that end a plain name, or after the closing quote
+
+    // The suffix's value (0 for the first instance), at most 2^40, in the text it was found in.
+    std::uint64_t Number(std::string_view text) const;
+    // Whether the convention writes the name so: not "ram_0", "ram_01" or "ram00".
+    bool Written(std::string_view text, SynthesizerKind synthesizer) const;
 };
 
 // The instance name at `pos`, just after the INST keyword: at least one blank, an optional
@@ -67,9 +70,9 @@ public:
     // `components` must outlive the matcher.
     InstanceNameMatcher(std::span<const std::string_view> components, SynthesizerKind synthesizer,
                         const NameReading& reading);
-    std::optional<InstanceMatch> Match(std::string_view text, std::size_t pos,
-                                       std::size_t firstComponent = 0,
-                                       std::size_t* reached = nullptr) const;
+    // True with `match` filled in when a name matches.
+    bool Match(std::string_view text, std::size_t pos, InstanceMatch& match,
+               std::size_t firstComponent = 0, std::size_t* reached = nullptr) const;
 
 private:
     std::span<const std::string_view> components_;

@@ -113,18 +113,19 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
     TextCursor cursor{text_, start};
     SkipBlanks(cursor);
     if (!MatchesNoCase(text_, cursor.pos, "INST")) return true;
-    const std::optional<InstanceMatch> instance =
-        MatchInstanceName(text_, cursor.pos + 4, components_, synthesizer_, kReading);
-    if (!instance) return true;
-    const std::optional<InitAttribute> found = MatchInitAttribute(text_, instance->end);
-    if (!found) return true;  // a placement, or another attribute, as the removal counts them
-    const bool parity = found->parity;
-    const std::string attribute = UpperCase(text_.substr(found->start, found->end - found->start));
+    InstanceMatch found;
+    if (!names_.Match(text_, cursor.pos + 4, found)) return true;
+    const InstanceMatch* instance = &found;
+    const std::uint64_t suffix = found.Number(text_);
+    const std::optional<InitAttribute> init = MatchInitAttribute(text_, instance->end);
+    if (!init) return true;  // a placement, or another attribute, as the removal counts them
+    const bool parity = init->parity;
+    const std::string attribute = UpperCase(text_.substr(init->start, init->end - init->start));
     const std::string_view name =
         text_.substr(instance->nameStart, instance->nameEnd - instance->nameStart);
     const std::string what = std::string(name) + " " + attribute;
 
-    if (!instance->written) {
+    if (!instance->Written(text_, synthesizer_)) {
         const std::string component(components_[instance->component]);
         const std::string names = IsXst(synthesizer_) ? component + "0, " + component + "1, ..."
                                                       : component + ", " + component + "_1, ...";
@@ -133,14 +134,14 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
     }
     const std::uint32_t perInstance = parity ? parityPerInstance_ : dataPerInstance_;
     std::uint64_t number = 0;
-    for (std::size_t i = found->digitsAt; i < found->end; ++i)
+    for (std::size_t i = init->digitsAt; i < init->end; ++i)
         number = std::min<std::uint64_t>(
             number * 16 + static_cast<unsigned>(HexDigitValue(text_[i])), 0x100);
     if (parity && p_ == 0)
         return Fail(ExtractFailure::AttributeOutsideGeometry, line,
                     attribute + " sets parity bits, which a width of " +
                         std::to_string(layout_.width) + " has none of");
-    if (found->digits != 2 || number >= perInstance) {
+    if (init->digits != 2 || number >= perInstance) {
         const std::uint32_t kbits = layout_.linesPerInstance / 4;
         std::string known = "INIT_00 .. " + AttributeName(false, dataPerInstance_ - 1);
         if (parityPerInstance_ != 0)
@@ -150,7 +151,7 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
                         "-Kbit block RAM (" + known + ")");
     }
 
-    cursor.pos = found->end;
+    cursor.pos = init->end;
     SkipBlanks(cursor);
     bool valid = cursor.pos < text_.size() && text_[cursor.pos] == '=';
     std::size_t value = 0;
@@ -166,11 +167,11 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
     if (!valid)
         return Fail(ExtractFailure::BadValue, line,
                     "the value of " + what + " is not 64 hex digits");
-    if (instance->number * dataPerInstance_ * kBytesPerLine > kMaxImageSize)
+    if (suffix * dataPerInstance_ * kBytesPerLine > kMaxImageSize)
         return Fail(ExtractFailure::ImageTooLarge, line,
                     what + " lies past the 4 GiB - 1 bytes an image can hold");
-    entries_.push_back({instance->number * perInstance + number, value, line,
-                        static_cast<std::uint32_t>(instance->number),
+    entries_.push_back({suffix * perInstance + number, value, line,
+                        static_cast<std::uint32_t>(suffix),
                         static_cast<std::uint32_t>(instance->component), parity});
     return true;
 }
