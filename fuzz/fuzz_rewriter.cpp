@@ -164,12 +164,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                     (ucf.find('"') != std::string::npos || quoted.text == runKept.text),
                 "quoted names add to the removal only where quotes stand");
     }
-    // Without a convention the command line takes the name's own INIT_xx lines alone.
-    if (synthesizer != 0 && synthesizer != 1) {
-        const ComponentsKeptText exact = keptBy({false, true, true});
-        Require(exact.removed[0].removedOtherLines == 0 && exact.text.size() <= ucf.size() + 2,
-                "without a convention only INIT_xx lines go");
-    }
     std::string written = runKept.text;
     StreamGeneratedLines(GeneratedLines{data.data(), count, component, kind, perInstance},
                          [&written](const char* text, std::size_t n) {

@@ -107,7 +107,7 @@ TEST_F(OptionsTest, DryRunChangesAndCreatesNothing) {
     // Missing UCF and EDIF file: read as empty, not created.
     ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 0u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 0u);
     EXPECT_EQ(outcome.components.at(0).linesWritten, 33u);
     EXPECT_EQ(outcome.components.at(0).lastInstance, "bram_2");
     EXPECT_EQ(FolderContents(), std::set<std::string>{"rom.bin"});
@@ -120,7 +120,7 @@ TEST_F(OptionsTest, DryRunChangesAndCreatesNothing) {
     const FileTime edifTime = LastWriteTime(edif);
     outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 1u);
     EXPECT_EQ(outcome.oldUcfSize, oldText.size());
     EXPECT_EQ(outcome.newUcfSize, Rewritten(AllByteValues(1040), oldText).size());
@@ -173,7 +173,7 @@ TEST_F(OptionsTest, OutputFileGetsWhatTheInPlaceRunWrites) {
 
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(outcome.components.at(0).instancesWritten, 2u);
     const std::string written = ReadAll(output);
     ExpectSameText(written, Expected(bytes, oldText, 128, 2));
@@ -318,7 +318,7 @@ TEST_F(OptionsTest, InPlaceRunFindsTheRemovalsDetails) {
     WriteAll(ucf, oldText);
     ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 1u);  // the placement
     EXPECT_FALSE(outcome.components.at(0).otherConventionLines);
 
@@ -327,17 +327,17 @@ TEST_F(OptionsTest, InPlaceRunFindsTheRemovalsDetails) {
     WriteAll(ucf, "INST bram INIT_00 = 00;\r\nINST bram_1 LOC = X;\r\n");
     outcome = ConvertFiles(Request("bram", 1), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 0u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 0u);
     EXPECT_TRUE(outcome.components.at(0).otherConventionLines);
     outcome = ConvertFiles(Request("bram", 1), options);
-    EXPECT_EQ(outcome.linesRemoved, 2u);  // its own two lines
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);  // its own two lines
     EXPECT_FALSE(outcome.components.at(0).otherConventionLines);
 
     // Without the option the dialog's run finds none of them.
     options.removalDetails = false;
     WriteAll(ucf, oldText);
     outcome = ConvertFiles(Request(), options);
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 0u);
 }
 
@@ -420,7 +420,8 @@ TEST_F(OptionsTest, RemovalRulesAndQuotedNamesGoTheSameWayEverywhere) {
         options.outputFile = output;
         const ConversionOutcome outcome = ConvertFiles(Request(), options);
         ASSERT_TRUE(outcome.Succeeded());
-        EXPECT_EQ(outcome.linesRemoved, 2u);  // INST bram INIT_00 and INST "bram_1" INIT_00
+        EXPECT_EQ(outcome.components.at(0).linesRemoved,
+                  2u);  // INST bram INIT_00 and INST "bram_1" INIT_00
         EXPECT_EQ(outcome.components.at(0).linesKept, 2u);  // the placements, quoted or not
         EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 0u);
         if (where != UcfOutput::DryRun) {
@@ -452,7 +453,7 @@ TEST_F(OptionsTest, EmptySourceIsRefusedOnlyWhenAsked) {
     options.refuseEmptySource = false;
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(ReadAll(ucf), Rewritten("", oldText));
 }
 

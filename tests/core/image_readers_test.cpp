@@ -342,17 +342,4 @@ TEST(ImageFormatChoice, TheReportSaysWhatTheImageWas) {
     for (const auto& r : reports) EXPECT_EQ(DescribeImage(r.format, r.address, r.size), r.text);
 }
 
-TEST(IntelHex, RandomImagesWithEveryRecordLengthReadBackWhole) {
-    std::mt19937 random(17);
-    for (int round = 0; round < 40; ++round) {
-        const bool segments = round % 2 == 1;
-        const std::vector<ImageBlock> blocks = RandomBlocks(random, 0xF000, 0x32000);
-        const std::string text = IntelHexText(blocks, random, segments, round % 3 ? "\n" : "\r\n");
-        const Decoded decoded = Decode(ImageFormat::IntelHex, text, 0xF000, 0xA5);
-        EXPECT_EQ(decoded.error.reason, "");
-        // Not EXPECT_EQ: a failure would print 200 KiB twice.
-        EXPECT_TRUE(decoded.bytes == DenseImage(blocks, 0xF000, '\xA5')) << "round " << round;
-    }
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
-// Memories in lanes: the layout's checks, the lines of each width and lane count against
-// values worked out here, from bytes in memory and from an image's pieces, and the
-// reconversion of several components.
+// Memories in lanes: the layout's checks, and the lines of each width and lane count against
+// values worked out here, from bytes in memory and from an image's pieces.
 #include "conversion/core/lane_lines.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/bit_packing.h"
 #include "conversion/core/byte_order.h"
 #include "conversion/core/instance_names.h"
 #include "conversion/core/ucf_rewriter.h"
@@ -196,42 +196,6 @@ TEST(LaneLines, ParityBitsOfNineAndThirtySixBitWords) {
             << "setup " << c.setup << ", " << c.attribute;
 }
 
-// Lanes without parity, from bytes: lane i of a word is bits i*width.. of it; its data bits
-// packed one after the other give the bytes that a byte-wide conversion writes for the lane.
-TEST(LaneLines, LanesFromBytesEqualConversionsOfEachLanesBits) {
-    struct Case {
-        std::uint32_t lines;
-        unsigned width, lanes;
-        int synthesizer;
-    };
-    const Case cases[] = {{64, 8, 4, 0},  {16, 8, 2, 1},  {16, 1, 8, 0},   {128, 2, 4, 1},
-                          {16, 4, 2, 0},  {64, 16, 2, 0}, {128, 32, 2, 1}, {16, 16, 4, 0},
-                          {64, 1, 64, 1}, {64, 4, 16, 0}};
-    for (const Case& c : cases) {
-        const LaneNames names(c.lanes, "m", "x");
-        const Memory memory{c.lines, c.width, names.Views(), c.synthesizer};
-        const unsigned wordBits = c.width * c.lanes;
-        for (const std::size_t size : {0, 1, 3, 4, 5, 127, 128, 129, 2049, 8197, 40000}) {
-            SCOPED_TRACE(testing::Message() << "width " << c.width << " x " << c.lanes << ", "
-                                            << size << " bytes, " << c.lines << " lines");
-            const std::vector<std::uint8_t> bytes = RandomBytes(size, static_cast<unsigned>(size));
-            const std::size_t words = (size * 8 + wordBits - 1) / wordBits;
-            std::string expected;
-            for (unsigned lane = 0; lane < c.lanes; ++lane) {
-                std::vector<std::uint8_t> bits((words * c.width + 7) / 8);
-                for (std::size_t n = 0; n < words * c.width; ++n) {
-                    const std::size_t at = n / c.width * wordBits + lane * c.width + n % c.width;
-                    if (at / 8 < size && (bytes[at / 8] >> (at % 8) & 1))
-                        bits[n / 8] |= static_cast<std::uint8_t>(1 << (n % 8));
-                }
-                expected += reference::Rewrite(bits.data(), static_cast<std::uint32_t>(bits.size()),
-                                               "", names[lane], c.synthesizer, c.lines);
-            }
-            ASSERT_EQ(memory.Bytes(bytes), expected);
-        }
-    }
-}
-
 TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
     std::mt19937_64 random(18);
     ForEachLayout(3, [&](const MemoryLayout& layout) {
@@ -240,12 +204,17 @@ TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
         std::vector<std::uint64_t> words(std::uniform_int_distribution<std::size_t>(
             0, static_cast<std::size_t>(3 * WordsPerInstance(layout)))(random));
         for (auto& w : words) w = random() >> (64 - WordBits(layout));
+        // A last word cut short, as a source's last bytes may leave it: the bytes it lacks
+        // read as zeros.
+        std::vector<std::uint8_t> bytes = WordBytes(words, WordBits(layout));
+        const std::size_t cut = words.empty() ? 0 : random() % WordBytes(layout);
+        bytes.resize(bytes.size() - cut);
+        if (cut > 0) words.back() &= LowBits(8 * static_cast<unsigned>(WordBytes(layout) - cut));
         const LaneNames names(layout.lanes, "lane", "_x");
         std::string expected;
         for (unsigned i = 0; i < layout.lanes; ++i)
             expected +=
                 reference::LaneText(words, layout.width, i, layout.linesPerInstance, names[i], 1);
-        const std::vector<std::uint8_t> bytes = WordBytes(words, WordBits(layout));
         const WideLines wide = LayOutLanes(WordImage::FromBytes(bytes.data(), bytes.size()), layout,
                                            names.Views(), SynthesizerKind::Xst);
         std::string streamed;
@@ -291,21 +260,6 @@ TEST(LaneLines, EachLanesSuffixStepsAfterItsOwnLastAttribute) {
         }
         EXPECT_EQ(InstanceName(wide.lanes[1].data.component, memory.Kind(), 1), name[3]);
     }
-}
-
-// Converting again replaces every lane's lines, parity included (no parity width has words of
-// whole bytes: such memories come from hex word files).
-TEST(ComponentsRemoval, ConvertingAgainReplacesEveryLanesLines) {
-    const std::string ucf =
-        "NET clk;\r\nINST lo INIT_00 = 00;\r\nINST hi_1 INITP_07 = 00;\r\n"
-        "INST other INIT_00 = 00;\r\n  inst LO_2 LOC = RAMB16_X0Y2;\n# last line";
-    const Memory memory{64, 18, {"lo", "hi", "mid"}};
-    std::vector<std::uint64_t> words(3000);
-    for (std::size_t i = 0; i < words.size(); ++i) words[i] = i * 0x9E3779B97F4A7C15u >> 10;
-    const std::string once = memory.Words(words, ucf);
-    EXPECT_TRUE(memory.Words(words, once) == once);
-    const std::string bytes = Memory{16, 8, {"lo", "hi", "mid"}}.Bytes(Counting(5000), ucf);
-    EXPECT_TRUE(memory.Words(words, bytes) == once);
 }
 
 // An image file's pieces, placed from the base with the fill in the gaps and their bytes

@@ -1,6 +1,5 @@
 // The removal, one table: a UCF text, the components (a memory's lanes), the naming and the
-// rules, against the text it keeps and what it counted for each component. Then the quoted
-// names the command line writes, and reconversions under every rule.
+// rules, against the text it keeps and what it counted for each component.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +8,6 @@
 #include <vector>
 
 #include "conversion/core/components_removal.h"
-#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 
 using namespace std::string_literals;
@@ -98,8 +96,6 @@ TEST(Removal, EachRuleTakesExactlyItsLines) {
          "INST ram INIT_00 = 1;\nINST ram_1 INIT_00 = 1;\nINST ram2d INIT_00 = 1;\nINST ram3\n"},
         {"no convention removes nothing", "INST ram INIT_00 = 1;\nINST ram_1 X;\nINST ram0 X;\n",
          ram, kNone, kBoth, "INST ram INIT_00 = 1;\nINST ram_1 X;\nINST ram0 X;\n"},
-        {"any other index is no convention", "INST ram X;\nINST ram_1 X;\n", ram, 7, kDialog,
-         "INST ram X;\nINST ram_1 X;\n"},
         {"the keyword starts its line, a blank follows it",
          "# INST ram_1 INIT_00 = 1;\nNET x; INST ram_1 X;\nINSTANCE ram_1 X;\nINSTram_1 X;\n"
          "\r INST ram_1 X;\nx\n",
@@ -125,18 +121,6 @@ TEST(Removal, EachRuleTakesExactlyItsLines) {
          kSynopsys,
          kDialog,
          "INST 3 X;\nINST  X;\nINST a X;\n"},
-        {"an empty name under xst",
-         "INST _3 X;\nINST 3 X;\nINST  X;\n",
-         {""},
-         kXst,
-         kDialog,
-         "INST _3 X;\nINST  X;\n"},
-        {"ASCII letters only are compared without case",
-         "INST R\xC9M_1 X;\ninst RAM_2 X;\n",
-         {"r\xE9m"},
-         kSynopsys,
-         kDialog,
-         "INST R\xC9M_1 X;\ninst RAM_2 X;\n"},
         {"a name with a line feed spans lines",
          "INST a\n b\nINST a\n c\nz\n",
          {"a\n"},
@@ -207,8 +191,6 @@ TEST(Removal, EachRuleTakesExactlyItsLines) {
          "0;\r\nINST \"ram INIT_00 = 0;\r\nINST\"ram\" INIT_00 = 0;\r\nINST  \"rom\" INIT_00 = "
          "0;\r\n",
          {{1, 1, 0}}},
-        {"xst names in quotes need their digits", "INST \"ram0\" INIT_00 = 0;\nINST \"ram\" X;\n",
-         ram, kXst, kQuoted, "INST \"ram\" X;\n"},
         {"blanks in the name, inside the quotes",
          "INST \"My Ram_3\" INIT_00 = 0;\nINST My Ram_3 LOC = X;\n",
          {"my ram"},
@@ -255,84 +237,6 @@ TEST(Removal, EachRuleTakesExactlyItsLines) {
                                   counts[i].keptLines};
             EXPECT_EQ(found, row.counts[i]);
             EXPECT_EQ(kept.removed[i].removedLines, counts[i].removedLines);
-        }
-    }
-}
-
-GeneratedLines LinesOf(const std::vector<std::uint8_t>& data, std::string_view component,
-                       int synthesizer, bool quoted) {
-    return {data.data(),
-            static_cast<std::uint32_t>(data.size()),
-            component,
-            static_cast<SynthesizerKind>(synthesizer),
-            kLinesPerInstance4k,
-            LineAttribute::Init,
-            quoted};
-}
-
-// The lines of `data` in one component, as the run lays them out.
-std::string Rewrite(const std::vector<std::uint8_t>& data, std::string_view component,
-                    int synthesizer, bool quoted, std::string_view ucf, const RemovalRules& rules) {
-    const std::string_view components[] = {component};
-    return RewriteUcf(LayOutLanes(WordImage::FromBytes(data.data(), data.size()), {16, 8, 1},
-                                  components, static_cast<SynthesizerKind>(synthesizer), quoted),
-                      ucf, rules);
-}
-
-TEST(QuotedNames, GeneratedLinesNameTheirInstancesInQuotes) {
-    const std::vector<std::uint8_t> data = Counting(32 * 16 + 3);
-    const std::string text = Rewrite(data, "cpu/rom", kSynopsys, true, "", kQuoted);
-    const std::vector<std::string> all = Lines(text);
-    ASSERT_EQ(all.size(), 17u);
-    EXPECT_EQ(all[0],
-              "INST \"cpu/rom\" INIT_00 = "
-              "1F1E1D1C1B1A191817161514131211100F0E0D0C0B0A09080706050403020100;\r\n");
-    EXPECT_EQ(all[16], "INST \"cpu/rom_1\" INIT_00 = " + std::string(58, '0') + "020100;\r\n");
-    const GeneratedLines lines = LinesOf(data, "cpu/rom", kSynopsys, true);
-    EXPECT_EQ(text.size(), GeneratedTextSize(lines));
-    for (const std::string& line : all) EXPECT_LE(line.size(), LongestGeneratedLine(lines));
-    // Apart from the quotes, the same lines as without them.
-    std::string unquoted = text;
-    std::erase(unquoted, '"');
-    EXPECT_EQ(unquoted, Rewrite(data, "cpu/rom", kSynopsys, false, "", kDialog));
-    EXPECT_EQ(Lines(Rewrite(data, "r", kXst, true, "", kQuoted))[16].substr(0, 14),
-              "INST \"r1\" INIT");
-}
-
-// Converting twice is converting once, whatever the rules and however the names are written,
-// and the user's lines (a quoted placement among them) stay as and where they were.
-TEST(Removal, ReconversionEqualsOneConversion) {
-    const std::string ucf =
-        "NET \"clk\" TNM_NET = \"clk\";\r\n"
-        "INST \"rom_1\" LOC = RAMB16_X0Y1;\r\n"
-        "INST rom INIT_00 = 00;\r\n"
-        "INST \"rom\" INIT_01 = 11;\r\n"
-        "INST rom0 RLOC = X0Y0;\n"
-        "INST rom_2 INITP_00 = 00;";
-    const std::vector<std::uint8_t> first = Counting(1100);
-    const std::vector<std::uint8_t> second = Counting(40);
-    for (const int synthesizer : {kSynopsys, kXst, kNone}) {
-        for (const RemovalRules rules : {kDialog, kKeep, kQuoted, kBoth, kCommandLine}) {
-            for (const bool quoted : {false, true}) {
-                // The dialog's removal cannot take back quoted lines it did not write, nor any
-                // line without a convention.
-                if ((quoted && !rules.quotedNames) ||
-                    (synthesizer == kNone && !rules.exactNameWithoutConvention))
-                    continue;
-                SCOPED_TRACE(testing::Message()
-                             << "synthesizer " << synthesizer << ", keep " << rules.keepPlacements
-                             << ", quoted names " << rules.quotedNames << ", written quoted "
-                             << quoted);
-                // Without a convention the data fits the one instance.
-                const std::vector<std::uint8_t>& before = synthesizer == kNone ? second : first;
-                const std::string once = Rewrite(second, "rom", synthesizer, quoted, ucf, rules);
-                const std::string earlier = Rewrite(before, "rom", synthesizer, quoted, ucf, rules);
-                EXPECT_EQ(Rewrite(second, "rom", synthesizer, quoted, earlier, rules), once);
-                if (rules.keepPlacements && synthesizer == kSynopsys) {
-                    EXPECT_NE(once.find("INST \"rom_1\" LOC = RAMB16_X0Y1;\r\n"),
-                              std::string::npos);
-                }
-            }
         }
     }
 }

@@ -3,6 +3,7 @@
 // removes a memory's lanes takes what removing them one after the other takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "conversion/core/components_removal.h"
 #include "conversion/core/instance_names.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 
@@ -117,8 +119,14 @@ TEST(RewriteUcfProperties, AgreesOnTheSystemsOwnOutput) {
     }
 }
 
-TEST(RewriteUcfProperties, ConvertingTwiceEqualsConvertingOnce) {
+// Under every rule and size, quoted or not: converting after any earlier conversion (of other
+// data, another block RAM size) gives what converting once gives, since the removal takes the
+// lines whatever their attribute.
+TEST(RewriteUcfProperties, ConvertingAgainEqualsConvertingOnce) {
     Generator gen(99);
+    const RemovalRules rules[] = {
+        {}, {true, false, false}, {false, true, false}, {true, true, false}, {false, true, true}};
+    const std::uint32_t sizes[] = {16, 64, 128};
     for (int round = 0; round < 3000; ++round) {
         // A name as the dialog can give it: not empty, no leading blank, no line feed.
         std::string component;
@@ -126,32 +134,34 @@ TEST(RewriteUcfProperties, ConvertingTwiceEqualsConvertingOnce) {
         const char alphabet[] = "aRm_19 B";
         for (std::size_t i = 0; i < length; ++i)
             component.push_back(alphabet[gen.Below(i == 0 ? 5 : sizeof alphabet - 1)]);
-        const int synthesizer = static_cast<int>(gen.Below(2));
+        const int synthesizer = static_cast<int>(gen.Below(3)) - 1;
+        const RemovalRules& rule = rules[gen.Below(5)];
+        // Without a convention only the command line's removal takes the one instance back.
+        if (synthesizer < 0 && !rule.exactNameWithoutConvention) continue;
+        const bool quoted = rule.quotedNames && gen.Below(2) == 0;
         std::string ucf = gen.Text(gen.Below(30), component);
         // Half of the texts end with a line feed (or are empty); the rest end mid-line, which
         // the inserted line break makes stable too.
         if (round % 2 == 0 && !ucf.empty() && ucf.back() != '\n') ucf.push_back('\n');
-        const std::vector<std::uint8_t> data = gen.Data();
-        const std::string once = Convert(ucf, component, synthesizer, data);
-        ASSERT_EQ(Convert(once, component, synthesizer, data), once)
-            << "round " << round << " component [" << component << "]\nucf [" << ucf << "]";
-    }
-}
-
-TEST(RewriteUcfProperties, KeptTextIsWholeInputLinesInOrder) {
-    Generator gen(3);
-    for (int round = 0; round < 3000; ++round) {
-        const std::string component = kComponents[gen.Below(kComponents.size())];
-        const std::string ucf = gen.Text(gen.Below(40), component);
-        const std::string kept = Convert(ucf, component, static_cast<int>(gen.Below(3)) - 1);
-        const auto in = Lines(ucf);
-        std::size_t next = 0;
-        for (const std::string& line : Lines(kept)) {
-            while (next < in.size() && in[next] != line) ++next;
-            ASSERT_LT(next, in.size())
-                << "round " << round << ": [" << line << "] not an input line";
-            ++next;
+        const std::uint32_t size = sizes[gen.Below(3)], earlierSize = sizes[gen.Below(3)];
+        // Some data, so that a line break the earlier lines put after the text stays needed.
+        std::vector<std::uint8_t> data = gen.Data(), earlier = gen.Data();
+        data.push_back(0x5A);
+        if (synthesizer < 0) {
+            data.resize(std::min<std::size_t>(data.size(), 32 * size));
+            earlier.resize(std::min<std::size_t>(earlier.size(), 32 * earlierSize));
         }
+        const auto convert = [&](const std::vector<std::uint8_t>& bytes, std::uint32_t lines,
+                                 const std::string& text) {
+            const std::string_view components[] = {component};
+            return RewriteUcf(
+                LayOutLanes(WordImage::FromBytes(bytes.data(), bytes.size()), {lines, 8, 1},
+                            components, static_cast<SynthesizerKind>(synthesizer), quoted),
+                text, rule);
+        };
+        const std::string once = convert(data, size, ucf);
+        ASSERT_EQ(convert(data, size, convert(earlier, earlierSize, ucf)), once)
+            << "round " << round << " component [" << component << "]\nucf [" << ucf << "]";
     }
 }
 

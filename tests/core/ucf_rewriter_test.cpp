@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/core/rewriter_test_support.h"
@@ -17,21 +18,11 @@ constexpr int kNone = -1;
 
 const std::string kZeros = std::string(64, '0');
 
-// The instance and attribute part of each generated line: "bram_1 INIT_0A".
-std::vector<std::string> Targets(const std::string& text) {
-    std::vector<std::string> targets;
-    for (const std::string& line : Lines(text)) {
-        const std::size_t eq = line.find(" = ");
-        targets.push_back(line.substr(5, eq - 5));
-    }
-    return targets;
-}
-
 }  // namespace
 
 // ---- Generated lines -----------------------------------------------------------------------
 
-TEST(RewriteUcfGeneration, WritesTheChunkReversedInUpperCaseHex) {
+TEST(RewriteUcfGeneration, ValuesAreTheChunkReversedAShortLastOnePaddedAtTheHighEnd) {
     EXPECT_EQ(Convert("", "ram", kSynopsys, Counting(32)),
               "INST ram INIT_00 = "
               "1F1E1D1C1B1A191817161514131211100F0E0D0C0B0A09080706050403020100;\r\n");
@@ -39,85 +30,56 @@ TEST(RewriteUcfGeneration, WritesTheChunkReversedInUpperCaseHex) {
     for (int i = 0; i < 32; ++i) ab += "AB";
     EXPECT_EQ(Convert("", "r", kSynopsys, std::vector<std::uint8_t>(32, 0xab)),
               "INST r INIT_00 = " + ab + ";\r\n");
-}
-
-TEST(RewriteUcfGeneration, PadsAShortLastChunkAtTheHighEnd) {
     EXPECT_EQ(Convert("", "ram", kSynopsys, {0xAB, 0x01, 0xFF}),
               "INST ram INIT_00 = " + std::string(58, '0') + "FF01AB;\r\n");
-    const std::string two = Convert("", "ram", kSynopsys, Counting(33));
-    ASSERT_EQ(Lines(two).size(), 2u);
-    EXPECT_EQ(Lines(two)[1], "INST ram INIT_01 = " + std::string(62, '0') + "20;\r\n");
-}
-
-TEST(RewriteUcfGeneration, AttributeDigitsRunFrom00To0FThenTheInstanceChanges) {
-    const std::string out = Convert("", "bram", kSynopsys, Counting(1040));
-    const auto targets = Targets(out);
-    ASSERT_EQ(targets.size(), 33u);
-    const char* digits = "0123456789ABCDEF";
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(targets[i], "bram INIT_0"s + digits[i]);
-        EXPECT_EQ(targets[16 + i], "bram_1 INIT_0"s + digits[i]);
-    }
-    EXPECT_EQ(targets[32], "bram_2 INIT_00");
-    EXPECT_EQ(Lines(out)[32], "INST bram_2 INIT_00 = " + std::string(32, '0') +
-                                  "0F0E0D0C0B0A09080706050403020100;\r\n");
-
-    const auto xst = Targets(Convert("", "bram", kXst, Counting(1040)));
-    ASSERT_EQ(xst.size(), 33u);
-    EXPECT_EQ(xst[0], "bram0 INIT_00");
-    EXPECT_EQ(xst[15], "bram0 INIT_0F");
-    EXPECT_EQ(xst[16], "bram1 INIT_00");
-    EXPECT_EQ(xst[32], "bram2 INIT_00");
-}
-
-TEST(RewriteUcfGeneration, FullInstanceAddsNoLineForTheNextOne) {
-    const auto targets = Targets(Convert("", "bram", kSynopsys, Counting(512)));
-    ASSERT_EQ(targets.size(), 16u);
-    EXPECT_EQ(targets.back(), "bram INIT_0F");
-}
-
-TEST(RewriteUcfGeneration, InstanceNumbersGrowPastOneDigit) {
-    const auto syn = Targets(Convert("", "m", kSynopsys, Counting(512 * 12 + 1)));
-    ASSERT_EQ(syn.size(), 16u * 12 + 1);
-    EXPECT_EQ(syn[16 * 9], "m_9 INIT_00");
-    EXPECT_EQ(syn[16 * 10 + 15], "m_10 INIT_0F");
-    EXPECT_EQ(syn.back(), "m_12 INIT_00");
-    const auto xst = Targets(Convert("", "m", kXst, Counting(512 * 12 + 1)));
-    EXPECT_EQ(xst[16 * 11 + 3], "m11 INIT_03");
-    EXPECT_EQ(xst.back(), "m12 INIT_00");
-}
-
-TEST(RewriteUcfGeneration, WithoutConventionTheNameNeverChanges) {
-    for (int index : {kNone, 2, 7, -100}) {
-        const auto targets = Targets(Convert("", "bram", index, Counting(1040)));
-        ASSERT_EQ(targets.size(), 33u);
-        EXPECT_EQ(targets[15], "bram INIT_0F");
-        EXPECT_EQ(targets[16], "bram INIT_00");
-        EXPECT_EQ(targets[32], "bram INIT_00");
-    }
-}
-
-TEST(RewriteUcfGeneration, KeepsTheComponentAsTyped) {
-    EXPECT_EQ(Targets(Convert("", "My Ram", kSynopsys, Counting(1)))[0], "My Ram INIT_00");
+    EXPECT_EQ(Lines(Convert("", "ram", kSynopsys, Counting(33)))[1],
+              "INST ram INIT_01 = " + std::string(62, '0') + "20;\r\n");
     // An empty name leaves the keyword followed by two spaces.
     EXPECT_EQ(Convert("", "", kSynopsys, {0x5A}),
               "INST  INIT_00 = " + std::string(62, '0') + "5A;\r\n");
-    EXPECT_EQ(Targets(Convert("", "", kXst, Counting(600))).back(), "1 INIT_02");
+    const std::string name(40000, 'n');  // a prefix far longer than a block
+    EXPECT_EQ(Lines(Convert("", name, kXst, Counting(64)))[1],
+              "INST " + name + "0 INIT_01 = " +
+                  "3F3E3D3C3B3A393837363534333231302F2E2D2C2B2A29282726252423222120;\r\n");
 }
 
-TEST(RewriteUcfGeneration, EmptySourceAddsNothing) {
-    EXPECT_EQ(Convert("", "ram", kSynopsys), "");
-    EXPECT_EQ(Convert("NET a;", "ram", kSynopsys), "NET a;");
-    EXPECT_EQ(Convert("NET a;\nINST ram_1 LOC=X;\n", "ram", kSynopsys), "NET a;\n");
-}
-
-TEST(RewriteUcfGeneration, LongComponentNamesStillFormatWhole) {
-    const std::string name(40000, 'n');
-    const std::string out = Convert("", name, kXst, Counting(64));
-    ASSERT_EQ(Lines(out).size(), 2u);
-    EXPECT_EQ(Lines(out)[1], "INST " + name + "0 INIT_01 = " +
-                                 "3F3E3D3C3B3A393837363534333231302F2E2D2C2B2A29282726252423222120"
-                                 ";\r\n");
+// Which instance and attribute each line names: the digits 00 to the instance's last, then
+// the next suffix (none without a convention), whatever the block RAM size.
+TEST(RewriteUcfGeneration, LinesNameTheirInstanceAndAttribute) {
+    struct Row {
+        std::size_t bytes;
+        const char* component;
+        int synthesizer;
+        std::uint32_t linesPerInstance;
+        std::vector<std::pair<std::size_t, const char*>> targets;  // line, what it names
+    };
+    const std::vector<Row> rows = {
+        {1040, "b", kSynopsys, 16, {{9, "b INIT_09"}, {10, "b INIT_0A"}, {16, "b_1 INIT_00"}}},
+        {1040, "b", kXst, 16, {{0, "b0 INIT_00"}, {15, "b0 INIT_0F"}, {32, "b2 INIT_00"}}},
+        {512, "b", kSynopsys, 16, {{15, "b INIT_0F"}}},  // no line for the next instance
+        {512 * 12 + 1, "m", kSynopsys, 16, {{16 * 10 + 15, "m_10 INIT_0F"}, {192, "m_12 INIT_00"}}},
+        {512 * 12 + 1, "m", kXst, 16, {{16 * 11 + 3, "m11 INIT_03"}, {192, "m12 INIT_00"}}},
+        {1040, "b", kNone, 16, {{15, "b INIT_0F"}, {16, "b INIT_00"}, {32, "b INIT_00"}}},
+        {1040, "b", 7, 16, {{32, "b INIT_00"}}},
+        {1, "My Ram", kSynopsys, 16, {{0, "My Ram INIT_00"}}},
+        {600, "", kXst, 16, {{18, "1 INIT_02"}}},
+        {2049, "r", kSynopsys, 64, {{63, "r INIT_3F"}, {64, "r_1 INIT_00"}}},
+        {4097, "r", kXst, 128, {{127, "r0 INIT_7F"}, {128, "r1 INIT_00"}}},
+        {4097, "r", kNone, 64, {{127, "r INIT_3F"}, {128, "r INIT_00"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.bytes << " bytes of " << row.component << ", "
+                                        << row.synthesizer << ", " << row.linesPerInstance);
+        const std::vector<std::uint8_t> data = Counting(row.bytes);
+        const std::vector<std::string> lines = Lines(
+            RewriteUcf(data.data(), static_cast<std::uint32_t>(data.size()), "", row.component,
+                       static_cast<SynthesizerKind>(row.synthesizer), row.linesPerInstance));
+        ASSERT_EQ(lines.size(), (row.bytes + 31) / 32);
+        for (const auto& [line, target] : row.targets) {
+            const std::size_t eq = lines.at(line).find(" = ");
+            EXPECT_EQ(lines[line].substr(5, eq - 5), target) << "line " << line;
+        }
+    }
 }
 
 // ---- Removal through the rewriter (its rules: tests/core/removal_rules_test.cpp) -----------

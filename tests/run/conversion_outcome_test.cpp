@@ -33,18 +33,6 @@ TEST_F(RunTest, OutcomeCountsWhatWasRemovedAndWritten) {
     EXPECT_EQ(outcome.newUcfSize, ReadAll(ucf).size());
 }
 
-TEST_F(RunTest, OutcomeNamesTheInstancesOfEachConvention) {
-    WriteAll(source, AllByteValues(512));
-    for (const auto& [synthesizer, name] :
-         std::vector<std::pair<int, std::string>>{{1, "rom0"}, {0, "rom"}, {-1, "rom"}}) {
-        const ConversionOutcome outcome = ConvertFiles(Request("rom", synthesizer), options);
-        ASSERT_TRUE(outcome.Succeeded());
-        EXPECT_EQ(outcome.components.at(0).instancesWritten, 1u);
-        EXPECT_EQ(outcome.components[0].firstInstance, name);
-        EXPECT_EQ(outcome.components[0].lastInstance, name);
-    }
-}
-
 // Without a naming convention (nothing selected in the Synthesizer list) every instance would
 // have the component's name: data for more than one fails as the source's, and nothing is
 // written.
