@@ -284,9 +284,10 @@ TEST_F(ImageSourcesTest, FarDataFailsTheInstanceLimitWithoutTakingItsMemory) {
             << outcome.err;
         EXPECT_NE(outcome.err.find(c.extent), std::string::npos) << outcome.err;
         EXPECT_FALSE(Exists(ucf) || Exists(folder / "image.bin"));
-        // Far below the image's size: the program and the source, with room to spare.
+        // Far below the smallest of the images (385 MiB of lanes): the program and the source,
+        // with room for a sanitizer's shadow memory.
         if (outcome.peakKiB >= 0) {
-            EXPECT_LT(outcome.peakKiB, 100 * 1024);
+            EXPECT_LT(outcome.peakKiB, 256 * 1024);
         }
     }
 }
