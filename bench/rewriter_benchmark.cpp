@@ -1,6 +1,7 @@
 // Throughput of the UCF rewriter on its two kinds of work: writing the lines for a large
-// binary, and taking a component's lines out of a large UCF; and of the block stream that
-// the conversion run writes the lines from.
+// binary, and taking a component's lines out of a large UCF (or the lines of a memory's
+// lanes, in one walk whatever their number); and of the block stream that the conversion run
+// writes the lines from. bench/README.md has the figures.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/components_removal.h"
 #include "conversion/core/generated_line_stream.h"
 #include "conversion/core/generated_lines.h"
 #include "conversion/core/ucf_rewriter.h"
@@ -20,9 +22,9 @@ namespace {
 constexpr std::size_t kMiB = 1024 * 1024;
 
 // Where the result's memory comes from. Fresh: every result is a new mapping whose pages the
-// kernel must fault in and clear, as in a program that converts once; on this machine's
-// virtual CPU that alone costs about 5 ms per MiB. Reused: the allocator keeps freed memory,
-// so the figure is the rewriter's own speed against memory already mapped.
+// kernel must fault in and clear, as in a program that converts once, where that is part of
+// the cost. Reused: the allocator keeps freed memory, so the figure is the rewriter's own
+// speed against memory already mapped.
 void UseFreshPages(bool fresh) {
 #if defined(__GLIBC__)
     const int defaultThreshold = 128 * 1024;
@@ -141,6 +143,50 @@ BENCHMARK(BM_RemoveLines)
     ->ArgNames({"synthesizer", "fresh_pages"})
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+
+// A UCF of about `size` bytes as a conversion of a memory in 64 lanes leaves it: each lane's
+// INIT_xx lines after the other's, between the user's lines.
+std::string LanesUcf(std::size_t size) {
+    std::minstd_rand rng(3);
+    const std::string hex = "0123456789ABCDEF";
+    std::string ucf = "NET \"clk\" TNM_NET = \"clk\";\r\n";
+    const std::size_t perLane = size / 64 / 90;  // lines of about 90 bytes
+    for (unsigned lane = 0; lane < 64; ++lane) {
+        for (std::size_t line = 0; line < perLane; ++line) {
+            ucf += "INST lane";
+            ucf += std::to_string(lane);
+            if (line >= 16) {
+                ucf += '_';
+                ucf += std::to_string(line / 16);
+            }
+            ucf += " INIT_0";
+            ucf += hex[line % 16];
+            ucf += " = ";
+            for (int i = 0; i < 64; ++i) ucf += hex[rng() % 16];
+            ucf += ";\r\n";
+        }
+    }
+    return ucf + "# end\r\n";
+}
+
+// The lines of the first N of the 64 lanes removed: one walk, so the time hardly grows with N.
+void BM_RemoveComponents(benchmark::State& state) {
+    const std::string ucf = LanesUcf(16 * kMiB);
+    std::vector<std::string> names;
+    for (int lane = 0; lane < state.range(0); ++lane)
+        names.push_back("lane" + std::to_string(lane));
+    const std::vector<std::string_view> components(names.begin(), names.end());
+    UseFreshPages(false);
+    for (auto _ : state) {
+        const ComponentsKeptText kept =
+            KeptUcfTextOfComponents(ucf, components, SynthesizerKind::Synopsys, false);
+        benchmark::DoNotOptimize(kept.text.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ucf.size()));
+    state.SetLabel("UCF bytes");
+}
+BENCHMARK(BM_RemoveComponents)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

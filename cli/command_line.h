@@ -15,6 +15,8 @@ struct CommandLine {
     bool quiet = false;  // nothing on standard output after a success
     // The help or version text, or for a usage error what was wrong followed by the usage.
     std::string text;
+    // The short usage that follows a usage error, also one the run finds.
+    std::string usage;
 };
 
 // Exit codes: 0 converted (or help, version), 1 the run failed, 2 the command line is wrong,

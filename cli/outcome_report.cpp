@@ -4,8 +4,8 @@
 
 #include "cli/command_line.h"
 #include "cli/message_lines.h"
+#include "cli/option_messages.h"
 #include "conversion/run/conversion_run.h"
-#include "conversion/core/generated_lines.h"
 
 namespace {
 
@@ -50,15 +50,6 @@ std::string SourceName(const CommandLine& commandLine) {
 std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome& outcome) {
     const ConversionOptions& options = commandLine.options;
     const FailedStep step = outcome.failedStep;
-    if (step == FailedStep::TooManyInstances) {
-        return FileMessageLine(
-            FailureLabel(step), SourceName(commandLine),
-            "the data needs " +
-                Counted(outcome.instancesNeeded, "block RAM instance", "block RAM instances") +
-                " of " + std::to_string(std::uint64_t{options.linesPerInstance} * kBytesPerLine) +
-                " bytes" + (options.moreComponents.empty() ? "" : " per component") +
-                ", more than --max-instances " + std::to_string(options.maxInstances) + " allows");
-    }
     if (step == FailedStep::Output) {
         const std::string name = options.output == UcfOutput::StandardOutput
                                      ? std::string("standard output")
@@ -66,8 +57,11 @@ std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome&
         return FileMessageLine(kOutputLabel, name, FailureReason(outcome));
     }
     const std::string path =
-        step == FailedStep::Source ? SourceName(commandLine) : commandLine.request.ucfFile;
-    return FileMessageLine(FailureLabel(step), path, FailureReason(outcome));
+        step == FailedStep::Ucf ? commandLine.request.ucfFile : SourceName(commandLine);
+    const std::string reason = outcome.refusal != SourceRefusal::None
+                                   ? RefusalText(outcome, options)
+                                   : FailureReason(outcome);
+    return FileMessageLine(FailureLabel(step), path, reason);
 }
 
 void PrintWarnings(const CommandLine& commandLine, const ComponentOutcome& outcome,
@@ -159,7 +153,7 @@ int ReportExtraction(const CommandLine& commandLine, const ExtractionOutcome& ou
         const bool output = outcome.failedStep == FailedStep::Output;
         Print(err, FileMessageLine(output ? kOutputLabel : kUcfReadLabel,
                                    output ? OutputName(file) : commandLine.request.ucfFile,
-                                   FailureReason(outcome.failure)));
+                                   ExtractionFailureText(outcome, commandLine.options)));
         return kExitRunFailed;
     }
     if (!commandLine.quiet && file != "-") {
@@ -200,6 +194,13 @@ void ReportHeldInterrupt(RewriteEnd end) {
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err) {
     ReportJournal(commandLine.request, outcome, err);
+    if (outcome.refusal == SourceRefusal::OneInstanceOnly) {
+        // The data showed the command line wrong: a usage error, as one the parser finds.
+        Print(err, MessageLine(RefusalText(outcome, commandLine.options)));
+        std::fputs(commandLine.usage.c_str(), err);
+        std::fflush(err);
+        return kExitUsage;
+    }
     if (!outcome.Succeeded()) {
         Print(err, FailureLine(commandLine, outcome));
         return kExitRunFailed;

@@ -5,35 +5,15 @@
 
 namespace {
 
-const KnownOption* FindLong(const std::vector<KnownOption>& known, std::string_view name) {
-    for (const KnownOption& option : known) {
-        if (std::find(option.longNames.begin(), option.longNames.end(), name) !=
-            option.longNames.end())
-            return &option;
-    }
-    return nullptr;
-}
-
-const KnownOption* FindShort(const std::vector<KnownOption>& known, char letter) {
-    for (const KnownOption& option : known) {
-        for (const std::string& name : option.shortNames) {
-            if (name.size() == 1 && name[0] == letter) return &option;
-        }
-    }
-    return nullptr;
-}
-
 // The closest long option, the first of equally close ones, when it is close enough.
-std::string Suggestion(const std::vector<KnownOption>& known, std::string_view name) {
+std::string Suggestion(const std::vector<std::string>& longNames, std::string_view name) {
     std::string best;
     std::size_t bestDistance = kMaxSuggestionDistance + 1;
-    for (const KnownOption& option : known) {
-        for (const std::string& candidate : option.longNames) {
-            const std::size_t distance = EditDistance(name, candidate);
-            if (distance < bestDistance) {
-                bestDistance = distance;
-                best = "--" + candidate;
-            }
+    for (const std::string& candidate : longNames) {
+        const std::size_t distance = EditDistance(name, candidate);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = "--" + candidate;
         }
     }
     return best;
@@ -60,30 +40,15 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
     return last[n];
 }
 
-std::optional<UnknownOption> FindUnknownOption(const std::vector<std::string>& args,
-                                               const std::vector<KnownOption>& known) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+std::optional<UnknownOption> FindUnknownOption(const std::vector<std::string>& remaining,
+                                               const std::vector<std::string>& longNames) {
+    for (const std::string& arg : remaining) {
         if (arg == "--") break;
         if (arg.size() < 2 || arg[0] != '-') continue;  // a stray value, or "-" itself
-        if (arg[1] == '-') {
-            const std::size_t equals = arg.find('=');
-            const std::string name =
-                arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            const KnownOption* option = FindLong(known, name);
-            if (option == nullptr) return UnknownOption{"--" + name, Suggestion(known, name)};
-            if (option->takesValue && equals == std::string::npos) ++i;
-            continue;
-        }
-        // A cluster: flags, up to an option whose value is the rest or the next argument.
-        for (std::size_t at = 1; at < arg.size(); ++at) {
-            const KnownOption* option = FindShort(known, arg[at]);
-            if (option == nullptr) return UnknownOption{std::string("-") + arg[at], ""};
-            if (option->takesValue) {
-                if (at + 1 == arg.size()) ++i;
-                break;
-            }
-        }
+        if (arg[1] != '-') return UnknownOption{arg.substr(0, 2), ""};
+        const std::string name = arg.substr(
+            2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
+        return UnknownOption{"--" + name, Suggestion(longNames, name)};
     }
     return std::nullopt;
 }

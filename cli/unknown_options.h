@@ -1,6 +1,6 @@
-// The first unknown or misspelt option of a command line, found before the parser sees it, so
-// that it is the error (and not a missing option it was meant to be), with the known option it
-// was probably meant to be.
+// The first unknown or misspelt option of a command line, among the arguments the parser could
+// not place, so that it is the error (and not a missing option it was meant to be), with the
+// known option it was probably meant to be.
 #pragma once
 
 #include <cstddef>
@@ -8,12 +8,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct KnownOption {
-    std::vector<std::string> longNames;   // without the dashes: "source"
-    std::vector<std::string> shortNames;  // one letter each: "s"
-    bool takesValue = false;              // the next argument is its value unless attached
-};
 
 struct UnknownOption {
     std::string given;       // "--sorce", "-x"
@@ -27,11 +21,12 @@ std::size_t EditDistance(std::string_view a, std::string_view b);
 // Long options of at most this distance are suggested for a misspelt one.
 inline constexpr std::size_t kMaxSuggestionDistance = 2;
 
-// Scans the arguments (without the program's name) as the parser reads them: "--name" and
-// "--name=value", clusters of short options ("-nq", "-sFILE"), an option's value as the next
-// argument, "--" ending the options. Returns the first option that names none of `known`.
-std::optional<UnknownOption> FindUnknownOption(const std::vector<std::string>& args,
-                                               const std::vector<KnownOption>& known);
+// The first of `remaining` (what the parser could not place, in order) that looks like an
+// option: "--name", "--name=value", or "-x" and a cluster starting with an unknown letter;
+// none when there is none. Nothing after "--" is an option. `longNames` are the known long
+// options without their dashes, for the suggestion.
+std::optional<UnknownOption> FindUnknownOption(const std::vector<std::string>& remaining,
+                                               const std::vector<std::string>& longNames);
 
 // "unknown option '--sorce' (did you mean '--source'?)".
 std::string UnknownOptionText(const UnknownOption& unknown);

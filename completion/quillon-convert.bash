@@ -19,6 +19,7 @@ _quillon_convert_value() {
     -f | --format) echo "words auto bin ihex srec elf mem" ;;
     --width) echo "words 1 2 4 8 9 16 18 32 36" ;;
     --extract) echo output ;;
+    -j | --only-section | -R | --remove-section) echo name ;;
     --base | --fill) echo number ;;
     *) return 1 ;;
     esac
@@ -26,7 +27,7 @@ _quillon_convert_value() {
 
 _quillon_convert_options="--source --ucf --component --synthesizer --edif --bram --swap-bytes
     --max-instances --output --dry-run --quiet --allow-empty --keep-placements --quote-names
-    --format --base --fill --width --extract --help --version"
+    --format --base --fill --only-section --remove-section --width --extract --help --version"
 
 _quillon_convert() {
     local cur=${COMP_WORDS[COMP_CWORD]}

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "conversion/core/byte_order.h"
+#include "conversion/core/components_removal.h"
 #include "conversion/core/generated_line_stream.h"
 #include "conversion/core/generated_lines.h"
 #include "conversion/core/ucf_rewriter.h"
@@ -140,19 +141,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     if (synthesizer != 0 && synthesizer != 1) Require(kept == ucf, "no convention keeps all");
 
-    const KeptText runKept = KeptUcfText(ucf, component, kind, !data.empty());
+    const std::string_view components[] = {component};
+    const auto keptBy = [&](const RemovalRules& rules) {
+        return KeptUcfTextOfComponents(ucf, components, kind, !data.empty(), rules);
+    };
+    const ComponentsKeptText runKept = keptBy({});
+    const RemovalCounts& removed = runKept.removed[0];
     // Keeping placements splits the same instance lines into removed and kept ones; quoted
     // names only ever add lines to the removal (a name that itself starts with a quote reads
     // as a quoted one).
     if (plainName) {
-        const KeptText placed = KeptUcfText(ucf, component, kind, !data.empty(), {true, false});
-        Require(placed.removedLines + placed.keptLines == runKept.removedLines &&
-                    placed.removedOtherLines == 0 && placed.text.size() >= runKept.text.size(),
-                "kept placements are lines the whole removal takes");
+        const ComponentsKeptText placed = keptBy({true, false, false});
+        Require(
+            placed.removed[0].removedLines + placed.removed[0].keptLines == removed.removedLines &&
+                placed.removed[0].removedOtherLines == 0 &&
+                placed.text.size() >= runKept.text.size(),
+            "kept placements are lines the whole removal takes");
     }
     if (plainName && (component.empty() || component[0] != '"')) {
-        const KeptText quoted = KeptUcfText(ucf, component, kind, !data.empty(), {false, true});
-        Require(quoted.removedLines >= runKept.removedLines &&
+        const ComponentsKeptText quoted = keptBy({false, true, false});
+        Require(quoted.removed[0].removedLines >= removed.removedLines &&
                     (ucf.find('"') != std::string::npos || quoted.text == runKept.text),
                 "quoted names add to the removal only where quotes stand");
     }
@@ -164,11 +172,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                          });
     Require(written == out, "the run's kept text and streamed lines join to the result");
     if (plainName)
-        Require(runKept.removedLines == inputLines.size() - RemovalPieces(kept).size(),
+        Require(removed.removedLines == inputLines.size() - RemovalPieces(kept).size(),
                 "removed lines are counted");
-    const RemovalCounts counts = CountRemovedLines(ucf, component, kind);
-    Require(counts.removedLines == runKept.removedLines &&
-                counts.removedOtherLines == runKept.removedOtherLines &&
+    const RemovalCounts counts = CountRemovedLines(ucf, components, kind)[0];
+    Require(counts.removedLines == removed.removedLines &&
+                counts.removedOtherLines == removed.removedOtherLines &&
                 counts.removedOtherLines <= counts.removedLines,
             "the counting walk agrees with the copying one");
 
@@ -177,13 +185,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     const bool dialogName = !component.empty() && component[0] != ' ' && component[0] != '\t' &&
                             component.find('\n') == std::string::npos;
-    if ((synthesizer == 0 || synthesizer == 1) && dialogName) {
+    // A lone carriage return ends a removed line without starting the next one, so a line
+    // behind it may only go in the next run.
+    bool loneReturn = false;
+    for (std::size_t i = 0; i < ucf.size(); ++i)
+        loneReturn = loneReturn || (ucf[i] == '\r' && (i + 1 == ucf.size() || ucf[i + 1] != '\n'));
+    if ((synthesizer == 0 || synthesizer == 1) && dialogName && !loneReturn) {
         Require(RewriteUcf(data.data(), count, out, component, kind, perInstance) == out,
                 "converting again changes nothing");
         // The command line's removal, quoted names written and read, converts as stably.
-        const GeneratedLines quotedLines{data.data(),         count, component, kind, perInstance,
-                                         LineAttribute::Init, true};
-        const RemovalRules rules{(flags & 0x80) != 0, true};
+        const WideLines quotedLines = LayOutLanes(WordImage::FromBytes(data.data(), count),
+                                                  {perInstance, 8, 1}, components, kind, true);
+        const RemovalRules rules{(flags & 0x80) != 0, true, true};
         const std::string once = RewriteUcf(quotedLines, ucf, rules);
         Require(RewriteUcf(quotedLines, once, rules) == once,
                 "converting again with quoted names changes nothing");

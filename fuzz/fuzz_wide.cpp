@@ -1,10 +1,11 @@
 // Feeds memories in lanes random layouts, words, component names and UCF text, and checks what
 // must hold for every input: the lines agree with the literal layout, the run's pieces (the
-// kept text of every component, the streamed blocks) join to the result, today's layout gives
-// RewriteUcf's text, converting again changes nothing, and extracting the result gives the
-// words back padded to whole lines. The UCF text alone is extracted too: whatever it holds,
-// the extraction fails with a line number and a reason or gives an image of the size its
-// words make.
+// kept text of every component, the streamed blocks) join to the result, the byte-wide layout
+// gives the dialog's RewriteUcf text, the words placed from pieces give the lines of the words
+// in memory, converting again changes nothing, and extracting the result gives the words back
+// padded to whole lines. The UCF text alone is extracted too: whatever it holds, the
+// extraction fails with a line number and a reason or gives an image of the size its words
+// make.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,9 +15,11 @@
 #include <vector>
 
 #include "conversion/core/components_removal.h"
+#include "conversion/core/instance_names.h"
 #include "conversion/core/lane_lines.h"
 #include "conversion/core/ucf_extract.h"
 #include "conversion/core/ucf_rewriter.h"
+#include "tests/core/lane_test_support.h"
 #include "tests/core/reference_lanes.h"
 
 #include "fuzz/fuzz_input.h"
@@ -40,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const int synthesizer = static_cast<int>(in.Byte() % 3);
     const auto kind = static_cast<SynthesizerKind>(synthesizer);
     const bool fromBytes = (shape & 0x80) != 0;
-    if ((fromBytes ? CheckByteLayout(layout) : CheckLayout(layout)) != LayoutProblem::None)
-        return 0;
+    if (CheckSourceLayout(layout, !fromBytes, 1) != LayoutProblem::None) return 0;
 
     // Names the input may make meet or hold blanks; most stay plain.
     std::vector<std::string> names;
@@ -51,11 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                                    : std::string(in.Take(pick % 6)));
     }
     std::vector<std::string_view> components(names.begin(), names.end());
-    const bool plainNames =
-        !FindOverlappingComponents(components, kind).has_value() &&
-        std::all_of(names.begin(), names.end(), [](const std::string& name) {
-            return !name.empty() && name.find_first_of(" \t\r\n") == std::string::npos;
-        });
+    // A name that starts with a quote reads as a quoted one.
+    const bool plainNames = !FindOverlappingComponents(components, kind).has_value() &&
+                            std::all_of(names.begin(), names.end(), [](const std::string& name) {
+                                return !name.empty() && name[0] != '"' &&
+                                       name.find_first_of(" \t\r\n") == std::string::npos;
+                            });
 
     std::size_t dataSize = in.Byte();
     dataSize |= std::size_t{in.Byte()} << 8;
@@ -75,11 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     }
     const auto* raw = reinterpret_cast<const std::uint8_t*>(data.data());
+    const std::vector<std::uint8_t> wordBytes = WordBytes(words, wordBits);
     const WordImage image = fromBytes ? WordImage::FromBytes(raw, data.size())
-                                      : WordImage::FromWords(words.data(), words.size());
+                                      : WordImage::FromBytes(wordBytes.data(), wordBytes.size());
 
-    const std::string out = RewriteUcfLanes(image, ucf, components, kind, layout);
     const WideLines wide = LayOutLanes(image, layout, components, kind);
+    const std::string out = RewriteUcf(wide, ucf, {});
     Require(wide.words == words.size(), "the image's words are counted");
     std::string expected;
     for (unsigned i = 0; i < layout.lanes; ++i)
@@ -97,10 +101,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         64 + shape);
     Require(written == out, "the kept text and the streamed lines join to the result");
     Require(out.compare(kept, std::string::npos, expected) == 0, "agrees with the literal layout");
-    if (IsByteWide(layout) && fromBytes)
+    if (layout.width == 8 && layout.lanes == 1 && fromBytes)
         Require(out == RewriteUcf(raw, static_cast<std::uint32_t>(data.size()), ucf, names[0], kind,
                                   layout.linesPerInstance),
-                "today's layout writes today's text");
+                "the byte-wide layout writes the dialog's text");
+    // The same words as an image file's two pieces, given out of order and placed from a base:
+    // the same lines.
+    if (!wordBytes.empty()) {
+        ImageChunks pieces;
+        const std::size_t cut = shape % wordBytes.size();
+        pieces.Add(0x100 + cut, wordBytes.data() + cut, wordBytes.size() - cut, 2);
+        pieces.Add(0x100, wordBytes.data(), cut, 1);
+        std::uint64_t size = 0;
+        Require(!PlanImage(pieces, 0x100, size) && size == wordBytes.size(), "pieces planned");
+        const WideLines placed = LayOutLanes(WordImage::FromPieces(pieces, 0x100, shape, 1, size),
+                                             layout, components, kind);
+        Require(RewriteUcf(placed, ucf, {}) == out, "placed pieces, the same lines");
+    }
 
     if (plainNames && synthesizer != 2) {
         // A lone carriage return ends a removed line without starting the next one, so a line
@@ -110,8 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             loneReturn =
                 loneReturn || (ucf[i] == '\r' && (i + 1 == ucf.size() || ucf[i + 1] != '\n'));
         if (!loneReturn)
-            Require(RewriteUcfLanes(image, out, components, kind, layout) == out,
-                    "converting again changes nothing");
+            Require(RewriteUcf(wide, out, {}) == out, "converting again changes nothing");
         const ExtractedImage back =
             ExtractImage(expected, components, kind, layout, ExtractedFormat::HexWords);
         if (words.empty()) {
@@ -123,10 +139,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             Require(back.words == (words.size() + perLine - 1) / perLine * perLine,
                     "whole lines come back");
             const unsigned digits = (wordBits + 3) / 4;
+            const std::string backImage = ImageText(back);
             for (std::size_t k = 0; k < back.words; ++k) {
                 std::uint64_t word = 0;
                 for (unsigned i = 0; i < digits; ++i) {
-                    const char c = back.image[k * (digits + 1) + i];
+                    const char c = backImage[k * (digits + 1) + i];
                     word = word << 4 | static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
                 }
                 Require(word == (k < words.size() ? words[k] : 0), "the words come back");
@@ -141,10 +158,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (found.Succeeded()) {
         const std::uint64_t wordSize =
             format == ExtractedFormat::Raw ? wordBits / 8 : (wordBits + 3) / 4 + 1;
-        Require(found.image.size() == found.words * wordSize, "the image is whole words");
+        Require(ImageText(found).size() == found.words * wordSize &&
+                    ExtractedImageSize(found) == found.words * wordSize,
+                "the image is whole words");
         Require(found.lanes.size() == layout.lanes, "every lane is told");
     } else {
-        Require(!found.reason.empty() && found.image.empty(), "a failure has a reason, no image");
+        Require(!found.reason.empty() && found.dataBits.empty(),
+                "a failure has a reason, no image");
         Require(found.failedLine <= std::uint64_t(std::count(ucf.begin(), ucf.end(), '\n')) + 1,
                 "the failed line is one of the text's");
     }

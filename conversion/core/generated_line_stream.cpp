@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-// One block, formatted while the sink has had the one before it. (Formatting the next blocks
-// on a second thread while the caller writes one gained under 10 % end to end and went.)
+// One block, formatted while the sink has had the one before it, on the caller's thread: the
+// writes bound a run, so a thread formatting ahead would add its handing over and little else.
 bool StreamGeneratedLines(const GeneratedLines& lines, const LineBlockSink& sink,
                           std::size_t blockBytes) {
     const std::uint32_t lineCount = GeneratedLineCount(lines);

@@ -1,11 +1,12 @@
 #include "conversion/core/generated_lines.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string>
 
+#include "conversion/core/hex_digits.h"
 #include "conversion/core/hex_values.h"
+#include "conversion/core/instance_names.h"
 
 namespace {
 
@@ -16,35 +17,11 @@ constexpr std::string_view kParityAttribute = " INITP_";
 constexpr std::size_t kAttributeDigits = 2;
 constexpr std::string_view kAssign = " = ";
 constexpr std::string_view kLineEnd = ";\r\n";
-constexpr std::size_t kHexDigits = 2 * kChunkBytes;
-constexpr std::size_t kLongestSuffix = 11;  // "_" and the ten digits of a 32-bit number
+constexpr std::size_t kValueDigits = 2 * kChunkBytes;
 // Short prefixes are copied a fixed 32 bytes at a time, which the compiler turns into two
 // moves instead of a call; a line is always longer than that, so nothing spills past it.
 constexpr std::size_t kFixedPrefixCopy = 32;
-static_assert(kHexDigits + kLineEnd.size() + kKeyword.size() > kFixedPrefixCopy);
-
-std::size_t DecimalLength(std::uint32_t k) {
-    std::size_t n = 1;
-    while (k >= 10) {
-        k /= 10;
-        ++n;
-    }
-    return n;
-}
-
-// The instance suffix of instance `k`: "_k" for Synopsys after the base instance, "k" for
-// XST; no convention keeps the base name throughout.
-std::size_t SuffixLength(SynthesizerKind synthesizer, std::uint32_t k) {
-    if (IsXst(synthesizer)) return DecimalLength(k);
-    if (IsSynopsys(synthesizer) && k > 0) return 1 + DecimalLength(k);
-    return 0;
-}
-
-char* WriteSuffix(char* out, SynthesizerKind synthesizer, std::uint32_t k) {
-    if (!IsXst(synthesizer) && !(IsSynopsys(synthesizer) && k > 0)) return out;
-    if (IsSynopsys(synthesizer)) *out++ = '_';
-    return std::to_chars(out, out + kLongestSuffix, k).ptr;
-}
+static_assert(kValueDigits + kLineEnd.size() + kKeyword.size() > kFixedPrefixCopy);
 
 char* Put(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
@@ -59,15 +36,14 @@ std::string_view AttributeText(const GeneratedLines& lines) {
 // "INST <component> INIT_xx = <64 digits>;\r\n", with two quotes around a quoted name.
 std::size_t FixedLineLength(const GeneratedLines& lines) {
     return kKeyword.size() + lines.component.size() + (lines.quotedNames ? 2 : 0) +
-           AttributeText(lines).size() + kAttributeDigits + kAssign.size() + kHexDigits +
+           AttributeText(lines).size() + kAttributeDigits + kAssign.size() + kValueDigits +
            kLineEnd.size();
 }
 
 // The attribute number of a line within its instance, as two upper-case hex digits.
 void PutAttributeDigits(char* out, std::uint32_t number) {
-    constexpr char digits[] = "0123456789ABCDEF";
-    out[0] = digits[(number >> 4) & 15];
-    out[1] = digits[number & 15];
+    out[0] = kHexDigits[(number >> 4) & 15];
+    out[1] = kHexDigits[number & 15];
 }
 
 }  // namespace
@@ -82,17 +58,10 @@ std::uint32_t GeneratedInstanceCount(const GeneratedLines& lines) {
     return count / perInstance + (count % perInstance != 0 ? 1 : 0);
 }
 
-std::string InstanceName(const GeneratedLines& lines, std::uint32_t k) {
-    char suffix[kLongestSuffix];
-    const char* end = WriteSuffix(suffix, lines.synthesizer, k);
-    return std::string(lines.component) +
-           std::string(suffix, static_cast<std::size_t>(end - suffix));
-}
-
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines) {
     const std::uint32_t count = GeneratedLineCount(lines);
     std::uint64_t total = std::uint64_t{count} * FixedLineLength(lines);
-    if (IsXst(lines.synthesizer) || IsSynopsys(lines.synthesizer)) {
+    if (HasNamingConvention(lines.synthesizer)) {
         const std::uint32_t perInstance = lines.linesPerInstance;
         for (std::uint32_t k = 0; std::uint64_t{k} * perInstance < count; ++k) {
             const std::uint32_t inInstance =
@@ -130,7 +99,7 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
         const std::size_t digitAt = static_cast<std::size_t>(p - out);
         p = Put(p + kAttributeDigits, kAssign);
         const std::size_t prefixLength = static_cast<std::size_t>(p - out);
-        const std::size_t lineLength = prefixLength + kHexDigits + kLineEnd.size();
+        const std::size_t lineLength = prefixLength + kValueDigits + kLineEnd.size();
 
         char* const firstValue = out + prefixLength;
         std::uint32_t number = line - instance * perInstance;  // the attribute's
@@ -143,7 +112,7 @@ char* WriteGeneratedLines(const GeneratedLines& lines, std::uint32_t first, std:
                 }
             }
             PutAttributeDigits(out + digitAt, number++);
-            Put(out + prefixLength + kHexDigits, kLineEnd);
+            Put(out + prefixLength + kValueDigits, kLineEnd);
             out += lineLength;
         }
         const std::uint32_t whole =

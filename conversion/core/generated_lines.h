@@ -39,9 +39,8 @@ struct GeneratedLines {
 };
 
 std::uint32_t GeneratedLineCount(const GeneratedLines& lines);
-// The instances the lines fill, and the name of instance `k` (the component and its suffix).
+// The instances the lines fill (named as conversion/core/instance_names.h writes them).
 std::uint32_t GeneratedInstanceCount(const GeneratedLines& lines);
-std::string InstanceName(const GeneratedLines& lines, std::uint32_t k);
 // The exact size of all lines together, counted wide so that a 32-bit build cannot wrap.
 std::uint64_t GeneratedTextSize(const GeneratedLines& lines);
 // No line is longer than this.

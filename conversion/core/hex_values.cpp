@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "conversion/core/hex_digits.h"
 #include "conversion/core/sse2_support.h"
 
 namespace {
@@ -12,8 +13,7 @@ constexpr std::size_t kChunkBytes = 32;
 // "00" .. "FF": two upper-case hex digits per byte value.
 constexpr std::array<std::array<char, 2>, 256> MakeHexPairs() {
     std::array<std::array<char, 2>, 256> pairs{};
-    constexpr char digits[] = "0123456789ABCDEF";
-    for (int b = 0; b < 256; ++b) pairs[b] = {digits[b >> 4], digits[b & 15]};
+    for (int b = 0; b < 256; ++b) pairs[b] = {kHexDigits[b >> 4], kHexDigits[b & 15]};
     return pairs;
 }
 constexpr auto kHexPairs = MakeHexPairs();

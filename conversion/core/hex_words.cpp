@@ -1,5 +1,6 @@
 #include "conversion/core/hex_words.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -21,8 +22,8 @@ std::string Shown(std::string_view word) {
 
 class WordReader {
 public:
-    WordReader(std::string_view text, unsigned widthBits, HexWords& words)
-        : text_(text), width_(widthBits), words_(words) {}
+    WordReader(std::string_view text, unsigned widthBits, ImageChunks& chunks)
+        : text_(text), width_(widthBits), wordBytes_((widthBits + 7) / 8), chunks_(chunks) {}
 
     ImageError Read() {
         while (at_ < text_.size()) {
@@ -98,7 +99,6 @@ private:
         if (wide) return Fail(std::string("the index @") + Shown(token) + " is more than 64 bits");
         index_ = value;
         pastEnd_ = false;
-        continues_ = false;
         return {};
     }
 
@@ -119,50 +119,37 @@ private:
         }
         if (pastEnd_)
             return Fail(std::string("the word ") + Shown(token) + " comes after the last index");
-        std::vector<HexWordRun>& runs = words_.runs;
-        if (!continues_) runs.push_back(HexWordRun{index_, line_, {}});
-        continues_ = true;
-        runs.back().words.push_back(value);
-        pastEnd_ = index_ == std::numeric_limits<std::uint64_t>::max();
+        // The word's bytes, least significant first, at its index times their count; an index
+        // past what 64-bit byte addresses reach lands beyond 4 GiB all the same, which the
+        // image's plan refuses.
+        std::uint8_t bytes[8];
+        for (unsigned i = 0; i < wordBytes_; ++i)
+            bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        constexpr std::uint64_t kLast = std::numeric_limits<std::uint64_t>::max();
+        const std::uint64_t address =
+            index_ > kLast / wordBytes_ - 1 ? kLast - wordBytes_ : index_ * wordBytes_;
+        chunks_.Add(address, bytes, wordBytes_, line_);
+        pastEnd_ = index_ == kLast;
         ++index_;
         return {};
     }
 
     std::string_view text_;
     unsigned width_;
-    HexWords& words_;
+    unsigned wordBytes_;
+    ImageChunks& chunks_;
     std::size_t at_ = 0;
     std::uint64_t line_ = 1;
     std::uint64_t index_ = 0;
-    bool pastEnd_ = false;    // a word had the last index there is
-    bool continues_ = false;  // the next word joins the last run
+    bool pastEnd_ = false;  // a word had the last index there is
 };
 
 }  // namespace
 
-ImageError ReadHexWords(const std::uint8_t* bytes, std::size_t size, HexWords& words,
-                        unsigned widthBits) {
-    if (widthBits < 1) widthBits = 1;
-    if (widthBits > 64) widthBits = 64;
+ImageError ReadHexWords(const std::uint8_t* bytes, std::size_t size, unsigned widthBits,
+                        ImageChunks& chunks) {
+    widthBits = std::clamp(widthBits, 1u, 64u);
     WordReader reader(std::string_view(reinterpret_cast<const char*>(bytes), size), widthBits,
-                      words);
+                      chunks);
     return reader.Read();
-}
-
-void AddWordBytes(const HexWords& words, unsigned widthBits, ImageChunks& chunks) {
-    const unsigned wordBytes = (widthBits + 7) / 8;
-    std::vector<std::uint8_t> bytes;
-    for (const HexWordRun& run : words.runs) {
-        bytes.clear();
-        for (std::uint64_t word : run.words) {
-            for (unsigned i = 0; i < wordBytes; ++i, word >>= 8)
-                bytes.push_back(static_cast<std::uint8_t>(word));
-        }
-        // An index past what 64-bit byte addresses reach lands beyond 4 GiB all the same,
-        // which the image's plan refuses.
-        constexpr std::uint64_t kLast = std::numeric_limits<std::uint64_t>::max();
-        const std::uint64_t address =
-            run.firstIndex > kLast / wordBytes ? kLast - bytes.size() : run.firstIndex * wordBytes;
-        chunks.Add(address, bytes.data(), bytes.size(), run.line);
-    }
 }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "conversion/core/elf_image.h"
+#include "conversion/core/hex_digits.h"
 #include "conversion/core/hex_words.h"
 #include "conversion/core/intel_hex.h"
 #include "conversion/core/s_record.h"
@@ -33,12 +33,6 @@ bool StartsWithRecord(const std::uint8_t* bytes, std::size_t size) {
     return false;
 }
 
-std::string Address(std::uint64_t address, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(address));
-    return text;
-}
-
 }  // namespace
 
 ImageFormat FormatByExtension(std::string_view path) {
@@ -58,14 +52,23 @@ ImageFormat FormatByExtension(std::string_view path) {
     return ImageFormat::Bin;
 }
 
+ImageFormat FormatByName(ImageFormat requested, std::string_view path, bool standardInput) {
+    if (requested != ImageFormat::Auto) return requested;
+    return standardInput ? ImageFormat::Bin : FormatByExtension(path);
+}
+
+bool MayHoldHexWords(ImageFormat requested, std::string_view path, bool standardInput) {
+    const ImageFormat format = FormatByName(requested, path, standardInput);
+    return format == ImageFormat::HexWords ||
+           (requested == ImageFormat::Auto && format == ImageFormat::IntelHex);
+}
+
 ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
                          const std::uint8_t* bytes, std::size_t size) {
-    if (requested != ImageFormat::Auto) return requested;
-    if (standardInput) return ImageFormat::Bin;
-    const ImageFormat format = FormatByExtension(path);
-    if (format == ImageFormat::IntelHex && !StartsWithRecord(bytes, size)) {
+    const ImageFormat format = FormatByName(requested, path, standardInput);
+    if (requested == ImageFormat::Auto && format == ImageFormat::IntelHex &&
+        !StartsWithRecord(bytes, size))
         return ImageFormat::HexWords;
-    }
     return format;
 }
 
@@ -87,20 +90,17 @@ const char* FormatName(ImageFormat format) {
 }
 
 ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
-                           ImageChunks& chunks, unsigned hexWordBits) {
+                           ImageChunks& chunks, unsigned hexWordBits,
+                           const SectionChoice& sections) {
     switch (format) {
         case ImageFormat::IntelHex:
             return ReadIntelHex(bytes, size, chunks);
         case ImageFormat::SRecord:
             return ReadSRecords(bytes, size, chunks);
         case ImageFormat::Elf:
-            return ReadElfImage(bytes, size, chunks);
-        case ImageFormat::HexWords: {
-            HexWords words;
-            if (ImageError error = ReadHexWords(bytes, size, words, hexWordBits)) return error;
-            AddWordBytes(words, hexWordBits, chunks);
-            return {};
-        }
+            return ReadElfImage(bytes, size, sections, chunks);
+        case ImageFormat::HexWords:
+            return ReadHexWords(bytes, size, hexWordBits, chunks);
         case ImageFormat::Auto:
         case ImageFormat::Bin:
             break;
@@ -114,15 +114,21 @@ namespace {
 std::string Span(std::uint64_t first, std::uint64_t count) {
     if (count == 0) return {};
     const std::uint64_t last = first + (count - 1);
-    const int digits = last <= 0xFFFF ? 4 : last <= 0xFFFFFFFFu ? 8 : 16;
-    return " at " + Address(first, digits) + ".." + Address(last, digits);
+    const unsigned digits = last <= 0xFFFF ? 4 : last <= 0xFFFFFFFFu ? 8 : 16;
+    return " at " + HexNumber(first, digits) + ".." + HexNumber(last, digits);
 }
 
 }  // namespace
 
-std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size) {
-    return std::string(FormatName(format)) + ", " + std::to_string(size) +
-           (size == 1 ? " byte" : " bytes") + Span(base, size);
+std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size,
+                          const ImageChunks& chunks) {
+    std::string text = std::string(FormatName(format)) + ", " + std::to_string(size) +
+                       (size == 1 ? " byte" : " bytes") + Span(base, size);
+    if (chunks.originNames.empty()) return text;
+    text += " (";
+    for (std::size_t i = 0; i < chunks.originNames.size(); ++i)
+        text += (i > 0 ? ", " : "") + chunks.originNames[i];
+    return text + ")";
 }
 
 std::string DescribeHexWords(std::uint64_t words, unsigned bits) {

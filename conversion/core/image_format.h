@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion/core/hex_words.h"
+#include "conversion/core/elf_image.h"
 #include "conversion/core/memory_image.h"
 
 enum class ImageFormat {
@@ -25,9 +25,15 @@ enum class ImageFormat {
 // for any other.
 ImageFormat FormatByExtension(std::string_view path);
 
-// The format the source is read in: `requested`, or for Auto the extension's, where a file of
-// the Intel HEX extensions whose first byte that is no blank or line end is not ':' holds hex
-// words. Standard input has no name: a raw binary unless a format is requested.
+// The one choice of the format a source is read in, as far as its name tells: `requested`, or
+// for Auto the extension's; standard input has no name and is a raw binary unless a format is
+// requested.
+ImageFormat FormatByName(ImageFormat requested, std::string_view path, bool standardInput);
+// Whether a source of that name may still turn out to hold hex words: an Intel HEX extension
+// chosen by Auto.
+bool MayHoldHexWords(ImageFormat requested, std::string_view path, bool standardInput);
+// The format the source is read in: FormatByName, where a file of the Intel HEX extensions
+// chosen by Auto whose first byte that is no blank or line end is not ':' holds hex words.
 ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
                          const std::uint8_t* bytes, std::size_t size);
 
@@ -40,15 +46,19 @@ inline bool TakesBase(ImageFormat format) {
 // "Intel HEX", "S-records", "ELF", "hex words", "raw binary".
 const char* FormatName(ImageFormat format);
 
-// Reads an image file in `format` (one of the four readers' formats) into addressed chunks;
-// hex words of `hexWordBits` bits each take (hexWordBits + 7) / 8 bytes (AddWordBytes).
+// Decodes an image file in `format` (one of the four readers' formats) into addressed chunks:
+// hex words of `hexWordBits` bits each in (hexWordBits + 7) / 8 bytes, an ELF file's sections
+// as `sections` picks them.
 ImageError ReadImageChunks(ImageFormat format, const std::uint8_t* bytes, std::size_t size,
-                           ImageChunks& chunks, unsigned hexWordBits = kByteWideWord);
+                           ImageChunks& chunks, unsigned hexWordBits = 8,
+                           const SectionChoice& sections = {});
 
 // What the source was, for the report: "Intel HEX, 2048 bytes at 0x0000..0x07FF" (the image's
 // first and last byte addresses, four hex digits while they fit, else eight or sixteen), or
-// "Intel HEX, 0 bytes".
-std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size);
+// "Intel HEX, 0 bytes"; for ELF sections, their names after it: "ELF, 1224 bytes at
+// 0x8000..0x84C7 (.text, .data)".
+std::string DescribeImage(ImageFormat format, std::uint64_t base, std::uint64_t size,
+                          const ImageChunks& chunks = {});
 // The same for hex words wider than a byte, by their indices: "hex words, 1024 words of 18 bits
 // at 0x0000..0x03FF".
 std::string DescribeHexWords(std::uint64_t words, unsigned bits);

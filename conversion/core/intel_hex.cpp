@@ -13,9 +13,8 @@ namespace {
 constexpr std::size_t kRecordFrame = 5;
 
 std::string LengthText(unsigned type, std::size_t needed, std::size_t has) {
-    return std::string("a type ") + HexByteText(static_cast<std::uint8_t>(type)) +
-           " record holds " + std::to_string(needed) + (needed == 1 ? " byte" : " bytes") +
-           " of data, this one " + std::to_string(has);
+    return std::string("a type ") + HexText(type, 2) + " record holds " + std::to_string(needed) +
+           (needed == 1 ? " byte" : " bytes") + " of data, this one " + std::to_string(has);
 }
 
 }  // namespace
@@ -91,8 +90,7 @@ ImageError ReadIntelHex(const std::uint8_t* bytes, std::size_t size, ImageChunks
                 if (length != 4) return fail(LengthText(type, 4, length));
                 break;
             default:
-                return fail(std::string("record type ") +
-                            HexByteText(static_cast<std::uint8_t>(type)) +
+                return fail(std::string("record type ") + HexText(type, 2) +
                             " is not one of 00 to 05");
         }
     }

@@ -2,13 +2,13 @@
 // the order of its components, instance by instance, the INIT_xx lines up to the one that
 // holds the last word's data, then the INITP_xx lines up to the one that holds its parity,
 // each line as GeneratedLines writes it. A lane's data bits are packed into one byte stream
-// and its parity bits into another, so that each is written by today's line writer; today's
-// layout (width 8, one lane) and any other one-lane layout without parity whose words are
-// whole bytes need no packing at all: their lines are the source's bytes, as today.
+// and its parity bits into another, so that each is written by the one line writer; a lane of
+// whole bytes without parity (the dialog's byte-wide memory among them) needs no packing: its
+// lines are the image's bytes.
 //
-// For the run: LayOutLanes once the source is read (and its bytes swapped), the counts for
-// the fit check and the report, StreamWideLines after the kept text of every component
-// (conversion/core/components_removal.h).
+// This is the last step of the source's way (conversion/core/source_pipeline.h): the image,
+// placed, swapped, taken as words and packed into lanes, in one pass that holds no second copy
+// of the image.
 #pragma once
 
 #include <cstddef>
@@ -20,30 +20,34 @@
 
 #include "conversion/core/generated_line_stream.h"
 #include "conversion/core/generated_lines.h"
+#include "conversion/core/memory_image.h"
 #include "conversion/core/memory_layout.h"
 #include "conversion/core/synthesizer_kind.h"
 
-// The source's words, held by the caller. Bytes (a raw binary, Intel HEX, S-record or ELF
-// image): each word is `lanes x width / 8` bytes, least significant first, a short last word
-// padded with zero bytes. Words (a hex word file): one word per entry, in its lowest
-// `lanes x width` bits (a reader rejects wider words; bits above are ignored here).
+// The image the lanes take their words from: each word in WordBytes(layout) bytes, least
+// significant first, the bits above the word's ignored, a short last word padded with zero
+// bytes. Either bytes held by the caller, taken as they are, or the pieces of an image that
+// PlanImage planned, placed from `base` with `fill` in the gaps and their bytes reversed in
+// words of `swapWidth` (1: as they are); `byteCount` is then the image's size with the zero
+// padding of its last swap word.
 struct WordImage {
     const std::uint8_t* bytes = nullptr;
+    const ImageChunks* pieces = nullptr;
+    std::uint64_t base = 0;
+    std::uint8_t fill = 0;
+    unsigned swapWidth = 1;
     std::uint64_t byteCount = 0;
-    const std::uint64_t* words = nullptr;
-    std::uint64_t wordCount = 0;
-    bool ofWords = false;  // the words, not the bytes (an empty vector's data may be null)
 
     static WordImage FromBytes(const std::uint8_t* data, std::uint64_t size) {
-        return {data, size, nullptr, 0, false};
+        return {data, nullptr, 0, 0, 1, size};
     }
-    static WordImage FromWords(const std::uint64_t* words, std::uint64_t count) {
-        return {nullptr, 0, words, count, true};
+    static WordImage FromPieces(const ImageChunks& chunks, std::uint64_t base, std::uint8_t fill,
+                                unsigned swapWidth, std::uint64_t byteCount) {
+        return {nullptr, &chunks, base, fill, swapWidth, byteCount};
     }
 };
 
-// The number of words in the image under the layout (whose lanes x width, for bytes, is a
-// multiple of 8: CheckByteLayout).
+// The number of words in the image under the layout.
 std::uint64_t ImageWordCount(const WordImage& image, const MemoryLayout& layout);
 
 // The lines of one lane: its data bits as INIT_xx lines and its parity bits as INITP_xx
@@ -54,7 +58,7 @@ struct LaneLines {
 };
 
 std::uint32_t LaneLineCount(const LaneLines& lane);
-// The instances the lane fills; name them with InstanceName(lane.data, k).
+// The instances the lane fills; name them with InstanceName(lane.data.component, ...).
 std::uint32_t LaneInstanceCount(const LaneLines& lane);
 // The exact size of the lane's lines together.
 std::uint64_t LaneTextSize(const LaneLines& lane);
@@ -66,24 +70,26 @@ std::uint64_t LaneTextSize(const LaneLines& lane);
 bool StreamLaneLines(const LaneLines& lane, const LineBlockSink& sink,
                      std::size_t blockBytes = kFileLineBlock);
 
-// Every lane's lines, with the packed bits they point into. Movable, not copyable: the
-// lanes point into its own buffers (and into the caller's source bytes and component names,
-// which must outlive it).
+// Every lane's lines, with the bits they point into. Movable, not copyable: the lanes point
+// into its own buffers (and into the caller's image bytes and component names, which must
+// outlive it).
 struct WideLines {
     MemoryLayout layout;
     std::uint64_t words = 0;  // each lane's
     std::vector<LaneLines> lanes;
-    std::vector<std::unique_ptr<std::uint8_t[]>> packed;  // the packed bits, when packed
+    // The lanes' bits: packed, or the image placed, unless the lines are the caller's bytes.
+    std::vector<std::unique_ptr<std::uint8_t[]>> packed;
 };
 
 // Lays the image's words out in `layout.lanes` lanes named by `components` (one per lane, in
-// lane order). The layout must pass CheckLayout (CheckByteLayout for bytes). Packing takes
-// one pass over the image and memory for about its size, except where no packing is needed
-// (see above). Throws std::length_error when a lane's bits exceed 4 GiB - 1 bytes,
+// lane order), with quoted instance names when asked. The layout must pass CheckLayout.
+// Memory is taken for the lanes' bits alone (none when the lines are the caller's bytes).
+// Throws std::length_error when a lane's bits exceed kMaxImageSize bytes,
 // std::invalid_argument when the components do not match the lanes or the layout fails its
-// check, std::bad_alloc when there is no memory for the packed bits.
+// check, std::bad_alloc when there is no memory for the bits.
 WideLines LayOutLanes(const WordImage& image, const MemoryLayout& layout,
-                      std::span<const std::string_view> components, SynthesizerKind synthesizer);
+                      std::span<const std::string_view> components, SynthesizerKind synthesizer,
+                      bool quotedNames = false);
 
 std::uint64_t WideTextSize(const WideLines& lines);
 // Every lane's lines, lane by lane, in blocks as StreamLaneLines gives them.

@@ -1,27 +1,18 @@
 #include "conversion/core/memory_image.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
-namespace {
-
-std::string ByteText(std::uint8_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(value));
-    return text;
-}
-
-}  // namespace
+#include "conversion/core/hex_digits.h"
 
 std::string AddressText(std::uint64_t address) {
-    char text[24];
-    if (address > 0xFFFFFFFFu) {
-        std::snprintf(text, sizeof text, "0x%016llX", static_cast<unsigned long long>(address));
-    } else {
-        std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(address));
-    }
-    return text;
+    return HexNumber(address, address > 0xFFFFFFFFu ? 16 : 8);
+}
+
+std::string ImageChunks::OriginText(std::uint64_t origin) const {
+    const std::string kind = std::string(originKind) + " ";
+    if (origin < originNames.size()) return kind + originNames[origin];
+    return kind + std::to_string(origin);
 }
 
 void ImageChunks::Add(std::uint64_t address, const std::uint8_t* bytes, std::size_t size,
@@ -53,9 +44,8 @@ ImageError PlanImage(ImageChunks& chunks, std::uint64_t base, std::uint64_t& siz
     if (list.empty()) return {};
     if (list.front().address < base) {
         // The lowest chunk starts with its lowest byte, so its origin is the one to name.
-        return {std::string(chunks.originKind) + " " + std::to_string(list.front().origin) +
-                    ": data at address " + AddressText(list.front().address) + ", below the base " +
-                    AddressText(base),
+        return {chunks.OriginText(list.front().origin) + ": data at address " +
+                    AddressText(list.front().address) + ", below the base " + AddressText(base),
                 false};
     }
     std::uint64_t end = base;
@@ -68,40 +58,65 @@ ImageError PlanImage(ImageChunks& chunks, std::uint64_t base, std::uint64_t& siz
         }
         end = std::max(end, chunk.address + chunk.size);
     }
+    // A byte given twice must be given the same. Since the chunks come in address order, the
+    // one that reaches furthest so far covers every byte of the next one below that end.
+    const std::uint8_t* bytes = chunks.Bytes();
+    const ImageChunk* last = nullptr;
+    for (const ImageChunk& chunk : list) {
+        if (last != nullptr && chunk.address < last->address + last->size) {
+            const std::uint64_t overlap =
+                std::min(chunk.address + chunk.size, last->address + last->size) - chunk.address;
+            const std::uint8_t* mine = bytes + chunk.offset;
+            const std::uint8_t* before = bytes + last->offset + (chunk.address - last->address);
+            for (std::uint64_t i = 0; i < overlap; ++i) {
+                if (mine[i] != before[i]) {
+                    return {"the byte at address " + AddressText(chunk.address + i) +
+                                " is given twice, as " + HexNumber(before[i], 2) + " and as " +
+                                HexNumber(mine[i], 2),
+                            false};
+                }
+            }
+        }
+        if (last == nullptr || chunk.address + chunk.size > last->address + last->size)
+            last = &chunk;
+    }
     size = end - base;
     return {};
 }
 
-ImageError FillImage(const ImageChunks& chunks, std::uint64_t base, std::uint8_t fill,
-                     std::uint8_t* out, std::uint64_t size) {
-    const std::uint8_t* bytes = chunks.Bytes();
-    // Every byte below `covered` is written; since the chunks come in address order, the one
-    // that reached `covered` spans all of it from the next chunk's start.
-    std::uint64_t covered = 0;
-    for (const ImageChunk& chunk : chunks.chunks) {
-        const std::uint64_t start = chunk.address - base;
-        const std::uint64_t end = start + chunk.size;
-        const std::uint8_t* from = bytes + chunk.offset;
-        if (start > covered)
-            std::memset(out + covered, fill, static_cast<std::size_t>(start - covered));
-        const std::uint64_t overlapEnd = std::min(end, covered);
-        const bool same =
-            overlapEnd <= start ||
-            std::memcmp(out + start, from, static_cast<std::size_t>(overlapEnd - start)) == 0;
-        for (std::uint64_t at = start; !same && at < overlapEnd; ++at) {
-            if (out[at] != from[at - start]) {
-                return {std::string("the byte at address ") + AddressText(base + at) +
-                            " is given twice, as " + ByteText(out[at]) + " and as " +
-                            ByteText(from[at - start]),
-                        false};
-            }
+PlacedBytes::PlacedBytes(const ImageChunks& chunks, std::uint64_t base, std::uint8_t fill)
+    : chunks_(chunks), base_(base), fill_(fill) {
+    for (const ImageChunk& chunk : chunks.chunks)
+        size_ = std::max(size_, chunk.address + chunk.size - base);
+}
+
+void PlacedBytes::Take(std::uint8_t* out, std::size_t count) {
+    const std::vector<ImageChunk>& list = chunks_.chunks;
+    while (count > 0) {
+        if (at_ >= size_) {  // past the image: the padding
+            std::memset(out, 0, count);
+            at_ += count;
+            return;
         }
-        if (end > covered) {
-            const std::uint64_t first = std::max(start, covered);
-            std::memcpy(out + first, from + (first - start), static_cast<std::size_t>(end - first));
-            covered = end;
+        for (; next_ < list.size() && list[next_].address - base_ <= at_; ++next_) {
+            const ImageChunk& chunk = list[next_];
+            if (last_ == nullptr || chunk.address + chunk.size > last_->address + last_->size)
+                last_ = &chunk;
         }
+        std::size_t n = 0;
+        if (last_ != nullptr && last_->address + last_->size - base_ > at_) {
+            // Any chunk that covers a byte gives its value; PlanImage saw that they agree.
+            const std::uint64_t from = at_ - (last_->address - base_);
+            n = static_cast<std::size_t>(std::min<std::uint64_t>(count, last_->size - from));
+            std::memcpy(out, chunks_.Bytes() + last_->offset + from, n);
+        } else {
+            const std::uint64_t gapEnd =
+                next_ < list.size() ? std::min(size_, list[next_].address - base_) : size_;
+            n = static_cast<std::size_t>(std::min<std::uint64_t>(count, gapEnd - at_));
+            std::memset(out, fill_, n);
+        }
+        out += n;
+        at_ += n;
+        count -= n;
     }
-    if (size > covered) std::memset(out + covered, fill, static_cast<std::size_t>(size - covered));
-    return {};
 }

@@ -1,17 +1,16 @@
-// The dense memory image that an image file describes: the addressed pieces its readers find
-// (records, segments, words), laid out from a base address, with a fill value in the gaps.
+// The memory image that an image file describes: the addressed pieces its readers find
+// (records, sections, segments, words), planned from a base address before any memory is
+// taken for it, then placed with a fill value in the gaps.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
-// The rewriter counts bytes in 32 bits: an image holds 4 GiB - 1 bytes at most.
-inline constexpr std::uint64_t kMaxImageSize = std::numeric_limits<std::uint32_t>::max();
+#include "conversion/core/image_limit.h"
 
-// Why an image file cannot be read: a reason that names the line (or the segment) where one
+// Why an image file cannot be read: a reason that names the line (or the section) where one
 // can. `tooLarge` when the image would pass kMaxImageSize, which the run reports with the
 // system's "file too large" text after the reason.
 struct ImageError {
@@ -20,7 +19,8 @@ struct ImageError {
     explicit operator bool() const { return !reason.empty(); }
 };
 
-// `size` bytes at `address`, found at `origin` (a line number or a segment index).
+// `size` bytes at `address`, found at `origin` (a line number, or the index of a section or
+// segment).
 struct ImageChunk {
     std::uint64_t address = 0;
     std::size_t offset = 0;  // into ImageChunks::Bytes()
@@ -34,10 +34,14 @@ struct ImageChunks {
     std::vector<std::uint8_t> decoded;
     // ...unless this is set: the file's own bytes, which a binary format's chunks point into.
     const std::uint8_t* external = nullptr;
-    // What the chunks' origins count, for the messages.
+    // What the chunks' origins count, for the messages, and the names of the origins when
+    // they have names (an ELF file's sections).
     const char* originKind = "line";
+    std::vector<std::string> originNames;
 
     const std::uint8_t* Bytes() const { return external != nullptr ? external : decoded.data(); }
+    // "line 12", "section .data", "segment 1".
+    std::string OriginText(std::uint64_t origin) const;
 
     // Appends decoded bytes; a piece that continues the last one joins it, so that a file of
     // short records keeps few chunks.
@@ -45,15 +49,30 @@ struct ImageChunks {
              std::uint64_t origin);
 };
 
-// Orders the chunks by address and finds the image's size: from `base` to the last byte a
-// chunk gives (0 without chunks). Fails for data below the base and for an image larger than
-// kMaxImageSize, before any memory is taken for it.
+// Orders the chunks by address, finds the image's size (from `base` to the last byte a chunk
+// gives; 0 without chunks) and checks what would make it no image: data below the base, an
+// image larger than kMaxImageSize, a byte that two chunks give different values. Takes no
+// memory for the image itself.
 ImageError PlanImage(ImageChunks& chunks, std::uint64_t base, std::uint64_t& size);
 
-// Writes the image that PlanImage measured into `out` (`size` bytes): the chunks' bytes, and
-// `fill` in the gaps. Fails at the lowest byte that two chunks give different values.
-ImageError FillImage(const ImageChunks& chunks, std::uint64_t base, std::uint8_t fill,
-                     std::uint8_t* out, std::uint64_t size);
+// The image that PlanImage planned, a piece at a time in address order: the chunks' bytes at
+// their places from the base on, `fill` in the gaps, and zero bytes past the image's last
+// byte (the padding of a last swap word).
+class PlacedBytes {
+public:
+    PlacedBytes(const ImageChunks& chunks, std::uint64_t base, std::uint8_t fill);
+    // Writes the next `count` bytes at `out`.
+    void Take(std::uint8_t* out, std::size_t count);
+
+private:
+    const ImageChunks& chunks_;
+    std::uint64_t base_;
+    std::uint8_t fill_;
+    std::uint64_t size_ = 0;            // the image's, from the base through the last byte given
+    std::uint64_t at_ = 0;              // the next byte's offset from the base
+    std::size_t next_ = 0;              // the first chunk not yet reached
+    const ImageChunk* last_ = nullptr;  // of the chunks reached, the one that ends last
+};
 
 // "0x0000FF00": at least eight hex digits, sixteen for an address past 32 bits.
 std::string AddressText(std::uint64_t address);

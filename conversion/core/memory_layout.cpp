@@ -1,9 +1,7 @@
 #include "conversion/core/memory_layout.h"
 
 #include <algorithm>
-
-#include "conversion/core/byte_classes.h"
-#include "conversion/core/text_scanning.h"
+#include <span>
 
 namespace {
 
@@ -16,31 +14,8 @@ std::span<const unsigned> AllowedWidths(std::uint32_t linesPerInstance) {
     return {};
 }
 
-std::string SizeName(std::uint32_t linesPerInstance) {
-    return linesPerInstance == kLinesPerInstance32k   ? "32k"
-           : linesPerInstance == kLinesPerInstance16k ? "16k"
-                                                      : "4k";
-}
-
-std::string Components(unsigned lanes) {
-    return std::to_string(lanes) + (lanes == 1 ? " component" : " components");
-}
-
-// Whether `longer` is `shorter`, then the convention's suffix as the removal takes it: "_"
-// and digits for Synopsys, digits for XST.
-bool IsSuffixedName(std::string_view longer, std::string_view shorter,
-                    SynthesizerKind synthesizer) {
-    if (longer.size() <= shorter.size() || !MatchesNoCase(longer, 0, shorter)) return false;
-    std::string_view rest = longer.substr(shorter.size());
-    if (IsSynopsys(synthesizer)) {
-        if (rest.front() != '_') return false;
-        rest.remove_prefix(1);
-    } else if (!IsXst(synthesizer)) {
-        return false;
-    }
-    return !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) {
-        return IsDigit(static_cast<unsigned char>(c));
-    });
+bool WholeBytes(const MemoryLayout& layout) {
+    return WordBits(layout) % 8 == 0;
 }
 
 }  // namespace
@@ -60,6 +35,12 @@ std::string AllowedWidthsText(std::uint32_t linesPerInstance) {
     return text;
 }
 
+std::string BlockRamSizeName(std::uint32_t linesPerInstance) {
+    return linesPerInstance == kLinesPerInstance32k   ? "32k"
+           : linesPerInstance == kLinesPerInstance16k ? "16k"
+                                                      : "4k";
+}
+
 LayoutProblem CheckLayout(const MemoryLayout& layout) {
     if (!IsLinesPerInstance(layout.linesPerInstance)) return LayoutProblem::BadBlockRamSize;
     if (!IsAllowedWidth(layout.width, layout.linesPerInstance))
@@ -69,50 +50,17 @@ LayoutProblem CheckLayout(const MemoryLayout& layout) {
     return LayoutProblem::None;
 }
 
-LayoutProblem CheckByteLayout(const MemoryLayout& layout) {
+LayoutProblem CheckSourceLayout(const MemoryLayout& layout, bool hexWords, unsigned swapWidth) {
+    const LayoutProblem problem = CheckLayout(layout);
+    if (problem != LayoutProblem::None || WholeBytes(layout)) return problem;
+    if (swapWidth > 1) return LayoutProblem::SwapNotWholeBytes;
+    return hexWords ? LayoutProblem::None : LayoutProblem::NotWholeBytes;
+}
+
+LayoutProblem CheckExtractedLayout(const MemoryLayout& layout, bool hexWords, unsigned swapWidth) {
     const LayoutProblem problem = CheckLayout(layout);
     if (problem != LayoutProblem::None) return problem;
-    return WordBits(layout) % 8 == 0 ? LayoutProblem::None : LayoutProblem::NotWholeBytes;
-}
-
-std::string DescribeLayoutProblem(LayoutProblem problem, const MemoryLayout& layout) {
-    const std::string width = "--width " + std::to_string(layout.width);
-    switch (problem) {
-        case LayoutProblem::None:
-            return {};
-        case LayoutProblem::BadBlockRamSize:
-            return "--bram must be 4k, 16k or 32k";
-        case LayoutProblem::WidthNotAllowed:
-            return width + " is not a width of --bram " + SizeName(layout.linesPerInstance) + " (" +
-                   AllowedWidthsText(layout.linesPerInstance) + ")";
-        case LayoutProblem::LaneCount:
-            return "--component is given " + std::to_string(layout.lanes) +
-                   " times; a memory has 1 to " + std::to_string(kMaxLanes) + " components";
-        case LayoutProblem::WordTooWide:
-            return width + " with " + Components(layout.lanes) + " makes words of " +
-                   std::to_string(WordBits(layout)) + " bits, more than " +
-                   std::to_string(kMaxWordBits);
-        case LayoutProblem::NotWholeBytes:
-            return width + " with " + Components(layout.lanes) + " makes words of " +
-                   std::to_string(WordBits(layout)) +
-                   " bits, which are no whole bytes: such words come from a hex word file "
-                   "(--format mem)";
-    }
-    return {};
-}
-
-bool InstanceNamesOverlap(std::string_view a, std::string_view b, SynthesizerKind synthesizer) {
-    if (a.size() == b.size() && MatchesNoCase(a, 0, b)) return true;
-    return IsSuffixedName(a, b, synthesizer) || IsSuffixedName(b, a, synthesizer);
-}
-
-std::optional<std::pair<std::size_t, std::size_t>> FindOverlappingComponents(
-    std::span<const std::string_view> components, SynthesizerKind synthesizer) {
-    for (std::size_t second = 1; second < components.size(); ++second) {
-        for (std::size_t first = 0; first < second; ++first) {
-            if (InstanceNamesOverlap(components[first], components[second], synthesizer))
-                return std::pair{first, second};
-        }
-    }
-    return std::nullopt;
+    if (!hexWords && !WholeBytes(layout)) return LayoutProblem::NotWholeBytes;
+    if (hexWords && swapWidth > 1) return LayoutProblem::HexWordsSwapped;
+    return LayoutProblem::None;
 }

@@ -6,19 +6,13 @@
 // 4096, 16384 or 32768): word j of an instance has its data bits at bits j*d .. j*d+d-1 of the
 // instance's INIT_xx bits, bit 0 the lowest bit of the rightmost digit of INIT_00, and its
 // parity bits at j*p .. j*p+p-1 of its INITP_xx bits, numbered the same way. Width 8 and one
-// lane is today's byte-wide layout: instance k holds bytes k*B .. (k+1)*B-1.
+// lane is the dialog's byte-wide layout: instance k holds bytes k*B .. (k+1)*B-1.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
-#include <string_view>
-#include <utility>
 
 #include "conversion/core/generated_lines.h"
-#include "conversion/core/synthesizer_kind.h"
 
 inline constexpr unsigned kMaxLanes = 64;     // components given at once
 inline constexpr unsigned kMaxWordBits = 64;  // lanes x width
@@ -32,11 +26,6 @@ struct MemoryLayout {
     friend bool operator==(const MemoryLayout&, const MemoryLayout&) = default;
 };
 
-// Today's layout: bytes one after the other in one component.
-inline bool IsByteWide(const MemoryLayout& layout) {
-    return layout.width == 8 && layout.lanes == 1;
-}
-
 inline unsigned ParityBits(unsigned width) {
     return width == 9 ? 1 : width == 18 ? 2 : width == 36 ? 4 : 0;
 }
@@ -45,6 +34,12 @@ inline unsigned DataBits(unsigned width) {
 }
 inline unsigned WordBits(const MemoryLayout& layout) {
     return layout.lanes * layout.width;
+}
+// The bytes that hold one word in an image, least significant first: a word of whole bytes
+// fills them, a hex word file's word of other widths leaves the highest bits of its last byte
+// unused.
+inline unsigned WordBytes(const MemoryLayout& layout) {
+    return (WordBits(layout) + 7) / 8;
 }
 inline std::uint64_t BitsPerInstance(const MemoryLayout& layout) {
     return std::uint64_t{layout.linesPerInstance} * kBytesPerLine * 8;
@@ -63,14 +58,16 @@ inline std::uint64_t LaneInstancesNeeded(std::uint64_t words, const MemoryLayout
     return words / perInstance + (words % perInstance != 0 ? 1 : 0);
 }
 
-// Why a layout, or a layout with a source or image of bytes, cannot be used.
+// Why a layout, or a layout with the file its words come from or go to, cannot be used.
 enum class LayoutProblem {
     None,
-    BadBlockRamSize,  // linesPerInstance is not one of the three sizes
-    WidthNotAllowed,  // not one of the widths of that block RAM size
-    LaneCount,        // not 1 to kMaxLanes lanes
-    WordTooWide,      // lanes x width above kMaxWordBits
-    NotWholeBytes,    // a source or image of bytes needs lanes x width a multiple of 8
+    BadBlockRamSize,    // linesPerInstance is not one of the three sizes
+    WidthNotAllowed,    // not one of the widths of that block RAM size
+    LaneCount,          // not 1 to kMaxLanes lanes
+    WordTooWide,        // lanes x width above kMaxWordBits
+    NotWholeBytes,      // words that are no whole bytes come from, or go to, hex words only
+    SwapNotWholeBytes,  // bytes are swapped in words of whole bytes only
+    HexWordsSwapped,    // an extracted hex word file has no bytes to swap
 };
 
 // The widths one lane may have: 1, 2, 4, 8, 16 for 4 Kbit; 1, 2, 4, 8, 9, 16, 18, 32, 36 for
@@ -78,23 +75,15 @@ enum class LayoutProblem {
 bool IsAllowedWidth(unsigned width, std::uint32_t linesPerInstance);
 // "1, 2, 4, 8 or 16": the list above, for messages.
 std::string AllowedWidthsText(std::uint32_t linesPerInstance);
+// "4k", "16k" or "32k".
+std::string BlockRamSizeName(std::uint32_t linesPerInstance);
 
 // The first problem of the layout itself, or None.
 LayoutProblem CheckLayout(const MemoryLayout& layout);
-// The same, and NotWholeBytes when words cannot be taken from (or written as) bytes: what a
-// raw binary, Intel HEX, S-record or ELF source and a raw extracted image need.
-LayoutProblem CheckByteLayout(const MemoryLayout& layout);
-// The command line's usage error for a problem, naming its options, e.g. "--width 9 is not a
-// width of --bram 4k (1, 2, 4, 8 or 16)"; empty for None.
-std::string DescribeLayoutProblem(LayoutProblem problem, const MemoryLayout& layout);
-
-// Whether an instance name of one component can be an instance name of the other under the
-// convention, with the letter case ignored as the removal ignores it: "ram" and "RAM" always,
-// "ram" and "ram_2" for Synopsys (ram_2 is ram's third instance), "ram" and "ram1" for XST.
-// Two lanes with such components would write one instance's lines twice, and the removal
-// of one would take the other's lines.
-bool InstanceNamesOverlap(std::string_view a, std::string_view b, SynthesizerKind synthesizer);
-// The first pair of components (indexes first < second) whose names overlap, for a usage
-// error such as "components ram and ram_2 share instance names"; none when there is none.
-std::optional<std::pair<std::size_t, std::size_t>> FindOverlappingComponents(
-    std::span<const std::string_view> components, SynthesizerKind synthesizer);
+// The same, for words read from a source: a hex word file (`hexWords`) gives words of any
+// width, the other formats give bytes; their bytes reversed in words of `swapWidth` (1: not
+// swapped), which needs words of whole bytes.
+LayoutProblem CheckSourceLayout(const MemoryLayout& layout, bool hexWords, unsigned swapWidth);
+// The same, for an image extracted into a hex word file (`hexWords`) or raw bytes, reversed
+// in words of `swapWidth` (1: not swapped).
+LayoutProblem CheckExtractedLayout(const MemoryLayout& layout, bool hexWords, unsigned swapWidth);

@@ -40,12 +40,6 @@ std::string CharacterText(char c) {
     return text;
 }
 
-std::string HexByteText(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
-}
-
 std::string DecodeHexPairs(std::string_view digits, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     for (const char c : digits) {
@@ -66,6 +60,6 @@ std::string DecodeHexPairs(std::string_view digits, std::vector<std::uint8_t>& b
 std::string CheckRecordSum(const std::vector<std::uint8_t>& record, std::uint8_t needed) {
     const std::uint8_t given = record.back();
     if (given == needed) return {};
-    return std::string("the checksum is ") + HexByteText(given) + ", the record needs " +
-           HexByteText(needed);
+    return std::string("the checksum is ") + HexText(given, 2) + ", the record needs " +
+           HexText(needed, 2);
 }

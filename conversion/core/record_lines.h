@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/core/hex_digits.h"
+
 // The lines of a text file one at a time: a line ends at LF, and a CR before it goes with it.
 class RecordLines {
 public:
@@ -24,20 +26,10 @@ private:
     std::uint64_t number_ = 0;
 };
 
-// The value of a hex digit, -1 for any other character.
-inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // "line 12: " and the text.
 std::string LineReason(std::uint64_t line, const std::string& text);
 // "'G'", or "the byte 0x07" for one that does not print.
 std::string CharacterText(char c);
-// "3C".
-std::string HexByteText(std::uint8_t value);
 
 // The bytes that a record's hex digits spell, two digits a byte; a reason (without the line)
 // for a character that is no hex digit or an odd number of digits.

@@ -14,6 +14,12 @@ constexpr std::size_t kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
 }  // namespace
 
 ImageError ReadSRecords(const std::uint8_t* bytes, std::size_t size, ImageChunks& chunks) {
+    // DOS tools end a text file with Ctrl-Z (0x1A), as an Intel HEX reader passes it by after
+    // its end record.
+    while (size > 0 &&
+           (bytes[size - 1] == 0x1A || bytes[size - 1] == '\n' || bytes[size - 1] == '\r' ||
+            bytes[size - 1] == ' ' || bytes[size - 1] == '\t'))
+        --size;
     RecordLines lines(bytes, size);
     std::string_view line;
     std::vector<std::uint8_t> record;

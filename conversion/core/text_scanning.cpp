@@ -41,8 +41,8 @@ std::size_t RemovedLineEnd(std::string_view text, std::size_t position) {
     const std::size_t size = text.size();
     const char* const data = text.data();
     std::size_t i = position;
-    // One pass for the first line feed or carriage return, 16 bytes at a time, instead of a
-    // search for each: removing the lines of a 12 MB reconversion took 3.6 ms instead of 4.1.
+    // One pass for whichever of a line feed and a carriage return comes first, 16 bytes at a
+    // time, instead of a search for each, which would read a line without one twice.
 #if defined(QUILLON_HAVE_SSE2)
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i carriageReturn = _mm_set1_epi8('\r');

@@ -2,30 +2,30 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <limits>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include "conversion/core/bit_packing.h"
 #include "conversion/core/byte_classes.h"
+#include "conversion/core/byte_order.h"
 #include "conversion/core/generated_lines.h"
+#include "conversion/core/hex_digits.h"
+#include "conversion/core/image_limit.h"
+#include "conversion/core/init_attribute.h"
+#include "conversion/core/instance_names.h"
 #include "conversion/core/text_scanning.h"
 
 namespace {
 
-constexpr std::uint64_t kMaxImageBytes = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint64_t kLargestSuffix = std::uint64_t{1} << 40;  // far past any image
 constexpr std::size_t kValueDigits = 2 * kBytesPerLine;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int HexValue(unsigned char c) {
-    if (IsDigit(c)) return c - '0';
-    const unsigned char folded = FoldAscii(c);
-    return folded >= 'a' && folded <= 'f' ? folded - 'a' + 10 : -1;
-}
+// Names as the command line's removal reads them: quoted too, and without a convention the
+// component's own name.
+constexpr NameReading kReading{true, true};
 
 std::size_t SkipHexDigits(TextCursor& cursor) {
-    return SkipClass(cursor, [](unsigned char c) { return HexValue(c) >= 0; });
+    return SkipClass(cursor, [](unsigned char c) { return IsHexDigit(static_cast<char>(c)); });
 }
 
 std::string UpperCase(std::string_view text) {
@@ -33,13 +33,6 @@ std::string UpperCase(std::string_view text) {
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
     return upper;
-}
-
-std::string AttributeName(bool parity, std::uint64_t number) {
-    std::string name = parity ? "INITP_" : "INIT_";
-    name += kHexDigits[(number >> 4) & 15];
-    name += kHexDigits[number & 15];
-    return name;
 }
 
 // One INIT_xx or INITP_xx line of a lane, as found.
@@ -52,49 +45,43 @@ struct Entry {
     bool parity;
 };
 
-// An instance name of one of the components, as the removal matches it.
-struct InstanceMatch {
-    std::uint32_t lane;
-    std::uint64_t number;  // the suffix's value, at most kLargestSuffix
-    bool chainName;        // a name the convention gives (no "_0", no leading zeros)
-    std::string_view name;
-};
-
 class Extraction {
 public:
     Extraction(std::string_view text, std::span<const std::string_view> components,
-               SynthesizerKind synthesizer, const MemoryLayout& layout, ExtractedFormat format)
+               SynthesizerKind synthesizer, const MemoryLayout& layout, ExtractedFormat format,
+               std::uint64_t maxInstances)
         : text_(text),
           components_(components),
           synthesizer_(synthesizer),
           layout_(layout),
-          format_(format),
+          names_(components, synthesizer, kReading),
+          maxInstances_(maxInstances),
           d_(DataBits(layout.width)),
           p_(ParityBits(layout.width)),
           dataPerInstance_(layout.linesPerInstance),
-          parityPerInstance_(p_ != 0 ? ParityLinesPerInstance(layout) : 0) {}
+          parityPerInstance_(p_ != 0 ? ParityLinesPerInstance(layout) : 0) {
+        result_.layout = layout;
+        result_.format = format;
+    }
 
     ExtractedImage Run();
 
 private:
-    std::optional<InstanceMatch> MatchInstance(TextCursor& cursor) const;
     bool ReadLine(std::size_t start, std::uint64_t line);
     bool Fail(ExtractFailure failure, std::uint64_t line, std::string reason);
+    bool Plan();
     bool Fill();
     void FindMissingLines();
     void CountLanes();
-    void WriteImage();
     std::string InstanceOf(std::uint32_t lane, std::uint64_t k) const {
-        return InstanceName(
-            GeneratedLines{nullptr, 0, components_[lane], synthesizer_, dataPerInstance_},
-            static_cast<std::uint32_t>(k));
+        return InstanceName(components_[lane], synthesizer_, static_cast<std::uint32_t>(k));
     }
     void DecodeValue(std::size_t at, char* out) const {
         // The rightmost digit pair is the line's first byte.
         for (std::size_t i = 0; i < kBytesPerLine; ++i) {
             const std::size_t pair = at + kValueDigits - 2 * (i + 1);
-            out[i] = static_cast<char>((HexValue(static_cast<unsigned char>(text_[pair])) << 4) |
-                                       HexValue(static_cast<unsigned char>(text_[pair + 1])));
+            out[i] =
+                static_cast<char>(HexDigitValue(text_[pair]) << 4 | HexDigitValue(text_[pair + 1]));
         }
     }
 
@@ -102,49 +89,18 @@ private:
     const std::span<const std::string_view> components_;
     const SynthesizerKind synthesizer_;
     const MemoryLayout layout_;
-    const ExtractedFormat format_;
+    const InstanceNameMatcher names_;
+    const std::uint64_t maxInstances_;
     const unsigned d_, p_;
     const std::uint32_t dataPerInstance_, parityPerInstance_;
 
     ExtractedImage result_;
     std::vector<Entry> entries_;
-    std::uint64_t dataLines_ = 0;             // each lane's, through the last INIT_xx line present
-    std::uint64_t parityLines_ = 0;           // each lane's parity lines for those words
-    std::vector<std::string> data_, parity_;  // each lane's bits
+    const Entry* last_ = nullptr;    // the INIT_xx line that ends the image
+    std::uint64_t dataLines_ = 0;    // each lane's, through the last INIT_xx line present
+    std::uint64_t parityLines_ = 0;  // each lane's parity lines for those words
     std::vector<std::vector<bool>> dataPresent_, parityPresent_;
 };
-
-std::optional<InstanceMatch> Extraction::MatchInstance(TextCursor& cursor) const {
-    if (SkipBlanks(cursor) == 0) return std::nullopt;
-    const std::size_t nameStart = cursor.pos;
-    for (std::uint32_t lane = 0; lane < components_.size(); ++lane) {
-        TextCursor at{text_, nameStart};
-        if (!MatchesNoCase(text_, at.pos, components_[lane])) continue;
-        at.pos += components_[lane].size();
-        if (at.pos >= text_.size()) continue;
-        InstanceMatch match{lane, 0, true, {}};
-        const bool blank = IsBlank(static_cast<unsigned char>(text_[at.pos]));
-        if (blank && !IsXst(synthesizer_)) {
-            match.name = text_.substr(nameStart, at.pos - nameStart);
-        } else if (IsXst(synthesizer_) || (IsSynopsys(synthesizer_) && text_[at.pos] == '_')) {
-            if (IsSynopsys(synthesizer_)) ++at.pos;
-            const std::size_t digits = at.pos;
-            if (TakeDigits(at) == 0) continue;
-            match.name = text_.substr(nameStart, at.pos - nameStart);
-            for (std::size_t i = digits; i < at.pos; ++i)
-                match.number = std::min(match.number * 10 + (text_[i] - '0'), kLargestSuffix);
-            match.chainName = text_[digits] != '0' || (IsXst(synthesizer_) && at.pos == digits + 1);
-            if (at.pos >= text_.size() || !IsBlank(static_cast<unsigned char>(text_[at.pos])))
-                continue;
-        } else {
-            continue;
-        }
-        SkipBlanks(at);
-        cursor = at;
-        return match;
-    }
-    return std::nullopt;
-}
 
 bool Extraction::Fail(ExtractFailure failure, std::uint64_t line, std::string reason) {
     result_.failure = failure;
@@ -157,41 +113,35 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
     TextCursor cursor{text_, start};
     SkipBlanks(cursor);
     if (!MatchesNoCase(text_, cursor.pos, "INST")) return true;
-    cursor.pos += 4;
-    const std::optional<InstanceMatch> instance = MatchInstance(cursor);
-    if (!instance) return true;
+    InstanceMatch found;
+    if (!names_.Match(text_, cursor.pos + 4, found)) return true;
+    const InstanceMatch* instance = &found;
+    const std::uint64_t suffix = found.Number(text_);
+    const std::optional<InitAttribute> init = MatchInitAttribute(text_, instance->end);
+    if (!init) return true;  // a placement, or another attribute, as the removal counts them
+    const bool parity = init->parity;
+    const std::string attribute = UpperCase(text_.substr(init->start, init->end - init->start));
+    const std::string_view name =
+        text_.substr(instance->nameStart, instance->nameEnd - instance->nameStart);
+    const std::string what = std::string(name) + " " + attribute;
 
-    const std::size_t attributeStart = cursor.pos;
-    const bool parity = MatchesNoCase(text_, cursor.pos, "INITP_");
-    if (!parity && !MatchesNoCase(text_, cursor.pos, "INIT_")) return true;  // a placement
-    cursor.pos += parity ? 6 : 5;
-    const std::size_t digitsStart = cursor.pos;
-    const std::size_t digits = SkipHexDigits(cursor);
-    if (digits == 0 || cursor.pos >= text_.size() ||
-        !(IsBlank(static_cast<unsigned char>(text_[cursor.pos])) || text_[cursor.pos] == '='))
-        return true;  // another attribute, as the removal's count of INIT_xx lines has it
-    const std::string attribute =
-        UpperCase(text_.substr(attributeStart, cursor.pos - attributeStart));
-    const std::string what = std::string(instance->name) + " " + attribute;
-
-    if (!instance->chainName) {
-        const std::string component(components_[instance->lane]);
+    if (!instance->Written(text_, synthesizer_)) {
+        const std::string component(components_[instance->component]);
         const std::string names = IsXst(synthesizer_) ? component + "0, " + component + "1, ..."
                                                       : component + ", " + component + "_1, ...";
         return Fail(ExtractFailure::NotAnInstanceName, line,
-                    std::string(instance->name) + " is not one of the instance names " + names);
+                    std::string(name) + " is not one of the instance names " + names);
     }
     const std::uint32_t perInstance = parity ? parityPerInstance_ : dataPerInstance_;
     std::uint64_t number = 0;
-    for (std::size_t i = digitsStart; i < cursor.pos; ++i)
+    for (std::size_t i = init->digitsAt; i < init->end; ++i)
         number = std::min<std::uint64_t>(
-            number * 16 + static_cast<unsigned>(HexValue(static_cast<unsigned char>(text_[i]))),
-            0x100);
+            number * 16 + static_cast<unsigned>(HexDigitValue(text_[i])), 0x100);
     if (parity && p_ == 0)
         return Fail(ExtractFailure::AttributeOutsideGeometry, line,
                     attribute + " sets parity bits, which a width of " +
                         std::to_string(layout_.width) + " has none of");
-    if (digits != 2 || number >= perInstance) {
+    if (init->digits != 2 || number >= perInstance) {
         const std::uint32_t kbits = layout_.linesPerInstance / 4;
         std::string known = "INIT_00 .. " + AttributeName(false, dataPerInstance_ - 1);
         if (parityPerInstance_ != 0)
@@ -201,6 +151,7 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
                         "-Kbit block RAM (" + known + ")");
     }
 
+    cursor.pos = init->end;
     SkipBlanks(cursor);
     bool valid = cursor.pos < text_.size() && text_[cursor.pos] == '=';
     std::size_t value = 0;
@@ -216,36 +167,48 @@ bool Extraction::ReadLine(std::size_t start, std::uint64_t line) {
     if (!valid)
         return Fail(ExtractFailure::BadValue, line,
                     "the value of " + what + " is not 64 hex digits");
-    if (instance->number * dataPerInstance_ * kBytesPerLine > kMaxImageBytes)
+    if (suffix * dataPerInstance_ * kBytesPerLine > kMaxImageSize)
         return Fail(ExtractFailure::ImageTooLarge, line,
                     what + " lies past the 4 GiB - 1 bytes an image can hold");
-    entries_.push_back({instance->number * perInstance + number, value, line,
-                        static_cast<std::uint32_t>(instance->number), instance->lane, parity});
+    entries_.push_back({suffix * perInstance + number, value, line,
+                        static_cast<std::uint32_t>(suffix),
+                        static_cast<std::uint32_t>(instance->component), parity});
+    return true;
+}
+
+// The image's extent from the lines alone, checked before its memory is taken.
+bool Extraction::Plan() {
+    for (const Entry& entry : entries_)
+        if (!entry.parity && (last_ == nullptr || entry.index >= last_->index)) last_ = &entry;
+    dataLines_ = last_ != nullptr ? last_->index + 1 : 0;
+    parityLines_ = p_ != 0 ? (dataLines_ + 7) / 8 : 0;  // parity is an eighth of the data
+    result_.words = dataLines_ * kBytesPerLine * 8 / d_;
+    result_.instances = (dataLines_ + dataPerInstance_ - 1) / dataPerInstance_;
+    if (last_ == nullptr) return true;
+    result_.lastInstance = InstanceOf(last_->lane, last_->instance);
+    const std::string lastLine =
+        result_.lastInstance + " " + AttributeName(false, last_->index % dataPerInstance_);
+    const std::uint64_t bits = result_.words * WordBits(layout_);
+    if (std::max(bits / 8, ExtractedImageSize(result_)) > kMaxImageSize)
+        return Fail(ExtractFailure::ImageTooLarge, last_->line,
+                    lastLine + " makes an image too large to hold (more than 4 GiB - 1 bytes)");
+    if (maxInstances_ != 0 && result_.instances > maxInstances_)
+        return Fail(ExtractFailure::TooManyInstances, last_->line,
+                    lastLine + " makes " + std::to_string(result_.instances) + " instances a lane");
     return true;
 }
 
 bool Extraction::Fill() {
     const std::uint64_t lanes = layout_.lanes;
-    const Entry* last = nullptr;  // the INIT_xx line that ends the image
-    for (const Entry& entry : entries_)
-        if (!entry.parity && (last == nullptr || entry.index >= last->index)) last = &entry;
-    dataLines_ = last != nullptr ? last->index + 1 : 0;
-    parityLines_ = p_ != 0 ? (dataLines_ + 7) / 8 : 0;  // parity is an eighth of the data
-    result_.words = dataLines_ * kBytesPerLine * 8 / d_;
-    const std::uint64_t bits = result_.words * WordBits(layout_);
-    const std::uint64_t size = format_ == ExtractedFormat::Raw
-                                   ? bits / 8
-                                   : result_.words * ((WordBits(layout_) + 3) / 4 + 1);
-    if (last != nullptr &&
-        (std::max(bits / 8, size) > kMaxImageBytes || size > result_.image.max_size()))
-        return Fail(ExtractFailure::ImageTooLarge, last->line,
-                    InstanceOf(last->lane, last->instance) + " " +
-                        AttributeName(false, last->index % dataPerInstance_) +
-                        " makes an image too large to hold (more than 4 GiB - 1 bytes)");
-
-    data_.assign(lanes, std::string(static_cast<std::size_t>(dataLines_ * kBytesPerLine), '\0'));
-    parity_.assign(lanes,
-                   std::string(static_cast<std::size_t>(parityLines_ * kBytesPerLine), '\0'));
+    std::vector<std::string>& data = result_.dataBits;
+    std::vector<std::string>& parity = result_.parityBits;
+    // Each lane's bits made in their place, never as copies of a first lane's.
+    data.resize(lanes);
+    parity.resize(lanes);
+    for (std::uint64_t lane = 0; lane < lanes; ++lane) {
+        data[lane].assign(static_cast<std::size_t>(dataLines_ * kBytesPerLine), '\0');
+        parity[lane].assign(static_cast<std::size_t>(parityLines_ * kBytesPerLine), '\0');
+    }
     dataPresent_.assign(lanes, std::vector<bool>(static_cast<std::size_t>(dataLines_)));
     parityPresent_.assign(lanes, std::vector<bool>(static_cast<std::size_t>(parityLines_)));
     const auto noteIgnoredParity = [this](std::uint32_t lane, std::uint64_t index) {
@@ -277,13 +240,13 @@ bool Extraction::Fill() {
                             ")");
         }
         present[static_cast<std::size_t>(entry.index)] = true;
-        std::string& stream = (entry.parity ? parity_ : data_)[entry.lane];
+        std::string& stream = (entry.parity ? parity : data)[entry.lane];
         DecodeValue(entry.value, stream.data() + entry.index * kBytesPerLine);
     }
     // The last parity line's bits past the last word: a whole number of bytes, since a lane's
     // parity bits are an eighth of its data bits (a multiple of 256).
     for (std::uint32_t lane = 0; lane < lanes && parityLines_ != 0; ++lane) {
-        const std::string& stream = parity_[lane];
+        const std::string& stream = parity[lane];
         if (std::any_of(
                 stream.begin() + static_cast<std::ptrdiff_t>(dataLines_ * kBytesPerLine / 8),
                 stream.end(), [](char b) { return b != 0; }))
@@ -334,37 +297,6 @@ void Extraction::CountLanes() {
     }
 }
 
-void Extraction::WriteImage() {
-    const unsigned wordBits = WordBits(layout_);
-    if (format_ == ExtractedFormat::Raw && layout_.lanes == 1 && p_ == 0 &&
-        layout_.width % 8 == 0) {
-        result_.image = std::move(data_[0]);  // the data bits are the image's bytes
-        return;
-    }
-    std::vector<BitReader> data, parity;
-    for (std::uint32_t lane = 0; lane < layout_.lanes; ++lane) {
-        data.emplace_back(reinterpret_cast<const std::uint8_t*>(data_[lane].data()));
-        parity.emplace_back(reinterpret_cast<const std::uint8_t*>(parity_[lane].data()));
-    }
-    const unsigned digits = (wordBits + 3) / 4;
-    const unsigned wordSize = format_ == ExtractedFormat::Raw ? wordBits / 8 : digits + 1;
-    result_.image.resize(static_cast<std::size_t>(result_.words * wordSize));
-    char* out = result_.image.data();
-    for (std::uint64_t k = 0; k < result_.words; ++k) {
-        std::uint64_t word = 0;
-        for (std::uint32_t lane = 0; lane < layout_.lanes; ++lane) {
-            const std::uint64_t value = data[lane].Take(d_) | (parity[lane].Take(p_) << d_);
-            word |= value << (lane * layout_.width);
-        }
-        if (format_ == ExtractedFormat::Raw) {
-            for (unsigned i = 0; i < wordSize; ++i) *out++ = static_cast<char>(word >> (8 * i));
-        } else {
-            for (unsigned i = digits; i-- > 0;) *out++ = kHexDigits[(word >> (4 * i)) & 15];
-            *out++ = '\n';
-        }
-    }
-}
-
 ExtractedImage Extraction::Run() {
     std::uint64_t line = 1;
     for (std::size_t start = 0; start < text_.size(); ++line) {
@@ -383,10 +315,13 @@ ExtractedImage Extraction::Run() {
                  : "no line of the instances of " + names + " holds INIT_xx or INITP_xx");
         return std::move(result_);
     }
-    if (!Fill()) return std::move(result_);
+    if (!Plan() || !Fill()) {
+        result_.dataBits.clear();  // a failure holds no image
+        result_.parityBits.clear();
+        return std::move(result_);
+    }
     FindMissingLines();
     CountLanes();
-    WriteImage();
     return std::move(result_);
 }
 
@@ -394,12 +329,71 @@ ExtractedImage Extraction::Run() {
 
 ExtractedImage ExtractImage(std::string_view ucfText, std::span<const std::string_view> components,
                             SynthesizerKind synthesizer, const MemoryLayout& layout,
-                            ExtractedFormat format) {
+                            ExtractedFormat format, std::uint64_t maxInstances) {
     const LayoutProblem problem =
-        format == ExtractedFormat::Raw ? CheckByteLayout(layout) : CheckLayout(layout);
+        CheckExtractedLayout(layout, format == ExtractedFormat::HexWords, 1);
     if (problem != LayoutProblem::None || components.size() != layout.lanes)
         throw std::invalid_argument("ExtractImage: the layout or the components do not fit");
-    return Extraction(ucfText, components, synthesizer, layout, format).Run();
+    return Extraction(ucfText, components, synthesizer, layout, format, maxInstances).Run();
+}
+
+std::uint64_t ExtractedImageSize(const ExtractedImage& extracted) {
+    const unsigned wordBits = WordBits(extracted.layout);
+    return extracted.format == ExtractedFormat::Raw ? extracted.words * wordBits / 8
+                                                    : extracted.words * ((wordBits + 3) / 4 + 1);
+}
+
+bool WriteExtractedImage(const ExtractedImage& extracted, unsigned swapWidth,
+                         const ImageBlockSink& sink) {
+    const MemoryLayout& layout = extracted.layout;
+    const bool raw = extracted.format == ExtractedFormat::Raw;
+    const unsigned wordBits = WordBits(layout);
+    const unsigned digits = (wordBits + 3) / 4;
+    const unsigned wordSize = raw ? wordBits / 8 : digits + 1;
+    // Whole words, and a multiple of every swap width. A raw image is always whole swap
+    // words: its words fill whole lines, which hold a multiple of 8 words.
+    const std::size_t blockSize = std::size_t{wordSize} * 8 * 1024;
+    const std::unique_ptr<char[]> block(new char[blockSize]);
+    const auto put = [&](std::size_t size) {
+        if (raw) ReverseWordBytes(reinterpret_cast<std::uint8_t*>(block.get()), size, swapWidth);
+        return sink(block.get(), size);
+    };
+    if (raw && layout.lanes == 1 && ParityBits(layout.width) == 0 && layout.width % 8 == 0) {
+        // The data bits are the image's bytes.
+        const std::string& bytes = extracted.dataBits.front();
+        for (std::size_t at = 0; at < bytes.size(); at += blockSize) {
+            const std::size_t size = std::min(blockSize, bytes.size() - at);
+            std::memcpy(block.get(), bytes.data() + at, size);
+            if (!put(size)) return false;
+        }
+        return true;
+    }
+    const unsigned d = DataBits(layout.width), p = ParityBits(layout.width);
+    std::vector<BitReader> data, parity;
+    for (std::uint32_t lane = 0; lane < layout.lanes; ++lane) {
+        data.emplace_back(reinterpret_cast<const std::uint8_t*>(extracted.dataBits[lane].data()));
+        parity.emplace_back(
+            reinterpret_cast<const std::uint8_t*>(extracted.parityBits[lane].data()));
+    }
+    char* out = block.get();
+    for (std::uint64_t k = 0; k < extracted.words; ++k) {
+        std::uint64_t word = 0;
+        for (std::uint32_t lane = 0; lane < layout.lanes; ++lane) {
+            const std::uint64_t value = data[lane].Take(d) | (parity[lane].Take(p) << d);
+            word |= value << (lane * layout.width);
+        }
+        if (raw) {
+            for (unsigned i = 0; i < wordSize; ++i) *out++ = static_cast<char>(word >> (8 * i));
+        } else {
+            for (unsigned i = digits; i-- > 0;) *out++ = kHexDigits[(word >> (4 * i)) & 15];
+            *out++ = '\n';
+        }
+        if (static_cast<std::size_t>(out - block.get()) == blockSize) {
+            if (!put(blockSize)) return false;
+            out = block.get();
+        }
+    }
+    return out == block.get() || put(static_cast<std::size_t>(out - block.get()));
 }
 
 std::vector<std::string> ExtractWarnings(const ExtractedImage& extracted) {

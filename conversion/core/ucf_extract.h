@@ -1,21 +1,25 @@
 // The other direction: the image that a UCF's INIT_xx and INITP_xx lines of a memory's
 // components hold, under a naming convention and a layout (conversion/core/memory_layout.h).
 //
-// A line counts when it is one the removal takes for a component (INST at its start after
-// blanks, blanks, the component in any case, the convention's suffix, blanks) and its
-// attribute is INIT_ or INITP_ (any case) with hex digits up to a blank or "=". Its instance
-// must be one of the chain's names (ram, ram_1, ... or ram0, ram1, ...; under no convention
-// the component alone), its attribute one of the block RAM's (two digits, INIT_00 up to the
-// last line of an instance, INITP_xx only for widths with parity), its value 64 hex digits
-// (any case) after "=", then blanks and ";" or the line's end. Other lines of the instances
-// (a placement) are passed over.
+// A line counts when the removal of the command line would take it for a component (INST at
+// its start after blanks, an instance name as conversion/core/instance_names.h reads it, plain
+// or quoted) and its attribute is INIT_ or INITP_ (any case) with hex digits up to a blank or
+// "=". Its instance must be one of the chain's names (ram, ram_1, ... or ram0, ram1, ...;
+// under no convention the component alone), its attribute one of the block RAM's (two digits,
+// INIT_00 up to the last line of an instance, INITP_xx only for widths with parity), its value
+// 64 hex digits (any case) after "=", then blanks and ";" or the line's end. Other lines of
+// the instances (a placement) are passed over.
 //
 // The image runs through the last word that the last INIT_xx line present holds, in any
 // lane, so whole lines come back (the original length is not stored); every lane has that
-// many words. Lines missing before it read as zeros and are counted.
+// many words. Lines missing before it read as zeros and are counted. The lines are planned
+// before memory is taken for the image: how many instances they name, and that the image
+// stays within kMaxImageSize.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,7 +29,7 @@
 #include "conversion/core/synthesizer_kind.h"
 
 enum class ExtractedFormat {
-    Raw,       // each word lanes x width / 8 bytes, least significant first (CheckByteLayout)
+    Raw,       // each word lanes x width / 8 bytes, least significant first (whole bytes only)
     HexWords,  // one word per line ("\n"), upper-case, as many digits as lanes x width needs
 };
 
@@ -37,6 +41,7 @@ enum class ExtractFailure {
     BadValue,                  // not 64 hex digits
     GivenTwice,                // one instance's attribute on two lines
     ImageTooLarge,             // the lines would make an image of more than 4 GiB - 1 bytes
+    TooManyInstances,          // the lines name more instances in a lane than allowed
 };
 
 // What one component's lines gave, for the report line
@@ -56,9 +61,16 @@ struct ExtractedImage {
     std::string reason;
     std::uint64_t failedLine = 0;  // the UCF line (from 1) it is about; 0 for NoLines
 
-    std::string image;               // in the format asked for
-    std::uint64_t words = 0;         // of lanes x width bits
+    MemoryLayout layout;
+    ExtractedFormat format = ExtractedFormat::Raw;
+    std::uint64_t words = 0;  // of lanes x width bits
+    // The instances of each lane up to the last one a line names, and that one's name: what
+    // TooManyInstances counts.
+    std::uint64_t instances = 0;
+    std::string lastInstance;
     std::vector<LaneReading> lanes;  // per component, in the order given
+    // Each lane's data and parity bits, packed as the lines hold them.
+    std::vector<std::string> dataBits, parityBits;
 
     // Lines before the image's end that the UCF lacks: they read as zeros. The first one in
     // the order a conversion writes them, e.g. "ram_1 INIT_05".
@@ -72,13 +84,24 @@ struct ExtractedImage {
     bool Succeeded() const { return failure == ExtractFailure::None; }
 };
 
-// Reads the image. The layout must pass CheckLayout (CheckByteLayout for Raw) and there must
-// be one component per lane (else std::invalid_argument); components whose names overlap
+// Reads the image's lines and plans it. The layout must pass CheckExtractedLayout and there
+// must be one component per lane (else std::invalid_argument); components whose names overlap
 // (FindOverlappingComponents) should be refused before: a line goes to the first that
-// matches. Throws std::bad_alloc when the image cannot be held.
+// matches. More than `maxInstances` instances in a lane (0: no limit) fail before any memory
+// is taken for the image. Throws std::bad_alloc when the lanes' bits cannot be held.
 ExtractedImage ExtractImage(std::string_view ucfText, std::span<const std::string_view> components,
                             SynthesizerKind synthesizer, const MemoryLayout& layout,
-                            ExtractedFormat format);
+                            ExtractedFormat format, std::uint64_t maxInstances = 0);
+
+// The size of the image that WriteExtractedImage writes.
+std::uint64_t ExtractedImageSize(const ExtractedImage& extracted);
+
+// The image in its format, a block of whole words at a time; a raw image's bytes reversed in
+// words of `swapWidth` (1: as they are), as a conversion takes them. False as soon as `sink`
+// refuses a block. Throws std::bad_alloc when the block cannot be had.
+using ImageBlockSink = std::function<bool(const char* bytes, std::size_t size)>;
+bool WriteExtractedImage(const ExtractedImage& extracted, unsigned swapWidth,
+                         const ImageBlockSink& sink);
 
 // The warnings for stderr: the missing lines ("3 lines before the image's end are missing
 // from the UCF, the first ram_1 INIT_05; they read as zeros") and the ignored parity.

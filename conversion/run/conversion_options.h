@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/core/components_removal.h"
+#include "conversion/core/elf_image.h"
 #include "conversion/core/generated_lines.h"
 #include "conversion/core/image_format.h"
 #include "conversion/core/memory_layout.h"
-#include "conversion/core/ucf_rewriter.h"
 #include "conversion/run/conversion_request.h"
 #include "platform/file_access.h"
 
@@ -39,17 +40,21 @@ struct ConversionOptions {
     bool baseGiven = false;
     // The value of the bytes in an image file's gaps.
     std::uint8_t fill = 0x00;
+    // For ELF: the sections the image is made of (all allocated ones with contents when no
+    // choice is made); other formats refuse a choice.
+    SectionChoice sections;
     // Lines per block RAM instance: kLinesPerInstance4k, 16k or 32k.
     std::uint32_t linesPerInstance = kLinesPerInstance4k;
     // The memory's layout (conversion/core/memory_layout.h): the bits of one lane's word, and
     // the components of lanes 1, 2, ... after the request's, which is lane 0. The dialog's is
-    // today's byte-wide memory: width 8, one component.
+    // the byte-wide memory: width 8, one component.
     unsigned width = 8;
     std::vector<std::string> moreComponents;
     // Word size whose bytes are reversed (2, 4 or 8) after a short last word is padded with
     // zeros; 1 takes the bytes as they are.
     unsigned swapWidth = 1;
-    // More instances than this fail the run before the UCF is opened; 0 is no limit.
+    // More instances in a lane than this fail the run before the UCF is opened, an extraction
+    // before the image is made; 0 is no limit.
     std::uint64_t maxInstances = 0;
 
     UcfOutput output = UcfOutput::InPlace;
@@ -59,7 +64,8 @@ struct ConversionOptions {
     // the component's lines and writes none).
     bool refuseEmptySource = false;
     // How the component's old lines are told (the dialog's: every line of an instance named
-    // without quotes), and whether the new lines name their instances in quotes.
+    // without quotes, nothing without a naming convention), and whether the new lines name
+    // their instances in quotes.
     RemovalRules removal;
     bool quoteNames = false;
     // For an extraction (conversion/run/ucf_extract_run.h): the image file it writes ("-":

@@ -6,16 +6,31 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/image_format.h"
+#include "conversion/core/memory_layout.h"
+#include "conversion/core/source_plan.h"
 #include "platform/file_access.h"
 
 enum class FailedStep {
     None,    // the UCF was rewritten (the EDIF refresh never fails a run; see edifError)
-    Source,  // the source could not be opened or read: nothing was touched
+    Source,  // the source could not be opened, read or taken: nothing was touched
     Ucf,     // the UCF could not be opened, read or written: it is as it was
-    // The data needs more instances than the run allows (instancesNeeded says how many):
+    // The data needs more instances than the run allows (source.instances says how many):
     // the UCF was not opened.
     TooManyInstances,
     Output,  // the output file or standard output could not be written: the UCF is untouched
+};
+
+// Why the run would not take its source, when that is no file's fault but the options' or the
+// plan's: each front end says it in its own words.
+enum class SourceRefusal {
+    None,
+    Layout,            // the source cannot give the memory's words (layoutProblem says why)
+    BaseNotTaken,      // a base for a format whose addresses are no byte addresses
+    SectionsNotElf,    // sections picked from a source that is no ELF file
+    Empty,             // an empty source, with refuseEmptySource
+    OneInstanceOnly,   // no naming convention, and the data needs more than one instance
+    TooManyInstances,  // more instances in a lane than maxInstances
 };
 
 // What the run did to one component (one lane of the memory), for its report line.
@@ -44,26 +59,19 @@ struct ConversionOutcome {
     std::string reason;
     // What follows the system's text in the account, when it does not end it.
     std::string afterError;
+    SourceRefusal refusal = SourceRefusal::None;
+    LayoutProblem layoutProblem = LayoutProblem::None;
 
     // One per component, in the order given (the request's first).
     std::vector<ComponentOutcome> components;
-    // The components' counts together (with one component, its own): lines removed and
-    // written, instances written from the first component's first to the last one's last.
+    // The lines the components' removal took together.
     std::uint64_t linesRemoved = 0;
-    std::uint64_t otherLinesRemoved = 0;
-    // The lines of the components' instances that the removal rules kept in place.
-    std::uint64_t linesKept = 0;
-    bool otherConventionLines = false;  // for any component
     // What the source was when it was an image file rather than a raw binary, for the report:
-    // "Intel HEX, 2048 bytes at 0x0000..0x07FF"; empty for a raw binary.
+    // "Intel HEX, 2048 bytes at 0x0000..0x07FF"; empty for a raw binary. Known once the source
+    // is planned, with the plan itself.
     std::string sourceDescription;
-    // By the source's data in each component, known once it is read (what --max-instances
-    // counts).
-    std::uint64_t instancesNeeded = 0;
-    std::uint64_t linesWritten = 0;
-    std::uint64_t instancesWritten = 0;
-    std::string firstInstance;  // the instances written, when there are any
-    std::string lastInstance;
+    ImageFormat sourceFormat = ImageFormat::Bin;
+    SourcePlan source;
     std::uint64_t oldUcfSize = 0;  // bytes
     std::uint64_t newUcfSize = 0;
     bool unchanged = false;  // the new text is the old one

@@ -44,6 +44,38 @@ std::string FailureLabel(FailedStep step) {
     return NamesTheSource(step) ? kSourceLabel : kUcfLabel;
 }
 
+std::string RefusalReason(const ConversionOutcome& outcome, const MemoryLayout& layout) {
+    const std::string words = "words of " + std::to_string(WordBits(layout)) + " bits";
+    const std::uint64_t instances = outcome.source.instances;
+    const std::string needs =
+        "the data needs " + std::to_string(instances) + " block RAM instances of " +
+        std::to_string(std::uint64_t{layout.linesPerInstance} * kBytesPerLine) + " bytes";
+    switch (outcome.refusal) {
+        case SourceRefusal::None:
+            break;
+        case SourceRefusal::Layout:
+            if (outcome.layoutProblem == LayoutProblem::NotWholeBytes)
+                return words + " are no whole bytes: such words come from a hex word file";
+            if (outcome.layoutProblem == LayoutProblem::SwapNotWholeBytes)
+                return words + " are no whole bytes: their bytes cannot be swapped";
+            return "the memory's layout is not one that block RAM instances hold";
+        case SourceRefusal::BaseNotTaken:
+            return "this file holds hex words, which take no base address";
+        case SourceRefusal::SectionsNotElf:
+            return "this file is no ELF file, which has no sections to pick";
+        case SourceRefusal::Empty:
+            return "the source is empty; nothing was changed";
+        case SourceRefusal::OneInstanceOnly:
+            // The dialog's Synthesizer list with nothing selected.
+            return needs +
+                   ", and with no synthesizer selected every instance would have the same "
+                   "name: select Synopsys or XST";
+        case SourceRefusal::TooManyInstances:
+            return needs + ", more than the run allows";
+    }
+    return {};
+}
+
 std::string FailureReason(const ConversionOutcome& outcome) {
     RunFailure failure(outcome.reason, outcome.error);
     failure.afterError = outcome.afterError;

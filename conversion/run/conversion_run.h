@@ -25,6 +25,10 @@ void ShowSystemError(MessageOwner& owner, const std::string& prefix);
 // "Destination UCF file:" (the box puts the path on the next line).
 std::string FailureLabel(FailedStep step);
 
+// Why the run refused its source (outcome.refusal), in the words of the dialog, which names no
+// command-line option; the command line says it in its own.
+std::string RefusalReason(const ConversionOutcome& outcome, const MemoryLayout& layout);
+
 // Why a run failed: its own reason, the system's text, or both.
 std::string FailureReason(const ConversionOutcome& outcome);
 std::string FailureReason(const RunFailure& failure);

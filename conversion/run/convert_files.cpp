@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "conversion/core/byte_order.h"
+#include "conversion/core/instance_names.h"
 #include "conversion/core/lane_lines.h"
+#include "conversion/core/source_plan.h"
 #include "conversion/run/conversion_run.h"
 #include "conversion/run/edif_refresh.h"
 #include "conversion/run/output_file.h"
@@ -20,109 +22,125 @@
 
 namespace {
 
-// The source as words with their bytes reversed, a short last word padded with zeros first.
-SystemErrorCode SwapBytes(SourceBytes& source, unsigned width) {
-    const std::uint64_t padded = PaddedToWords(source.size, width);
-    if (padded > kMaxSourceSize) return SystemErrorFor(FileProblem::TooLarge);
-    if (padded != source.size) {
-        const auto size = static_cast<std::size_t>(padded);
-        LargeBuffer larger;
-        if (!larger.Allocate(size)) return SystemErrorFor(FileProblem::OutOfMemory);
-        if (source.size > 0) std::memcpy(larger.get(), source.data.get(), source.size);
-        std::memset(larger.get() + source.size, 0, size - source.size);
-        source.data = std::move(larger);
-        source.size = size;
-    }
-    ReverseWordBytes(source.data.get(), source.size, width);
-    return 0;
-}
-
-// The source's words: its bytes as they are, or, for words that are no whole bytes (which
-// only hex words give), the words taken from their bytes.
-struct SourceWords {
+// The source on its way to the lanes: the bytes read and, for an image file, the chunks
+// decoded from them (which an ELF file's point into).
+struct Source {
     SourceBytes bytes;
-    std::vector<std::uint64_t> words;
-    bool ofWords = false;
-
-    WordImage Image() const {
-        return ofWords ? WordImage::FromWords(words.data(), words.size())
-                       : WordImage::FromBytes(bytes.data.get(), bytes.size);
-    }
+    ImageFormat format = ImageFormat::Bin;
+    ImageChunks chunks;
 };
 
-// False when the source cannot be had: `outcome` says why.
-bool ReadSourceFor(const ConversionRequest& request, const ConversionOptions& options,
-                   SourceWords& source, ConversionOutcome& outcome) {
-    SourceBytes& bytes = source.bytes;
-    SystemErrorCode error = options.sourceFromStandardInput ? ReadStandardInputSource(bytes)
-                                                            : ReadSource(request.sourceFile, bytes);
-    if (error == 0 && !DecodeSourceImage(request.sourceFile, options, bytes, outcome)) return false;
-    const MemoryLayout layout = LayoutOf(options);
-    const unsigned wordBits = WordBits(layout);
-    if (error == 0 && wordBits % 8 != 0) {
-        // Such words cannot be taken from a binary, nor their bytes be swapped.
-        const std::string reason = !bytes.hexWords
-                                       ? DescribeLayoutProblem(LayoutProblem::NotWholeBytes, layout)
-                                   : IsSwapWidth(options.swapWidth)
-                                       ? "--swap-bytes reverses bytes, and words of " +
-                                             std::to_string(wordBits) + " bits are no whole bytes"
-                                       : std::string();
-        if (!reason.empty()) {
-            source = SourceWords();
-            outcome.reason = reason;
-            return false;
-        }
-        try {
-            const unsigned wordBytes = (wordBits + 7) / 8;
-            source.words.resize(bytes.size / wordBytes);
-            for (std::size_t k = 0; k < source.words.size(); ++k) {
-                std::uint64_t word = 0;
-                for (unsigned i = wordBytes; i-- > 0;)
-                    word = word << 8 | bytes.data.get()[k * wordBytes + i];
-                // The fill is in every byte of a gap's words: as many bits as a word has.
-                source.words[k] = word & ((std::uint64_t{1} << wordBits) - 1);
-            }
-        } catch (const std::bad_alloc&) {
-            error = SystemErrorFor(FileProblem::OutOfMemory);
-        }
-        source.ofWords = true;
-        bytes = SourceBytes();
-    }
-    if (error == 0 && !source.ofWords && IsSwapWidth(options.swapWidth))
-        error = SwapBytes(bytes, options.swapWidth);
-    if (error != 0) source = SourceWords();
-    outcome.error = error;
-    return error == 0;
+bool Refuse(SourceRefusal refusal, FailedStep step, const MemoryLayout& layout,
+            ConversionOutcome& outcome) {
+    outcome.failedStep = step;
+    outcome.refusal = refusal;
+    outcome.reason = RefusalReason(outcome, layout);
+    return false;
 }
 
-// What each component gets written, and the counts of all of them together.
-void CountWrittenLines(const WideLines& lines, ConversionOutcome& outcome) {
-    for (std::size_t i = 0; i < lines.lanes.size() && i < outcome.components.size(); ++i) {
-        const LaneLines& lane = lines.lanes[i];
-        ComponentOutcome& component = outcome.components[i];
-        component.linesWritten = LaneLineCount(lane);
-        component.instancesWritten = LaneInstanceCount(lane);
-        if (component.instancesWritten > 0) {
-            component.firstInstance = InstanceName(lane.data, 0);
-            component.lastInstance =
-                InstanceName(lane.data, static_cast<std::uint32_t>(component.instancesWritten - 1));
+// Read, decode and plan: no memory is taken for the image yet. False when the source cannot
+// be had or is not taken: `outcome` says why.
+bool ReadAndPlan(const ConversionRequest& request, const ConversionOptions& options,
+                 const MemoryLayout& layout, Source& source, ConversionOutcome& outcome) {
+    SourceBytes& bytes = source.bytes;
+    outcome.error = options.sourceFromStandardInput ? ReadStandardInputSource(bytes)
+                                                    : ReadSource(request.sourceFile, bytes);
+    if (outcome.error != 0) return false;
+    source.format = ChosenFormat(options.format, request.sourceFile,
+                                 options.sourceFromStandardInput, bytes.data.get(), bytes.size);
+    outcome.sourceFormat = source.format;
+    const bool hexWords = source.format == ImageFormat::HexWords;
+    outcome.layoutProblem = CheckSourceLayout(layout, hexWords, options.swapWidth);
+    if (outcome.layoutProblem != LayoutProblem::None)
+        return Refuse(SourceRefusal::Layout, FailedStep::Source, layout, outcome);
+    if (options.baseGiven && !TakesBase(source.format))
+        return Refuse(SourceRefusal::BaseNotTaken, FailedStep::Source, layout, outcome);
+    if (options.sections.Picks() && source.format != ImageFormat::Elf)
+        return Refuse(SourceRefusal::SectionsNotElf, FailedStep::Source, layout, outcome);
+
+    std::uint64_t imageBytes = bytes.size;
+    const bool image = source.format != ImageFormat::Bin;
+    if (image) {
+        ImageError error;
+        try {
+            error = ReadImageChunks(source.format, bytes.data.get(), bytes.size, source.chunks,
+                                    WordBits(layout), options.sections);
+            if (!error) error = PlanImage(source.chunks, options.base, imageBytes);
+        } catch (const std::bad_alloc&) {
+            outcome.error = SystemErrorFor(FileProblem::OutOfMemory);
+            return false;
         }
+        if (error) {
+            outcome.reason = error.reason;
+            if (error.tooLarge) outcome.error = SystemErrorFor(FileProblem::TooLarge);
+            return false;
+        }
+        // The text is done with once decoded; an ELF file's chunks still point into it.
+        if (source.chunks.external == nullptr) bytes = SourceBytes();
+        outcome.sourceDescription =
+            hexWords && WordBits(layout) != 8
+                ? DescribeHexWords(imageBytes / WordBytes(layout), WordBits(layout))
+                : DescribeImage(source.format, options.base, imageBytes, source.chunks);
     }
-    outcome.linesRemoved = outcome.otherLinesRemoved = outcome.linesKept = 0;
-    outcome.linesWritten = outcome.instancesWritten = 0;
-    outcome.otherConventionLines = false;
-    for (const ComponentOutcome& component : outcome.components) {
+    outcome.source = PlanSource(imageBytes, layout, options.swapWidth,
+                                image ? &source.chunks : nullptr, options.base);
+    switch (CheckPlan(outcome.source, options.maxInstances,
+                      static_cast<SynthesizerKind>(request.synthesizer))) {
+        case PlanLimit::Within:
+            break;
+        case PlanLimit::TooLarge:
+            outcome.error = SystemErrorFor(FileProblem::TooLarge);
+            return false;
+        case PlanLimit::OneInstanceOnly:
+            return Refuse(SourceRefusal::OneInstanceOnly, FailedStep::TooManyInstances, layout,
+                          outcome);
+        case PlanLimit::TooManyInstances:
+            return Refuse(SourceRefusal::TooManyInstances, FailedStep::TooManyInstances, layout,
+                          outcome);
+    }
+    // An empty source is most often a step before that failed (an image not made, a pipe
+    // from a program that wrote nothing), not the wish for an empty memory.
+    if (options.refuseEmptySource && outcome.source.words == 0)
+        return Refuse(SourceRefusal::Empty, FailedStep::Source, layout, outcome);
+    return true;
+}
+
+// The lanes' lines: a raw binary's bytes swapped where they were read, an image file's
+// placed from its chunks.
+WideLines LayOutSource(Source& source, const ConversionOptions& options, const SourcePlan& plan,
+                       const MemoryLayout& layout, std::span<const std::string_view> components,
+                       SynthesizerKind synthesizer) {
+    WordImage image;
+    if (source.format == ImageFormat::Bin) {
+        std::uint8_t* data = source.bytes.data.get();
+        if (plan.bytes > source.bytes.size) {
+            std::memset(data + source.bytes.size, 0,
+                        static_cast<std::size_t>(plan.bytes - source.bytes.size));
+        }
+        ReverseWordBytes(data, static_cast<std::size_t>(plan.bytes), options.swapWidth);
+        image = WordImage::FromBytes(data, plan.bytes);
+    } else {
+        image = WordImage::FromPieces(source.chunks, options.base, options.fill, options.swapWidth,
+                                      plan.bytes);
+    }
+    return LayOutLanes(image, layout, components, synthesizer, options.quoteNames);
+}
+
+// What each component gets written.
+void CountWrittenLines(const WideLines& lines, ConversionOutcome& outcome) {
+    outcome.linesRemoved = 0;
+    for (std::size_t i = 0; i < lines.lanes.size() && i < outcome.components.size(); ++i) {
+        const GeneratedLines& data = lines.lanes[i].data;
+        ComponentOutcome& component = outcome.components[i];
+        component.linesWritten = LaneLineCount(lines.lanes[i]);
+        component.instancesWritten = LaneInstanceCount(lines.lanes[i]);
+        if (component.instancesWritten > 0) {
+            component.firstInstance = InstanceName(data.component, data.synthesizer, 0);
+            component.lastInstance =
+                InstanceName(data.component, data.synthesizer,
+                             static_cast<std::uint32_t>(component.instancesWritten - 1));
+        }
         outcome.linesRemoved += component.linesRemoved;
-        outcome.otherLinesRemoved += component.otherLinesRemoved;
-        outcome.linesKept += component.linesKept;
-        outcome.otherConventionLines =
-            outcome.otherConventionLines || component.otherConventionLines;
-        outcome.linesWritten += component.linesWritten;
-        outcome.instancesWritten += component.instancesWritten;
-    }
-    if (outcome.instancesWritten > 0) {
-        outcome.firstInstance = outcome.components.front().firstInstance;
-        outcome.lastInstance = outcome.components.back().lastInstance;
     }
 }
 
@@ -130,14 +148,13 @@ void CountWrittenLines(const WideLines& lines, ConversionOutcome& outcome) {
 
 ConversionOutcome ConvertFiles(const ConversionRequest& request, const ConversionOptions& options) {
     ConversionOutcome outcome;
-    MemoryLayout layout = LayoutOf(options);
-    if (!IsLinesPerInstance(layout.linesPerInstance)) layout.linesPerInstance = kLinesPerInstance4k;
+    const MemoryLayout layout = LayoutOf(options);
     const std::vector<std::string_view> components = ComponentsOf(request, options);
     // The command line refuses such layouts; a caller that does not is told before any file
     // is touched.
-    if (const LayoutProblem problem = CheckLayout(layout); problem != LayoutProblem::None) {
-        outcome.failedStep = FailedStep::Source;
-        outcome.reason = DescribeLayoutProblem(problem, layout);
+    outcome.layoutProblem = CheckLayout(layout);
+    if (outcome.layoutProblem != LayoutProblem::None) {
+        Refuse(SourceRefusal::Layout, FailedStep::Source, layout, outcome);
         return outcome;
     }
     if (options.output == UcfOutput::File) {
@@ -149,24 +166,15 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
             return outcome;
         }
     }
-    SourceWords source;
-    if (!ReadSourceFor(request, options, source, outcome)) {
-        outcome.failedStep = FailedStep::Source;
-        return outcome;
-    }
-    // An empty source is most often a step before that failed (an image not made, a pipe
-    // from a program that wrote nothing), not the wish for an empty memory.
-    if (options.refuseEmptySource && ImageWordCount(source.Image(), layout) == 0) {
-        outcome.failedStep = FailedStep::Source;
-        outcome.reason =
-            "the source is empty; nothing was changed (--allow-empty removes the component's "
-            "lines and writes none)";
+    Source source;
+    if (!ReadAndPlan(request, options, layout, source, outcome)) {
+        if (outcome.failedStep == FailedStep::None) outcome.failedStep = FailedStep::Source;
         return outcome;
     }
     const auto synthesizer = static_cast<SynthesizerKind>(request.synthesizer);
     WideLines lines;
     try {
-        lines = LayOutLanes(source.Image(), layout, components, synthesizer);
+        lines = LayOutSource(source, options, outcome.source, layout, components, synthesizer);
     } catch (const std::length_error&) {
         outcome.error = SystemErrorFor(FileProblem::TooLarge);
     } catch (const std::bad_alloc&) {
@@ -176,20 +184,11 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         outcome.failedStep = FailedStep::Source;
         return outcome;
     }
-    for (LaneLines& lane : lines.lanes) {
-        lane.data.quotedNames = options.quoteNames;
-        lane.parity.quotedNames = options.quoteNames;
-    }
-    // Packed lanes hold copies of their bits; otherwise the lines are the source's bytes.
-    if (!lines.packed.empty()) source = SourceWords();
-    outcome.instancesNeeded = LaneInstanceCount(lines.lanes.front());
-    if (options.maxInstances != 0 && outcome.instancesNeeded > options.maxInstances) {
-        outcome.failedStep = FailedStep::TooManyInstances;
-        return outcome;
-    }
+    // The lanes hold their own bits, unless they are the source's bytes as read.
+    if (!lines.packed.empty()) source = Source();
     for (const std::string_view component : components)
         outcome.components.emplace_back().component = component;
-    const auto releaseSource = [&source] { source = SourceWords(); };
+    const auto releaseSource = [&source] { source = Source(); };
     const bool inPlace = options.output == UcfOutput::InPlace;
     if (inPlace) {
         UpdateUcf(request.ucfFile, lines, options, outcome, releaseSource);

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "conversion/core/byte_order.h"
 #include "conversion/run/output_file.h"
 #include "conversion/run/ucf_preview.h"
 #include "platform/standard_streams.h"
@@ -22,10 +21,10 @@ ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
     const ExtractedFormat format =
         options.extractHexWords ? ExtractedFormat::HexWords : ExtractedFormat::Raw;
     // The command line refuses such layouts; a caller that does not is told so.
-    const LayoutProblem problem =
-        format == ExtractedFormat::Raw ? CheckByteLayout(layout) : CheckLayout(layout);
-    if (problem != LayoutProblem::None)
-        return fail(FailedStep::Ucf, RunFailure(DescribeLayoutProblem(problem, layout)));
+    outcome.layoutProblem =
+        CheckExtractedLayout(layout, options.extractHexWords, options.swapWidth);
+    if (outcome.layoutProblem != LayoutProblem::None)
+        return fail(FailedStep::Ucf, RunFailure("the layout cannot be extracted into this file"));
 
     if (options.extractFile != "-") {
         // An extraction reads no source.
@@ -40,27 +39,28 @@ ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
         try {
             extracted =
                 ExtractImage(text, components, static_cast<SynthesizerKind>(request.synthesizer),
-                             layout, format);
+                             layout, format, options.maxInstances);
         } catch (const std::bad_alloc&) {
             return fail(FailedStep::Ucf, SystemErrorFor(FileProblem::OutOfMemory));
         }
     }
+    outcome.extractFailure = extracted.failure;
+    outcome.instances = extracted.instances;
+    outcome.lastInstance = extracted.lastInstance;
     if (!extracted.Succeeded()) return fail(FailedStep::Ucf, RunFailure(extracted.reason));
 
-    std::string& image = extracted.image;
-    if (format == ExtractedFormat::Raw && IsSwapWidth(options.swapWidth)) {
-        // The image is whole lines, whose words fill whole swap words; a padding is only for
-        // a layout where they would not.
+    const OutputProducer produce = [&](const OutputWrite& write) {
+        SystemErrorCode error = 0;
         try {
-            image.resize(static_cast<std::size_t>(PaddedToWords(image.size(), options.swapWidth)));
+            WriteExtractedImage(extracted, options.swapWidth,
+                                [&](const char* bytes, std::size_t size) {
+                                    error = write(bytes, size);
+                                    return error == 0;
+                                });
         } catch (const std::bad_alloc&) {
-            return fail(FailedStep::Output, SystemErrorFor(FileProblem::OutOfMemory));
+            return SystemErrorFor(FileProblem::OutOfMemory);
         }
-        ReverseWordBytes(reinterpret_cast<std::uint8_t*>(image.data()), image.size(),
-                         options.swapWidth);
-    }
-    const OutputProducer produce = [&image](const OutputWrite& write) {
-        return write(image.data(), image.size());
+        return error;
     };
     std::string problemAfterwards;
     RunFailure written = options.extractFile == "-"
@@ -72,7 +72,7 @@ ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
     outcome.components.assign(components.begin(), components.end());
     outcome.lanes = std::move(extracted.lanes);
     outcome.words = extracted.words;
-    outcome.imageSize = image.size();
+    outcome.imageSize = ExtractedImageSize(extracted);
     for (std::string& warning : ExtractWarnings(extracted)) outcome.warnings.push_back(warning);
     return outcome;
 }

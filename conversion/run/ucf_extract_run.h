@@ -15,13 +15,20 @@
 
 struct ExtractionOutcome {
     // Ucf: the UCF could not be read, holds no line of the components or a malformed one
-    // (the reason names its line). Output: the image could not be written; FILE is as it was.
+    // (the reason names its line), or names more instances than allowed. Output: the image
+    // could not be written; FILE is as it was.
     FailedStep failedStep = FailedStep::None;
     RunFailure failure;
+    // What the lines gave or why they failed; the layout's problem when the layout could not
+    // be extracted at all.
+    ExtractFailure extractFailure = ExtractFailure::None;
+    LayoutProblem layoutProblem = LayoutProblem::None;
 
     std::vector<std::string> components;  // as given, in lane order
     std::vector<LaneReading> lanes;       // what each one's lines gave
     std::uint64_t words = 0;              // of lanes x width bits
+    std::uint64_t instances = 0;          // each lane's, through the last one a line names
+    std::string lastInstance;             // that one
     std::uint64_t imageSize = 0;          // bytes written
     std::vector<std::string> warnings;    // ExtractWarnings
 
@@ -32,7 +39,8 @@ struct ExtractionOutcome {
 // recovery would leave it), takes the image its lines of the request's and the options'
 // components hold under the request's synthesizer and the options' layout, and writes it to
 // options.extractFile ("-": standard output), raw or as hex words (options.extractHexWords;
-// raw needs whole bytes, CheckByteLayout). A raw image's bytes are reversed in words of
-// options.swapWidth, as a conversion takes them. FILE is replaced whole or not at all.
+// CheckExtractedLayout), a block at a time. A raw image's bytes are reversed in words of
+// options.swapWidth, as a conversion takes them. More instances in a lane than
+// options.maxInstances fail before the image is made. FILE is replaced whole or not at all.
 ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
                                   const ConversionOptions& options);

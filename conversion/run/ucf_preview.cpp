@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "conversion/core/components_removal.h"
+#include "conversion/core/instance_names.h"
 #include "conversion/run/output_file.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/run/ucf_update.h"
@@ -94,20 +95,33 @@ std::vector<std::string_view> LaneComponents(const WideLines& lines) {
 void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> components,
                    SynthesizerKind synthesizer, const std::vector<RemovalCounts>& removed,
                    bool details, const RemovalRules& rules, ConversionOutcome& outcome) {
+    std::vector<std::string_view> noneRemoved;  // whose lines of the other naming matter
+    std::vector<std::size_t> which;
     for (std::size_t i = 0; i < removed.size() && i < outcome.components.size(); ++i) {
         ComponentOutcome& component = outcome.components[i];
         component.linesRemoved = removed[i].removedLines;
         component.linesKept = removed[i].keptLines;
         component.otherLinesRemoved = details ? removed[i].removedOtherLines : 0;
         component.otherConventionLines = false;
-        // Lines of the other naming matter only when none of this one's went.
-        if (details && removed[i].removedLines == 0 &&
-            (IsSynopsys(synthesizer) || IsXst(synthesizer))) {
-            const SynthesizerKind other =
-                IsXst(synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
-            component.otherConventionLines =
-                CountRemovedLines(ucfText, components[i], other, rules).removedLines > 0;
+        if (removed[i].removedLines == 0) {
+            noneRemoved.push_back(components[i]);
+            which.push_back(i);
         }
+    }
+    if (!details || !HasNamingConvention(synthesizer) || noneRemoved.empty()) return;
+    const SynthesizerKind other =
+        IsXst(synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
+    // One walk for all of them, unless their names meet under the other naming, where a line
+    // would count for the first of them only.
+    const bool apart = !FindOverlappingComponents(noneRemoved, other).has_value();
+    for (std::size_t j = 0; j < noneRemoved.size(); ++j) {
+        if (apart && j > 0) break;
+        const std::span<const std::string_view> names =
+            apart ? std::span<const std::string_view>(noneRemoved) : std::span(&noneRemoved[j], 1);
+        const std::vector<RemovalCounts> counts = CountRemovedLines(ucfText, names, other, rules);
+        for (std::size_t k = 0; k < counts.size(); ++k)
+            outcome.components[which[apart ? k : j]].otherConventionLines =
+                counts[k].removedLines > 0;
     }
 }
 

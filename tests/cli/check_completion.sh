@@ -14,9 +14,11 @@ command -v bash >/dev/null || fail "bash is not installed"
 [ "$(bash -c ". '$file'; complete -p quillon-convert")" = \
     "complete -F _quillon_convert quillon-convert" ] || fail "$file registers no completion"
 
-# "  -s, --source FILE  ..." and "      --quiet  ...": the long name and whether a value follows.
-# Only the option column: a wrapped description line may start with an option's name too.
-"$program" --help | sed -n 's/^  \(-., \|    \)\(--[a-z-]*\)\( [A-Z][A-Z]*\)\{0,1\} .*$/\2\3/p' \
+# "  -s, --source FILE  ..." and "      --quiet  ...": the long name and whether a value follows
+# (a long one ends its line, its description below it). Only the option column: a wrapped
+# description line may start with an option's name too.
+"$program" --help |
+    sed -n 's/^  \(-., \|    \)\(--[a-z-]*\)\( [A-Z][A-Z]*\)\{0,1\}\( .*\)\{0,1\}$/\2\3/p' \
     >"${TMPDIR:-/tmp}/quillon-help-options.$$"
 trap 'rm -f "${TMPDIR:-/tmp}/quillon-help-options.$$"' EXIT
 [ -s "${TMPDIR:-/tmp}/quillon-help-options.$$" ] || fail "no options found in --help"

@@ -146,6 +146,9 @@ TEST(CommandLine, WrongCommandLinesAreRefusedWithTheReasonAndTheUsage) {
              {{"--extract", "x.bin", "-f", "mem", "-w", "2"},
               "--swap-bytes: hex words (.mem) have no bytes to swap"},
              {{"--extract", "x.bin", "-c", "RAM"}, "share instance names"},
+             {{"-s", "fw.hex", "-j", ".text"},
+              "--only-section: the source is read as ihex, which has no sections"},
+             {{"--extract", "x.bin", "-R", ".eeprom"}, "excludes"},
          }) {
         SCOPED_TRACE(more.empty() ? "" : more.front());
         ExpectUsageError(Full(more), reason);
@@ -373,6 +376,11 @@ TEST(CommandLine, AcceptedCombinations) {
     EXPECT_EQ(lanes.request.component, "lo");
     EXPECT_EQ(lanes.options.moreComponents, (std::vector<std::string>{"mid", "hi"}));
     EXPECT_EQ(lanes.options.width, 16u);
+    const CommandLine elf =
+        ParseWith({"-s", "fw.elf", "-j", ".text", "-R", ".eeprom", "--only-section=.data"});
+    ASSERT_EQ(elf.action, CommandLine::Action::Convert) << elf.text;
+    EXPECT_EQ(elf.options.sections.only, (std::vector<std::string>{".text", ".data"}));
+    EXPECT_EQ(elf.options.sections.removed, std::vector<std::string>{".eeprom"});
 }
 
 TEST(CommandLine, ExtractTakesTheUcfAndComponentsWithoutASource) {
@@ -385,6 +393,7 @@ TEST(CommandLine, ExtractTakesTheUcfAndComponentsWithoutASource) {
     EXPECT_EQ(raw.options.moreComponents, std::vector<std::string>{"hi"});
     EXPECT_EQ(raw.options.swapWidth, 4u);
     EXPECT_EQ(raw.request.synthesizer, 1);
+    EXPECT_EQ(ParseWith({"--extract", "x.bin", "-m", "2"}).options.maxInstances, 2u);
     for (const auto& [args, hexWords] : std::vector<std::pair<Args, bool>>{
              {{"--extract", "ROM.MEM"}, true},
              {{"--extract", "-"}, false},

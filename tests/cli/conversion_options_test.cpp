@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "conversion/core/byte_order.h"
+#include "conversion/core/image_limit.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "conversion/run/source_reading.h"
 #include "conversion/run/ucf_extract_run.h"
 #include "tests/core/reference_rewriter.h"
@@ -61,9 +63,10 @@ TEST_F(OptionsTest, SizesAndSwapsGoIntoTheUcfAsTheLiteralRewriterWritesThem) {
             ASSERT_TRUE(outcome.Succeeded());
             ExpectSameText(ReadAll(ucf), Expected(bytes, oldText, lines, width));
             const std::uint64_t padded = PaddedToWords(4097, width);
-            EXPECT_EQ(outcome.linesWritten, (padded + 31) / 32);
-            EXPECT_EQ(outcome.instancesWritten, (padded + 32 * lines - 1) / (32 * lines));
-            EXPECT_EQ(outcome.instancesNeeded, outcome.instancesWritten);
+            EXPECT_EQ(outcome.components.at(0).linesWritten, (padded + 31) / 32);
+            EXPECT_EQ(outcome.components.at(0).instancesWritten,
+                      (padded + 32 * lines - 1) / (32 * lines));
+            EXPECT_EQ(outcome.source.instances, outcome.components.at(0).instancesWritten);
         }
     }
 }
@@ -74,7 +77,7 @@ TEST_F(OptionsTest, FitCheckFailsBeforeTheUcfIsOpened) {
     options.maxInstances = 1;
     ConversionOutcome outcome = ConvertFiles(Request(), options);
     EXPECT_EQ(outcome.failedStep, FailedStep::TooManyInstances);
-    EXPECT_EQ(outcome.instancesNeeded, 2u);
+    EXPECT_EQ(outcome.source.instances, 2u);
     EXPECT_FALSE(Exists(ucf));
     EXPECT_FALSE(Exists(edif));
 
@@ -86,7 +89,7 @@ TEST_F(OptionsTest, FitCheckFailsBeforeTheUcfIsOpened) {
     options.maxInstances = 2;
     outcome = ConvertFiles(Request(), options);
     EXPECT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.instancesWritten, 2u);
+    EXPECT_EQ(outcome.components.at(0).instancesWritten, 2u);
     // Padding for the swap counts: 2048 bytes fit one instance, 2049 swapped in 8s do not.
     WriteAll(source, AllByteValues(2048));
     options.maxInstances = 1;
@@ -105,9 +108,9 @@ TEST_F(OptionsTest, DryRunChangesAndCreatesNothing) {
     // Missing UCF and EDIF file: read as empty, not created.
     ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 0u);
-    EXPECT_EQ(outcome.linesWritten, 33u);
-    EXPECT_EQ(outcome.lastInstance, "bram_2");
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 0u);
+    EXPECT_EQ(outcome.components.at(0).linesWritten, 33u);
+    EXPECT_EQ(outcome.components.at(0).lastInstance, "bram_2");
     EXPECT_EQ(FolderContents(), std::set<std::string>{"rom.bin"});
 
     WriteAll(ucf, oldText);
@@ -118,8 +121,8 @@ TEST_F(OptionsTest, DryRunChangesAndCreatesNothing) {
     const FileTime edifTime = LastWriteTime(edif);
     outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
-    EXPECT_EQ(outcome.otherLinesRemoved, 1u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 1u);
     EXPECT_EQ(outcome.oldUcfSize, oldText.size());
     EXPECT_EQ(outcome.newUcfSize, Rewritten(AllByteValues(1040), oldText).size());
     EXPECT_EQ(ReadAll(ucf), oldText);
@@ -171,8 +174,8 @@ TEST_F(OptionsTest, OutputFileGetsWhatTheInPlaceRunWrites) {
 
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
-    EXPECT_EQ(outcome.instancesWritten, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).instancesWritten, 2u);
     const std::string written = ReadAll(output);
     ExpectSameText(written, Expected(bytes, oldText, 128, 2));
     EXPECT_EQ(ReadAll(ucf), oldText);
@@ -373,7 +376,7 @@ TEST_F(OptionsTest, ReadToEndTakesAnyPiecesUpToItsLimit) {
     };
     for (const std::size_t piece : {1u, 4095u, 65536u, 1u << 20}) {
         SourceBytes source;
-        ASSERT_EQ(ReadToEnd(pieces(piece), kMaxSourceSize, source), 0u);
+        ASSERT_EQ(ReadToEnd(pieces(piece), kMaxImageSize, source), 0u);
         ASSERT_EQ(source.size, bytes.size());
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(source.data.get()), source.size),
                   bytes);
@@ -386,7 +389,7 @@ TEST_F(OptionsTest, ReadToEndTakesAnyPiecesUpToItsLimit) {
               SystemErrorFor(FileProblem::TooLarge));
     EXPECT_EQ(over.size, 0u);
     SourceBytes failed;
-    EXPECT_EQ(ReadToEnd(pieces(1000, 5000), kMaxSourceSize, failed),
+    EXPECT_EQ(ReadToEnd(pieces(1000, 5000), kMaxImageSize, failed),
               SystemErrorFor(FileProblem::ReadFault));
     EXPECT_EQ(failed.size, 0u);
 }
@@ -397,27 +400,27 @@ TEST_F(OptionsTest, InPlaceRunFindsTheRemovalsDetails) {
     WriteAll(ucf, oldText);
     ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
-    EXPECT_EQ(outcome.otherLinesRemoved, 1u);  // the placement
-    EXPECT_FALSE(outcome.otherConventionLines);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 1u);  // the placement
+    EXPECT_FALSE(outcome.components.at(0).otherConventionLines);
 
     // Under XST nothing of these is removed but bram0's line; after that, the Synopsys lines
     // that remain are the other convention's.
     WriteAll(ucf, "INST bram INIT_00 = 00;\r\nINST bram_1 LOC = X;\r\n");
     outcome = ConvertFiles(Request("bram", 1), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 0u);
-    EXPECT_TRUE(outcome.otherConventionLines);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 0u);
+    EXPECT_TRUE(outcome.components.at(0).otherConventionLines);
     outcome = ConvertFiles(Request("bram", 1), options);
-    EXPECT_EQ(outcome.linesRemoved, 2u);  // its own two lines
-    EXPECT_FALSE(outcome.otherConventionLines);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);  // its own two lines
+    EXPECT_FALSE(outcome.components.at(0).otherConventionLines);
 
     // Without the option the dialog's run finds none of them.
     options.removalDetails = false;
     WriteAll(ucf, oldText);
     outcome = ConvertFiles(Request(), options);
-    EXPECT_EQ(outcome.linesRemoved, 2u);
-    EXPECT_EQ(outcome.otherLinesRemoved, 0u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 0u);
 }
 
 TEST_F(OptionsTest, ImageSourcesAreDecodedOnlyWhenAFormatSaysSo) {
@@ -453,10 +456,7 @@ TEST_F(OptionsTest, ImageSourcesAreDecodedOnlyWhenAFormatSaysSo) {
         SystemErrorCode error;
     } failures[] = {
         {":020002001234B7\n", false, "line 1: the checksum is B7, the record needs B6", 0},
-        {"12 34", true,
-         "this file holds hex words, which take no base address (--base is for Intel HEX, "
-         "S-records and ELF)",
-         0},
+        {"12 34", true, "this file holds hex words, which take no base address", 0},
         {":02000004FFFFFC\n:01FFFF0041C0\n:00000001FF\n", false,
          "the data at address 0xFFFFFFFF ends 4 GiB or more above the base 0x00000000",
          SystemErrorFor(FileProblem::TooLarge)},
@@ -488,9 +488,10 @@ TEST_F(OptionsTest, RemovalRulesAndQuotedNamesGoTheSameWayEverywhere) {
     options.quoteNames = true;
     options.removalDetails = true;
     const std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+    const std::string_view bram[] = {"bram"};
     const std::string expected =
-        RewriteUcf(GeneratedLines{data.data(), 600, "bram", SynthesizerKind::Synopsys,
-                                  kLinesPerInstance4k, LineAttribute::Init, true},
+        RewriteUcf(LayOutLanes(WordImage::FromBytes(data.data(), data.size()), {16, 8, 1}, bram,
+                               SynthesizerKind::Synopsys, true),
                    quotedText, options.removal);
     EXPECT_NE(expected.find("INST \"bram_1\" INIT_02 = "), std::string::npos);
     const std::string output = folder / "new.ucf";
@@ -501,9 +502,10 @@ TEST_F(OptionsTest, RemovalRulesAndQuotedNamesGoTheSameWayEverywhere) {
         options.outputFile = output;
         const ConversionOutcome outcome = ConvertFiles(Request(), options);
         ASSERT_TRUE(outcome.Succeeded());
-        EXPECT_EQ(outcome.linesRemoved, 2u);  // INST bram INIT_00 and INST "bram_1" INIT_00
-        EXPECT_EQ(outcome.linesKept, 2u);     // the placements, quoted or not
-        EXPECT_EQ(outcome.otherLinesRemoved, 0u);
+        EXPECT_EQ(outcome.components.at(0).linesRemoved,
+                  2u);  // INST bram INIT_00 and INST "bram_1" INIT_00
+        EXPECT_EQ(outcome.components.at(0).linesKept, 2u);  // the placements, quoted or not
+        EXPECT_EQ(outcome.components.at(0).otherLinesRemoved, 0u);
         if (where != UcfOutput::DryRun) {
             EXPECT_EQ(ReadAll(where == UcfOutput::File ? output : ucf), expected);
         }
@@ -521,9 +523,8 @@ TEST_F(OptionsTest, EmptySourceIsRefusedOnlyWhenAsked) {
         const ConversionOutcome outcome = ConvertFiles(Request(), options);
         EXPECT_EQ(outcome.failedStep, FailedStep::Source);
         EXPECT_EQ(outcome.error, 0u);
-        EXPECT_EQ(FailureReason(outcome),
-                  "the source is empty; nothing was changed (--allow-empty removes the "
-                  "component's lines and writes none)");
+        EXPECT_EQ(outcome.refusal, SourceRefusal::Empty);
+        EXPECT_EQ(FailureReason(outcome), "the source is empty; nothing was changed");
         EXPECT_EQ(FolderContents(), std::set<std::string>{"rom.bin"});
     }
     WriteAll(ucf, oldText);
@@ -534,7 +535,7 @@ TEST_F(OptionsTest, EmptySourceIsRefusedOnlyWhenAsked) {
     options.refuseEmptySource = false;
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 2u);
     EXPECT_EQ(ReadAll(ucf), Rewritten("", oldText));
 }
 

@@ -147,68 +147,63 @@ TEST_F(ImageSourcesTest, SRecordsOfEachAddressWidthAsSrecCatWritesThem) {
     }
 }
 
-TEST_F(ImageSourcesTest, ElfInBothClassesAndByteOrdersAtThePhysicalAddresses) {
-    std::mt19937 random(3);
-    for (const bool wide : {false, true}) {
-        for (const bool big : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (wide ? "ELF64" : "ELF32") << (big ? " BE" : " LE"));
-            std::vector<ImageBlock> blocks = RandomBlocks(random, 0xE000, 0x14000);
-            ASSERT_GE(blocks.size(), 2u);
-            blocks.resize(2);
-            // Linked for RAM, loaded from ROM: the virtual addresses are elsewhere, in reverse
-            // order, and a .bss adds memory that the file does not hold.
-            const std::string path = folder / (wide ? "fw64.elf" : "fw32.axf");
-            WriteAll(path, ElfFile(wide, big,
-                                   {{1, 0x20008000, blocks[1].address, blocks[1].bytes, 0x200},
-                                    {1, 0x20000000, blocks[0].address, blocks[0].bytes, 0}}));
-            ExpectRead(path, blocks);
-            ExpectRead(path, blocks, {"--format=elf"});
-        }
-    }
-}
-
-TEST_F(ImageSourcesTest, ElfAsLdLinksItWithLoadAddressesMatchesObjcopy) {
-    if (!HaveTool("ld") || !HaveTool("objcopy")) GTEST_SKIP() << "binutils are not installed";
+// ELF files as GNU ld links them for several targets, each where its binutils are installed:
+// the image is what objcopy -O binary makes of the same file with the same -j and -R, from its
+// lowest load address. MIPS and PowerPC put the ELF and program headers into the first loadable
+// segment, which objcopy leaves out; an AVR program's .eeprom lies at 0x810000, past the flash.
+TEST_F(ImageSourcesTest, ElfAsLdLinksItIsWhatObjcopyMakesOfIt) {
+    const struct {
+        const char* tools;  // the prefix of objcopy and ld
+        const char* bfd;
+        const char* emulation;
+        const char* link;  // where the sections go
+        const char* sections[2];
+        const char* base;
+    } targets[] = {
+        {"", "elf64-x86-64", "elf_x86_64", "-T rom.ld", {}, "0x8000"},
+        {"", "elf32-i386", "elf_i386", "-T rom.ld", {}, "0x8000"},
+        {"mips-linux-gnu-", "elf32-tradbigmips", "elf32btsmip", "-Ttext 0x1000", {}, "0x1000"},
+        {"powerpc-linux-gnu-",
+         "elf32-powerpc",
+         "elf32ppc",
+         "-Ttext 0x1000",
+         {"-j", ".text"},
+         "0x1000"},
+        {"avr-", "elf32-avr", "avr5", "", {"-R", ".eeprom"}, "0"},
+    };
     std::mt19937 random(5);
-    const std::vector<std::pair<const char*, const char*>> targets = {
-        {"elf64-x86-64", "elf_x86_64"}, {"elf32-i386", "elf_i386"}};
-    for (const auto& [bfd, emulation] : targets) {
-        SCOPED_TRACE(bfd);
-        // At the load addresses that rom.ld gives.
-        const std::vector<ImageBlock> blocks = {{0x8000, RandomBytes(random, 300)},
-                                                {0x8400, RandomBytes(random, 200)}};
+    for (const auto& target : targets) {
+        SCOPED_TRACE(target.bfd);
+        const std::string objcopy = std::string(target.tools) + "objcopy";
+        const std::string ld = std::string(target.tools) + "ld";
+        if (!HaveTool(ld) || !HaveTool(objcopy)) continue;  // binutils for the target
         const std::string dir = folder.Path().string() + "/";
-        WriteAll(dir + "a.bin", blocks[0].bytes);
-        WriteAll(dir + "b.bin", blocks[1].bytes);
+        WriteAll(dir + "a.bin", RandomBytes(random, 300));
+        WriteAll(dir + "b.bin", RandomBytes(random, 200));
+        // The x86 ROM: linked to run from RAM, loaded from ROM at 0x8000 (AT); the AVR
+        // program's second part is its .eeprom.
         WriteAll(dir + "rom.ld",
                  "SECTIONS {\n"
-                 "  .text 0x20000000 : AT(0x8000) { a.o(.rom_a) }\n"
-                 "  .data 0x30000000 : AT(0x8400) { b.o(.rom_b) }\n"
+                 "  .text 0x20000000 : AT(0x8000) { a.o(.text) }\n"
+                 "  .data 0x30000000 : AT(0x8400) { b.o(.second) }\n"
                  "}\n");
-        CommandOutput("cd '" + dir + "' && objcopy -I binary -O " + bfd +
-                      " --rename-section .data=.rom_a a.bin a.o && objcopy -I binary -O " + bfd +
-                      " --rename-section .data=.rom_b b.bin b.o && ld -m " + emulation +
-                      " -T rom.ld -o fw.elf a.o b.o && objcopy -O binary fw.elf fw.bin");
-        ExpectRead(dir + "fw.elf", blocks);
-        // objcopy's image starts at the lowest load address.
-        EXPECT_EQ(Converted(dir + "fw.elf", {"--base", "0x8000"}), Converted(dir + "fw.bin", {}));
+        const std::string second = std::string(target.bfd) == "elf32-avr" ? ".eeprom" : ".second";
+        std::string picked;
+        std::vector<std::string> pick;
+        if (target.sections[0] != nullptr) {
+            picked = std::string(target.sections[0]) + " " + target.sections[1];
+            pick = {target.sections[0], target.sections[1]};
+        }
+        CommandOutput("cd '" + dir + "' && " + objcopy + " -I binary -O " + target.bfd +
+                      " --rename-section .data=.text a.bin a.o && " + objcopy + " -I binary -O " +
+                      target.bfd + " --rename-section .data=" + second + " b.bin b.o && " + ld +
+                      " -m " + target.emulation + " " + target.link +
+                      " -o fw.elf a.o b.o 2>/dev/null && " + objcopy + " -O binary " + picked +
+                      " fw.elf fw.bin");
+        ASSERT_GE(ReadAll(dir + "fw.bin").size(), 300u);
+        pick.insert(pick.end(), {"--base", target.base});
+        ExpectSameText(Converted(dir + "fw.elf", pick), Converted(dir + "fw.bin", {}));
     }
-}
-
-TEST_F(ImageSourcesTest, IntelHexIntoByteLanesIsItsBinaryIntoThem) {
-    std::mt19937 random(99);
-    const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x100, 0x9000);
-    const std::string path = folder / "lanes.hex";
-    WriteAll(path, IntelHexText(blocks, random, false));
-    const std::string binary = folder / "lanes.bin";
-    WriteAll(binary, HaveTool("srec_cat")
-                         ? SrecCatBinary(path, 0, "-fill 0x5A 0 " + Hex(ImageEnd(blocks)))
-                         : DenseImage(blocks, 0, '\x5A'));
-    // Two lanes of 16 bits: words of 4 bytes, the gaps' fill in both lanes.
-    const std::string fromHex =
-        Converted(path, {"-c", "rom_hi", "--width", "16", "-b", "16k", "--fill", "0x5A"});
-    ExpectSameText(fromHex, Converted(binary, {"-c", "rom_hi", "--width", "16", "-b", "16k"}));
-    EXPECT_NE(fromHex.find("INST rom_hi_1 INIT_00 = "), std::string::npos);
 }
 
 TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
@@ -239,6 +234,61 @@ TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
                   std::string("Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 "
                               "instance (ram)") +
                       (words ? "; hex words, 3 bytes at 0x0000..0x0002\n" : "\n"));
+    }
+}
+
+// Small files whose data lies far above the base (or a UCF naming a far instance) would make
+// images of hundreds of MiB or more: --max-instances stops them before any memory is taken for
+// the image, with the extent in the message.
+TEST_F(ImageSourcesTest, FarDataFailsTheInstanceLimitWithoutTakingItsMemory) {
+    const std::string ten = "0123456789";
+    const std::string zeros(64, '0');
+    const struct {
+        const char* name;
+        std::string content;
+        std::vector<std::string> args;
+        const char* extent;
+    } cases[] = {
+        {"far.hex",
+         IntelHexRecord(4, 0, "\xFF\xFF") + IntelHexRecord(0, 0xFF00, ten) +
+             IntelHexRecord(1, 0, ""),
+         {},
+         "Intel HEX, 4294967050 bytes at 0x00000000..0xFFFFFF09; --base 0xFFFFFF00"},
+        {"far.s37",
+         SRecord('3', std::string("\xFF\xFF\xFF\x00", 4) + ten) +
+             SRecord('7', std::string(4, '\0')),
+         {},
+         "S-records, 4294967050 bytes at"},
+        {"far.elf", ElfFile(false, true, {{1, 0xFFFFFF00, 0xFFFFFF00, ten, 0}}), {}, "ELF, 42949"},
+        {"far.mem", "@FFFFFF00 12 34", {}, "hex words, 4294967042 bytes at"},
+        {"wide.mem",
+         "@0AAAAAAA 12345 00001",
+         {"-b", "16k", "--width", "18"},
+         "hex words, 178956972 words of 18 bits"},
+        {"far.ucf",
+         "NET a;\r\nINST ram_1048575 INIT_00 = " + zeros + ";\r\n",
+         {"--extract", "image.bin"},
+         "up to ram_1048575"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder / c.name;
+        WriteAll(path, c.content);
+        const bool extract = c.args.size() == 2 && c.args[0] == "--extract";
+        std::vector<std::string> args = {"-u", extract ? path : ucf, "-c", "ram", "-m", "1"};
+        if (!extract) args.insert(args.end(), {"-s", path});
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProgramOutcome outcome = RunQuillonConvert(args, scratch.Path().string());
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find("more than --max-instances 1 allows"), std::string::npos)
+            << outcome.err;
+        EXPECT_NE(outcome.err.find(c.extent), std::string::npos) << outcome.err;
+        EXPECT_FALSE(Exists(ucf) || Exists(folder / "image.bin"));
+        // Far below the smallest of the images (385 MiB of lanes): the program and the source,
+        // with room for a sanitizer's shadow memory.
+        if (outcome.peakKiB >= 0) {
+            EXPECT_LT(outcome.peakKiB, 256 * 1024);
+        }
     }
 }
 

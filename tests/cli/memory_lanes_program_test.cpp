@@ -156,49 +156,6 @@ TEST_F(MemoryLanesProgramTest, FourByteLanesAreFourConversionsOfTheDeinterleaved
     EXPECT_EQ(outcome.err, "");
 }
 
-TEST_F(MemoryLanesProgramTest, ReconvertingLanesRemovesTheirParityLines) {
-    std::string mem;
-    for (std::uint64_t k = 0; k < 300; ++k) mem += HexDigits((k % 16) << 32 | 7 * k, 9) + "\n";
-    const std::string words = folder / "wide.mem";
-    WriteAll(words, mem);
-    const std::vector<std::string> args = {"-s", words, "-u",      ucf,  "-c", "w",
-                                           "-b", "32k", "--width", "36", "-y", "xst"};
-    ProgramOutcome outcome = Convert(args);
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    // 300 words of 32 data bits: 38 INIT_xx lines (8 words each); 4 parity bits: 5 INITP_xx.
-    EXPECT_EQ(Lines(ReadAll(ucf)).size(), 43u);
-    EXPECT_NE(ReadAll(ucf).find("INST w0 INITP_04 = "), std::string::npos);
-
-    WriteAll(words, "1 2 3\n");
-    outcome = Convert(args);
-    EXPECT_EQ(
-        outcome.out,
-        "UCF file updated!\nw: removed 43 lines, wrote 2 lines in 1 instance (w0); hex words, "
-        "3 words of 36 bits at 0x0000..0x0002\n");
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(ReadAll(ucf), "INST w0 INIT_00 = " + std::string(40, '0') +
-                                "000000030000000200000001;\r\n" +
-                                "INST w0 INITP_00 = " + std::string(64, '0') + ";\r\n");
-
-    outcome = Convert({"-s", words, "-u", ucf, "-c", "a", "-c", "b", "-b", "32k", "--width", "36"});
-    EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_NE(outcome.err.find("--width 36 with 2 components makes words of 72 bits, more than 64"),
-              std::string::npos)
-        << outcome.err;
-}
-
-TEST_F(MemoryLanesProgramTest, TheDefaultRunSaysUnchangedAndWritesTodaysBytes) {
-    WriteAll(source, AllByteValues(1040, 3));
-    WriteAll(ucf, "NET a;");
-    for (const char* out : {"UCF file updated!\nram: removed 0 lines, wrote 33 lines in 3 "
-                            "instances (ram .. ram_2)\n",
-                            "UCF file updated!\nram: removed 33 lines, wrote 33 lines in 3 "
-                            "instances (ram .. ram_2); unchanged\n"}) {
-        EXPECT_EQ(Convert({"-s", source, "-u", ucf, "-c", "ram"}).out, out);
-        EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(1040, 3), "NET a;", "ram"));
-    }
-}
-
 TEST_F(MemoryLanesProgramTest, ExtractErrorsAndTheOptionsItExcludes) {
     const std::string image = folder / "image.bin";
     WriteAll(image, "earlier image");
@@ -218,7 +175,7 @@ TEST_F(MemoryLanesProgramTest, ExtractErrorsAndTheOptionsItExcludes) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> excluded = {
         {{"-s", source}, "--source"},   {{"-e", edif}, "--edif"},
         {{"-o", "-"}, "--output"},      {{"-n"}, "--dry-run"},
-        {{"--fill", "0xFF"}, "--fill"}, {{"-m", "2"}, "--max-instances"}};
+        {{"--fill", "0xFF"}, "--fill"}, {{"-j", ".text"}, "--only-section"}};
     for (const auto& [more, name] : excluded) {
         const ProgramOutcome outcome =
             Convert(Cat({"--extract", image, "-u", ucf, "-c", "ram"}, more));

@@ -95,7 +95,7 @@ protected:
 
 TEST_F(MemoryLanesTest, EveryLayoutWritesItsLanesLiterallyAndExtractsTheWordsBack) {
     const LaneCase cases[] = {
-        {16, 8, 1, 0, false, 1040},    // today's
+        {16, 8, 1, 0, false, 1040},    // the dialog's
         {16, 1, 8, 0, false, 700},     // 8 lanes of 1 bit, one byte per word
         {16, 2, 4, 1, true, 300},      // 4 lanes of 2 bits
         {16, 4, 3, 0, true, 2100},     // 12 bits: hex words only
@@ -195,7 +195,7 @@ TEST_F(MemoryLanesTest, HexWordGapsTakeTheFillInEveryByteAndWideWordsFailWithThe
     WriteAll(request.sourceFile, "abc");
     outcome = ConvertFiles(request, options);
     EXPECT_EQ(outcome.failedStep, FailedStep::Source);
-    EXPECT_NE(outcome.reason.find("hex word file (--format mem)"), std::string::npos);
+    EXPECT_EQ(outcome.layoutProblem, LayoutProblem::NotWholeBytes);
     EXPECT_EQ(ReadAll(ucf), reference::LaneText(words, 18, 0, 64, "prog", 0));
 }
 

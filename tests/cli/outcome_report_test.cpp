@@ -18,11 +18,6 @@ ConversionOutcome Wrote(std::uint64_t removed, std::uint64_t lines, std::uint64_
                         std::string first = "", std::string last = "", std::string name = "ram",
                         const std::vector<std::string>& more = {}) {
     ConversionOutcome outcome;
-    outcome.linesRemoved = removed;
-    outcome.linesWritten = lines;
-    outcome.instancesWritten = instances;
-    outcome.firstInstance = first;
-    outcome.lastInstance = last;
     outcome.components.push_back({name, removed, 0, false, lines, instances, first, last});
     for (const std::string& other : more)
         outcome.components.push_back({other, removed, 0, false, lines, instances, other, other});
@@ -145,6 +140,7 @@ CommandLine Line(UcfOutput output = UcfOutput::InPlace, bool quiet = false) {
     commandLine.options.output = output;
     commandLine.options.outputFile = "new.ucf";
     commandLine.quiet = quiet;
+    commandLine.usage = "Usage: quillon-convert --source FILE ...\n";
     return commandLine;
 }
 
@@ -156,12 +152,14 @@ std::string Reason(SystemErrorCode error) {
 }
 
 ConversionOutcome Failed(FailedStep step, SystemErrorCode error, const char* reason = "",
-                         std::uint64_t instancesNeeded = 0) {
+                         std::uint64_t instancesNeeded = 0,
+                         SourceRefusal refusal = SourceRefusal::None) {
     ConversionOutcome outcome;
     outcome.failedStep = step;
     outcome.error = error;
     outcome.reason = reason;
-    outcome.instancesNeeded = instancesNeeded;
+    outcome.source.instances = instancesNeeded;
+    outcome.refusal = refusal;
     return outcome;
 }
 
@@ -190,6 +188,15 @@ TEST(OutcomeReport, SuccessLinesWarningsAndFailuresOnTheirStreams) {
     CommandLine fitLanes = Line();
     fitLanes.options.maxInstances = 1;
     fitLanes.options.moreComponents = {"hi"};
+    const SourceRefusal tooMany = SourceRefusal::TooManyInstances;
+    const SourceRefusal oneName = SourceRefusal::OneInstanceOnly;
+    // An image far above its base: the message names its extent, and what would let it fit.
+    CommandLine farImage = Line();
+    farImage.options.maxInstances = 1;
+    ConversionOutcome farOutcome = Failed(FailedStep::TooManyInstances, 0, "", 8388608, tooMany);
+    farOutcome.sourceFormat = ImageFormat::IntelHex;
+    farOutcome.sourceDescription = "Intel HEX, 42 bytes at 0xFFFFFF00..0xFFFFFF29";
+    farOutcome.source.firstData = 0xFFFFFF00;
     CommandLine fromStandardInput = Line();
     fromStandardInput.options.sourceFromStandardInput = true;
     // A named EDIF file whose time could not be renewed: the UCF was updated all the same, and
@@ -246,12 +253,20 @@ TEST(OutcomeReport, SuccessLinesWarningsAndFailuresOnTheirStreams) {
              {namedDry, edifFault, 0, "Dry run: no file changed.\n" + oneLine, ""},
              // Every failure in one line: the box's label without its line break, the path, the
              // reason (the run's own before the system's).
-             {fit, Failed(FailedStep::TooManyInstances, 0, "", 5), 1, "",
+             {fit, Failed(FailedStep::TooManyInstances, 0, "", 5, tooMany), 1, "",
               "quillon-convert: Source binary file: rom.bin: the data needs 5 block RAM "
               "instances of 4096 bytes, more than --max-instances 4 allows\n"},
-             {fitLanes, Failed(FailedStep::TooManyInstances, 0, "", 2), 1, "",
+             {fitLanes, Failed(FailedStep::TooManyInstances, 0, "", 2, tooMany), 1, "",
               "quillon-convert: Source binary file: rom.bin: the data needs 2 block RAM "
               "instances of 512 bytes per component, more than --max-instances 1",
+              true},
+             {farImage, farOutcome, 1, "",
+              "quillon-convert: Source binary file: rom.bin: the data needs 8388608 block RAM "
+              "instances of 512 bytes, more than --max-instances 1 allows: Intel HEX, 42 bytes at "
+              "0xFFFFFF00..0xFFFFFF29; --base 0xFFFFFF00 starts the image at its first data\n"},
+             {Line(), Failed(FailedStep::TooManyInstances, 0, "", 3, oneName), kExitUsage, "",
+              "quillon-convert: --synthesizer none names one instance, and the data needs 3 "
+              "block RAM instances of 512 bytes\nUsage: ",
               true},
              {Line(UcfOutput::File), Failed(FailedStep::Output, full), 1, "",
               "quillon-convert: Output file: new.ucf: " + Reason(full) + "\n"},

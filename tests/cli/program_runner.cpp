@@ -14,6 +14,7 @@
 #else
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -29,7 +30,7 @@ std::string WithNewlines(std::string text) {
 #ifdef _WIN32
 
 int Run(const std::vector<std::string>& args, const std::string& outPath,
-        const std::string& errPath, const std::string& inputPath) {
+        const std::string& errPath, const std::string& inputPath, long*) {
     const std::string program = ProgramPath();
     std::string commandLine = Quoted(program);
     for (const std::string& arg : args) {
@@ -81,17 +82,19 @@ int Spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t& acti
     return error == 0 ? pid : -1;
 }
 
-int Wait(int pid) {
+int Wait(int pid, long* peakKiB = nullptr) {
     if (pid < 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    struct rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0) {
     }
+    if (peakKiB != nullptr) *peakKiB = usage.ru_maxrss;
     EXPECT_TRUE(WIFEXITED(status)) << "quillon-convert did not exit normally";
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int Run(const std::vector<std::string>& args, const std::string& outPath,
-        const std::string& errPath, const std::string& inputPath) {
+        const std::string& errPath, const std::string& inputPath, long* peakKiB) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -102,7 +105,7 @@ int Run(const std::vector<std::string>& args, const std::string& outPath,
         posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDONLY, 0);
     const int pid = Spawn(args, actions);
     posix_spawn_file_actions_destroy(&actions);
-    return Wait(pid);
+    return Wait(pid, peakKiB);
 }
 
 #endif
@@ -114,7 +117,7 @@ ProgramOutcome RunQuillonConvert(const std::vector<std::string>& args,
     const std::string outPath = scratchFolder + "/stdout.txt";
     const std::string errPath = scratchFolder + "/stderr.txt";
     ProgramOutcome outcome;
-    outcome.exitCode = Run(args, outPath, errPath, inputPath);
+    outcome.exitCode = Run(args, outPath, errPath, inputPath, &outcome.peakKiB);
     outcome.rawOut = ReadAll(outPath);
     outcome.out = WithNewlines(outcome.rawOut);
     outcome.err = WithNewlines(ReadAll(errPath));

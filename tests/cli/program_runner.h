@@ -9,6 +9,7 @@ struct ProgramOutcome {
     std::string out;     // line ends as "\n" on every platform
     std::string rawOut;  // as written
     std::string err;
+    long peakKiB = -1;  // the program's largest resident memory, where the system tells
 };
 
 // Runs quillon-convert with `args`; its output streams go through files in `scratchFolder`,

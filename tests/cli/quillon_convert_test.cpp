@@ -174,20 +174,49 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
     EXPECT_EQ(ReadAll(output), Rewritten("abc", oldText, "rom"));
 }
 
-TEST_F(QuillonConvertTest, UsageErrorGoesToStderrAndExits2) {
-    WriteAll(source, "x");
+// --extract reads what the removal takes: names in quotes too, as --quote-names writes them
+// and hand edits mix them with plain ones. Without a naming convention the one instance's
+// lines are replaced; data for more than one instance is a usage error.
+TEST_F(QuillonConvertTest, QuotedNamesComeBackAndNoConventionNamesOneInstance) {
+    const std::string bytes = AllByteValues(1040, 3);
+    WriteAll(source, bytes);
+    const std::string image = folder / "back.bin";
+    const std::string padded = bytes + std::string(16, '\0');  // whole lines: 1056 bytes
+    const std::vector<std::string> quoted = {"-q", "-s", source, "-u",
+                                             ucf,  "-c", "ram",  "--quote-names"};
+    EXPECT_EQ(Convert(quoted).exitCode, 0);
+    const std::string written = ReadAll(ucf);
+    EXPECT_NE(written.find("INST \"ram_2\" INIT_00 = "), std::string::npos);
+    std::string mixed = written;
+    const std::string one = "INST \"ram_1\" INIT_05";
+    mixed.replace(mixed.find(one), one.size(), "INST ram_1 INIT_05");
+    for (const std::string& text : {written, mixed}) {
+        WriteAll(ucf, text);
+        const ProgramOutcome back = Convert({"--extract", image, "-u", ucf, "-c", "ram"});
+        EXPECT_EQ(back.out, "ram: read 33 lines of 3 instances (ram .. ram_2), 1056 bytes\n");
+        EXPECT_EQ(back.err, "");
+        EXPECT_TRUE(ReadAll(image) == padded);
+    }
+    EXPECT_EQ(Convert(quoted).exitCode, 0);
+    EXPECT_EQ(ReadAll(ucf), written);
 
-    const ProgramOutcome outcome = Convert({"-s", source, "-u", ucf, "-c", "bram", "-y", "ise"});
-
-    EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_NE(outcome.err.find("--synthesizer: 'ise' is not synopsys, xst or none"),
-              std::string::npos)
-        << outcome.err;
-    EXPECT_NE(outcome.err.find("Usage: quillon-convert --source FILE --ucf FILE"),
-              std::string::npos)
-        << outcome.err;
-    EXPECT_FALSE(Exists(ucf));
+    WriteAll(source, bytes.substr(0, 500));
+    const std::vector<std::string> none = {"-s", source, "-u", ucf, "-c", "rom", "-y", "none"};
+    EXPECT_EQ(Convert(none).out,
+              "UCF file updated!\nrom: removed 0 lines, wrote 16 lines in 1 instance (rom)\n");
+    EXPECT_EQ(Convert(none).out,
+              "UCF file updated!\nrom: removed 16 lines, wrote 16 lines in 1 "
+              "instance (rom); unchanged\n");
+    const std::string once = ReadAll(ucf);
+    WriteAll(source, bytes);
+    const ProgramOutcome tooMuch = Convert(none);
+    EXPECT_EQ(tooMuch.exitCode, 2);
+    EXPECT_EQ(tooMuch.err.rfind("quillon-convert: --synthesizer none names one instance, and the "
+                                "data needs 3 block RAM instances of 512 bytes\nUsage: ",
+                                0),
+              0u)
+        << tooMuch.err;
+    EXPECT_EQ(ReadAll(ucf), once);
 }
 
 TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWrites) {

@@ -73,13 +73,6 @@ TEST(HexValueWriters, EveryWriterGivesTheDigitsOfTheLastByteFirst) {
     }
 }
 
-TEST(HexValueWriters, ShortChunkIsPaddedWithZeroPairsOnTheLeft) {
-    const std::uint8_t bytes[3] = {0x01, 0xAB, 0xF0};
-    std::string out(64, '?');
-    WriteHexValue(out.data(), bytes, 3);
-    EXPECT_EQ(out, std::string(58, '0') + "F0AB01");
-}
-
 TEST(GeneratedLines, AnyRangeIsTheMatchingPartOfTheWhole) {
     const std::vector<std::uint8_t> data = RandomBytes(32 * 16 * 3 + 32 * 5 + 7, 11);
     const std::string longName(45, 'n');  // a prefix too long for the short copy
@@ -154,14 +147,4 @@ TEST(GeneratedLineStream, RefusedBlockEndsTheStream) {
         return calls < 2;
     }));
     EXPECT_EQ(calls, 2);
-}
-
-TEST(GeneratedLineStream, EmptySourceHandsOverNothing) {
-    const std::vector<std::uint8_t> none;
-    int calls = 0;
-    EXPECT_TRUE(StreamGeneratedLines(LinesOf(none, "ram", 0), [&](const char*, std::size_t) {
-        ++calls;
-        return true;
-    }));
-    EXPECT_EQ(calls, 0);
 }

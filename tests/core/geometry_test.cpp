@@ -1,5 +1,5 @@
-// The larger block RAMs (64 and 128 lines per instance), the byte swaps for big-endian words,
-// and what the removal tells about the lines it took.
+// The larger block RAMs (64 and 128 lines per instance) and the byte swaps for big-endian
+// words.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,24 +20,10 @@ std::string ConvertWith(std::string_view ucf, std::string_view component, int sy
                       static_cast<SynthesizerKind>(synthesizer), linesPerInstance);
 }
 
-// The 64 digits of a line for bytes `from` .. `from` + 31 of `data`, computed here: the last
-// byte first, missing bytes "00".
-std::string Digits(const std::vector<std::uint8_t>& data, std::size_t from) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string digits;
-    for (std::size_t i = 32; i-- > 0;) {
-        const std::uint8_t b = from + i < data.size() ? data[from + i] : 0;
-        digits += hex[b >> 4];
-        digits += hex[b & 15];
-    }
-    return digits;
-}
-
 struct Geometry {
     std::uint32_t lines;
-    const char* lastAttribute;
 };
-const Geometry kGeometries[] = {{16, "INIT_0F"}, {64, "INIT_3F"}, {128, "INIT_7F"}};
+const Geometry kGeometries[] = {{16}, {64}, {128}};
 
 TEST(BlockRamGeometry, LinesNameInstancesAndAttributesForEachSize) {
     const std::vector<std::uint8_t> data = Counting(4097);
@@ -48,20 +34,6 @@ TEST(BlockRamGeometry, LinesNameInstancesAndAttributesForEachSize) {
                 SCOPED_TRACE(testing::Message() << geometry.lines << " lines, " << size
                                                 << " bytes, synthesizer " << synthesizer);
                 const std::string text = ConvertWith("", "bram", synthesizer, part, geometry.lines);
-                const std::vector<std::string> lines = Lines(text);
-                ASSERT_EQ(lines.size(), (size + 31) / 32);
-                for (std::size_t j = 0; j < lines.size(); ++j) {
-                    const std::size_t instance = j / geometry.lines;
-                    std::string name = "bram";
-                    if (synthesizer == 1) name += std::to_string(instance);
-                    if (synthesizer == 0 && instance > 0) name += "_" + std::to_string(instance);
-                    char attribute[16];
-                    std::snprintf(attribute, sizeof attribute, "INIT_%02X",
-                                  static_cast<unsigned>(j % geometry.lines));
-                    ASSERT_EQ(lines[j], "INST " + name + " " + attribute + " = " +
-                                            Digits(part, 32 * j) + ";\r\n")
-                        << "line " << j;
-                }
                 EXPECT_EQ(text, reference::Rewrite(part.data(), static_cast<std::uint32_t>(size),
                                                    "", "bram", synthesizer, geometry.lines));
                 const GeneratedLines generated{part.data(), static_cast<std::uint32_t>(size),
@@ -73,32 +45,6 @@ TEST(BlockRamGeometry, LinesNameInstancesAndAttributesForEachSize) {
             }
         }
     }
-}
-
-TEST(BlockRamGeometry, SuffixStepsAfterTheLastAttribute) {
-    // 2049 bytes: 64 lines fill one 16k instance, the 65th starts the next at INIT_00.
-    const std::string text16k = ConvertWith("", "ram", 0, Counting(2049), 64);
-    const std::vector<std::string> lines16k = Lines(text16k);
-    ASSERT_EQ(lines16k.size(), 65u);
-    EXPECT_EQ(lines16k[63].substr(0, 21), "INST ram INIT_3F = FF");  // byte 2047
-    EXPECT_EQ(lines16k[64], "INST ram_1 INIT_00 = " + std::string(62, '0') + "00;\r\n");
-    // 4097 bytes: 128 lines fill one 32k instance; under XST the next is ram1.
-    const std::vector<std::string> lines32k = Lines(ConvertWith("", "ram", 1, Counting(4097), 128));
-    ASSERT_EQ(lines32k.size(), 129u);
-    EXPECT_EQ(lines32k[127].substr(0, 20), "INST ram0 INIT_7F = ");
-    EXPECT_EQ(lines32k[128].substr(0, 20), "INST ram1 INIT_00 = ");
-    // No convention: the name stays and the attributes start over.
-    const std::vector<std::string> none = Lines(ConvertWith("", "ram", -1, Counting(4097), 64));
-    EXPECT_EQ(none[64].substr(0, 19), "INST ram INIT_00 = ");
-    EXPECT_EQ(none[127].substr(0, 19), "INST ram INIT_3F = ");
-    EXPECT_EQ(none[128].substr(0, 19), "INST ram INIT_00 = ");
-}
-
-TEST(BlockRamGeometry, DefaultIsTheSixteenLineInstance) {
-    const std::vector<std::uint8_t> data = Counting(1040);
-    const std::string ucf = "NET a;\nINST bram_1 INIT_00 = 00;\n";
-    EXPECT_EQ(Convert(ucf, "bram", 0, data), ConvertWith(ucf, "bram", 0, data, 16));
-    EXPECT_EQ(Convert(ucf, "bram", 0, data), reference::Rewrite(data.data(), 1040, ucf, "bram", 0));
 }
 
 TEST(BlockRamGeometry, ConvertingAgainEqualsConvertingOnce) {
@@ -148,35 +94,6 @@ TEST(ByteOrder, WordsAreReversedAfterPaddingTheLastOne) {
             EXPECT_EQ(swapped, padded);
         }
     }
-}
-
-TEST(RemovalCounts, LinesThatAreNoInitConstraintAreCountedApart) {
-    const std::string ucf =
-        "INST ram INIT_00 = 00;\r\n"
-        "inst RAM_1\tinit_3f\t= 00;\n"
-        "INST ram_2 INIT_7F=00;\n"
-        "INST ram_1 LOC = RAMB16_X0Y1;\r\n"
-        "INST ram INITP_00 = 00;\n"  // a wide memory's parity: a constraint as well
-        "INST ram INIT_0G = 00;\n"
-        "INST ram INIT_000 = 00;\n"
-        "INST ram  \n"
-        "INST ram_3 INIT_01";  // ends before its value: no constraint
-    const KeptText kept = KeptUcfText(ucf, "ram", SynthesizerKind::Synopsys, true);
-    EXPECT_EQ(kept.text, "");
-    EXPECT_EQ(kept.removedLines, 9u);
-    EXPECT_EQ(kept.removedOtherLines, 5u);
-    const RemovalCounts counts = CountRemovedLines(ucf, "ram", SynthesizerKind::Synopsys);
-    EXPECT_EQ(counts.removedLines, 9u);
-    EXPECT_EQ(counts.removedOtherLines, 5u);
-
-    // Under XST none of these lines is the component's but the two with digits.
-    const RemovalCounts xst = CountRemovedLines(
-        "INST ram0 LOC = X;\nINST ram1 INIT_00 = 0;\n"
-        "INST ram_1 LOC = X;\n",
-        "ram", SynthesizerKind::Xst);
-    EXPECT_EQ(xst.removedLines, 2u);
-    EXPECT_EQ(xst.removedOtherLines, 1u);
-    EXPECT_EQ(CountRemovedLines(ucf, "ram", static_cast<SynthesizerKind>(-1)).removedLines, 0u);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// Memories in lanes: the layout's checks, the lines of each width and lane count against
-// values worked out here, the fast path of today's layout, and the removal of several
-// components.
+// Memories in lanes: the layout's checks, and the lines of each width and lane count against
+// values worked out here, from bytes in memory and from an image's pieces.
 #include "conversion/core/lane_lines.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "conversion/core/components_removal.h"
+#include "conversion/core/bit_packing.h"
+#include "conversion/core/byte_order.h"
+#include "conversion/core/instance_names.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/lane_test_support.h"
 #include "tests/core/reference_lanes.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
+#include "tests/support/image_files.h"
 
 namespace {
 
-// The one helper: the lines of an image through RewriteUcfLanes, as the run would write them.
+// The one helper: the lines of an image, as the run writes them.
 struct Memory {
     std::uint32_t linesPerInstance;
     unsigned width;
@@ -32,13 +35,15 @@ struct Memory {
         return LayOutLanes(image, Layout(), components, Kind());
     }
     std::string Text(const WordImage& image, std::string_view ucf = "") const {
-        return RewriteUcfLanes(image, ucf, components, Kind(), Layout());
+        return RewriteUcf(Wide(image), ucf, RemovalRules{});
     }
     std::string Bytes(const std::vector<std::uint8_t>& bytes, std::string_view ucf = "") const {
         return Text(WordImage::FromBytes(bytes.data(), bytes.size()), ucf);
     }
     std::string Words(const std::vector<std::uint64_t>& words, std::string_view ucf = "") const {
-        return Text(WordImage::FromWords(words.data(), words.size()), ucf);
+        const std::vector<std::uint8_t> bytes =
+            WordBytes(words, width * static_cast<unsigned>(components.size()));
+        return Bytes(bytes, ucf);
     }
 };
 
@@ -77,21 +82,15 @@ TEST(MemoryLayout, WidthsAndLanesAreCheckedWithTheReason) {
         SCOPED_TRACE(testing::Message() << c.layout.linesPerInstance << " lines, width "
                                         << c.layout.width << ", " << c.layout.lanes << " lanes");
         EXPECT_EQ(CheckLayout(c.layout), c.problem);
-        EXPECT_EQ(CheckByteLayout(c.layout), c.asBytes);
+        EXPECT_EQ(CheckSourceLayout(c.layout, false, 1), c.asBytes);
+        // Hex words give any width, but no word that is no whole bytes can be swapped.
+        EXPECT_EQ(CheckSourceLayout(c.layout, true, 1), c.problem);
+        if (c.asBytes == P::NotWholeBytes) {
+            EXPECT_EQ(CheckSourceLayout(c.layout, true, 2), P::SwapNotWholeBytes);
+            EXPECT_EQ(CheckExtractedLayout(c.layout, false, 1), P::NotWholeBytes);
+        }
     }
-    const std::pair<MemoryLayout, const char*> messages[] = {
-        {{16, 8, 1}, ""},
-        {{16, 16, 4}, ""},
-        {{16, 1, 1},
-         "--width 1 with 1 component makes words of 1 bits, which are no whole bytes: such "
-         "words come from a hex word file (--format mem)"},
-        {{16, 9, 1}, "--width 9 is not a width of --bram 4k (1, 2, 4, 8 or 16)"},
-        {{128, 36, 2}, "--width 36 with 2 components makes words of 72 bits, more than 64"},
-        {{64, 3, 1}, "--width 3 is not a width of --bram 16k (1, 2, 4, 8, 9, 16, 18, 32 or 36)"},
-        {{128, 1, 65}, "--component is given 65 times; a memory has 1 to 64 components"},
-    };
-    for (const auto& [layout, message] : messages)
-        EXPECT_EQ(DescribeLayoutProblem(CheckByteLayout(layout), layout), message);
+    EXPECT_EQ(CheckExtractedLayout({16, 8, 1}, true, 4), P::HexWordsSwapped);
 }
 
 TEST(MemoryLayout, ComponentsWhoseInstanceNamesCanMeetAreFound) {
@@ -197,42 +196,6 @@ TEST(LaneLines, ParityBitsOfNineAndThirtySixBitWords) {
             << "setup " << c.setup << ", " << c.attribute;
 }
 
-// Lanes without parity, from bytes: lane i of a word is bits i*width.. of it; its data bits
-// packed one after the other give the bytes that today's conversion writes for the lane.
-TEST(LaneLines, LanesFromBytesEqualConversionsOfEachLanesBits) {
-    struct Case {
-        std::uint32_t lines;
-        unsigned width, lanes;
-        int synthesizer;
-    };
-    const Case cases[] = {{64, 8, 4, 0},  {16, 8, 2, 1},  {16, 1, 8, 0},   {128, 2, 4, 1},
-                          {16, 4, 2, 0},  {64, 16, 2, 0}, {128, 32, 2, 1}, {16, 16, 4, 0},
-                          {64, 1, 64, 1}, {64, 4, 16, 0}};
-    for (const Case& c : cases) {
-        const LaneNames names(c.lanes, "m", "x");
-        const Memory memory{c.lines, c.width, names.Views(), c.synthesizer};
-        const unsigned wordBits = c.width * c.lanes;
-        for (const std::size_t size : {0, 1, 3, 4, 5, 127, 128, 129, 2049, 8197, 40000}) {
-            SCOPED_TRACE(testing::Message() << "width " << c.width << " x " << c.lanes << ", "
-                                            << size << " bytes, " << c.lines << " lines");
-            const std::vector<std::uint8_t> bytes = RandomBytes(size, static_cast<unsigned>(size));
-            const std::size_t words = (size * 8 + wordBits - 1) / wordBits;
-            std::string expected;
-            for (unsigned lane = 0; lane < c.lanes; ++lane) {
-                std::vector<std::uint8_t> bits((words * c.width + 7) / 8);
-                for (std::size_t n = 0; n < words * c.width; ++n) {
-                    const std::size_t at = n / c.width * wordBits + lane * c.width + n % c.width;
-                    if (at / 8 < size && (bytes[at / 8] >> (at % 8) & 1))
-                        bits[n / 8] |= static_cast<std::uint8_t>(1 << (n % 8));
-                }
-                expected += reference::Rewrite(bits.data(), static_cast<std::uint32_t>(bits.size()),
-                                               "", names[lane], c.synthesizer, c.lines);
-            }
-            ASSERT_EQ(memory.Bytes(bytes), expected);
-        }
-    }
-}
-
 TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
     std::mt19937_64 random(18);
     ForEachLayout(3, [&](const MemoryLayout& layout) {
@@ -241,12 +204,18 @@ TEST(LaneLines, EveryWidthAndLaneCountAgreesWithTheLiteralLayout) {
         std::vector<std::uint64_t> words(std::uniform_int_distribution<std::size_t>(
             0, static_cast<std::size_t>(3 * WordsPerInstance(layout)))(random));
         for (auto& w : words) w = random() >> (64 - WordBits(layout));
+        // A last word cut short, as a source's last bytes may leave it: the bytes it lacks
+        // read as zeros.
+        std::vector<std::uint8_t> bytes = WordBytes(words, WordBits(layout));
+        const std::size_t cut = words.empty() ? 0 : random() % WordBytes(layout);
+        bytes.resize(bytes.size() - cut);
+        if (cut > 0) words.back() &= LowBits(8 * static_cast<unsigned>(WordBytes(layout) - cut));
         const LaneNames names(layout.lanes, "lane", "_x");
         std::string expected;
         for (unsigned i = 0; i < layout.lanes; ++i)
             expected +=
                 reference::LaneText(words, layout.width, i, layout.linesPerInstance, names[i], 1);
-        const WideLines wide = LayOutLanes(WordImage::FromWords(words.data(), words.size()), layout,
+        const WideLines wide = LayOutLanes(WordImage::FromBytes(bytes.data(), bytes.size()), layout,
                                            names.Views(), SynthesizerKind::Xst);
         std::string streamed;
         std::size_t blocks = 0;
@@ -289,78 +258,46 @@ TEST(LaneLines, EachLanesSuffixStepsAfterItsOwnLastAttribute) {
             EXPECT_EQ(LaneLineCount(lane), 17u);
             EXPECT_EQ(LaneInstanceCount(lane), 2u);
         }
-        EXPECT_EQ(InstanceName(wide.lanes[1].data, 1), name[3]);
+        EXPECT_EQ(InstanceName(wide.lanes[1].data.component, memory.Kind(), 1), name[3]);
     }
 }
 
-TEST(ComponentsRemoval, EveryComponentsLinesGoAndAreCountedApart) {
-    const std::string ucf =
-        "NET clk;\r\n"
-        "INST lo INIT_00 = 00;\r\n"
-        "INST hi_1 INITP_07 = 00;\r\n"
-        "INST other INIT_00 = 00;\r\n"
-        "  inst LO_2 LOC = RAMB16_X0Y2;\n"
-        "INST hi INITP_00 = 00;\r\n"
-        "INST mid INIT_3F = 00;\r\n"
-        "# last line";
-    const std::vector<std::string_view> components = {"lo", "hi", "mid"};
-    const ComponentsKeptText kept =
-        KeptUcfTextOfComponents(ucf, components, SynthesizerKind::Synopsys, true);
-    EXPECT_EQ(kept.text, "NET clk;\r\nINST other INIT_00 = 00;\r\n# last line\r\n");
-    const std::vector<RemovalCounts> counts =
-        CountRemovedLinesOfComponents(ucf, components, SynthesizerKind::Synopsys);
-    // Lines of each component, and of them not data: lo's placement (INITP_xx lines hold data).
-    const std::uint64_t removed[][2] = {{2, 1}, {2, 0}, {1, 0}};
-    ASSERT_EQ(kept.removed.size(), 3u);
-    ASSERT_EQ(counts.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(kept.removed[i].removedLines, removed[i][0]) << components[i];
-        EXPECT_EQ(kept.removed[i].removedOtherLines, removed[i][1]) << components[i];
-        EXPECT_EQ(counts[i].removedLines, removed[i][0]) << components[i];
-    }
-    // The separator only when lines follow; one component is KeptUcfText itself.
-    EXPECT_EQ(KeptUcfTextOfComponents(ucf, components, SynthesizerKind::Synopsys, false).text,
-              "NET clk;\r\nINST other INIT_00 = 00;\r\n# last line");
-    const std::vector<std::string_view> one = {"hi"};
-    EXPECT_EQ(KeptUcfTextOfComponents(ucf, one, SynthesizerKind::Synopsys, true).text,
-              KeptUcfText(ucf, "hi", SynthesizerKind::Synopsys, true).text);
-
-    // Converting again replaces every lane's lines, parity included (no parity width has
-    // words of whole bytes: such memories come from hex word files).
-    const Memory memory{64, 18, {"lo", "hi", "mid"}};
-    std::vector<std::uint64_t> words(3000);
-    for (std::size_t i = 0; i < words.size(); ++i) words[i] = i * 0x9E3779B97F4A7C15u >> 10;
-    const std::string once = memory.Words(words, ucf);
-    EXPECT_TRUE(memory.Words(words, once) == once);
-    const std::string bytes = Memory{16, 8, {"lo", "hi", "mid"}}.Bytes(Counting(5000), ucf);
-    EXPECT_TRUE(memory.Words(words, bytes) == once);
-}
-
-// Today's layout, and one lane of 16 or 32 bits from bytes, write RewriteUcf's bytes for random
-// UCF texts and sources, straight from the source's bytes.
-TEST(ComponentsRemoval, TodaysLayoutEqualsRewriteUcfOverRandomInputs) {
-    const std::vector<std::string> pieces = {
-        "INST ", "inst ", "ram",  "RAM",           "_1", "1", " ", "\t",
-        "\n",    "\r",    "\r\n", "INIT_00 = 00;", "x"};
-    const std::size_t edges[] = {0, 1, 2, 3, 31, 33, 511, 513, 2049, 4097};
-    const std::uint32_t sizes[] = {16, 64, 128};
-    std::mt19937 random(1);
-    for (int round = 0; round < 600; ++round) {
-        std::string ucf;
-        for (auto i = random() % 40; i > 0; --i) ucf += pieces[random() % pieces.size()];
-        const std::vector<std::uint8_t> bytes = RandomBytes(
-            round < 200 ? edges[round % 10] : random() % 9000, static_cast<unsigned>(round));
-        const int synthesizer = static_cast<int>(random() % 3) - (round % 7 == 0 ? 1 : 0);
-        const std::uint32_t lines = sizes[random() % 3];
-        const unsigned width = lines == 16 ? 8u << (random() % 2) : 8u << (random() % 3);
-        const Memory memory{lines, width, {"ram"}, synthesizer};
-        SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, width " << width);
-        EXPECT_EQ(memory.Bytes(bytes, ucf),
-                  RewriteUcf(bytes.data(), static_cast<std::uint32_t>(bytes.size()), ucf, "ram",
-                             static_cast<SynthesizerKind>(synthesizer), lines));
-        const WideLines wide = memory.Wide(WordImage::FromBytes(bytes.data(), bytes.size()));
-        EXPECT_TRUE(wide.packed.empty() && wide.lanes[0].data.data == bytes.data());
-    }
+// An image file's pieces, placed from the base with the fill in the gaps and their bytes
+// swapped, give the lines of the dense image that srec_cat or objcopy would make of them, in
+// every layout; bytes that need no packing are the lines themselves.
+TEST(LaneLines, PlacedPiecesGiveTheLinesOfTheirDenseImage) {
+    std::mt19937 random(7);
+    const unsigned swaps[] = {1, 2, 4, 8};
+    int round = 0;
+    ForEachLayout(3, [&](const MemoryLayout& layout) {
+        const unsigned swap = WordBits(layout) % 8 == 0 ? swaps[round++ % 4] : 1;
+        SCOPED_TRACE(testing::Message()
+                     << layout.linesPerInstance << " lines, width " << layout.width << " x "
+                     << layout.lanes << ", swap " << swap);
+        std::mt19937 blocksRandom(static_cast<unsigned>(round));
+        const std::vector<ImageBlock> blocks = RandomBlocks(blocksRandom, 0x100, 0x3000);
+        ImageChunks chunks;
+        for (const ImageBlock& block : blocks)
+            chunks.Add(block.address, reinterpret_cast<const std::uint8_t*>(block.bytes.data()),
+                       block.bytes.size(), 1);
+        const std::uint64_t base = 0x100 - random() % 0x20;
+        std::uint64_t size = 0;
+        ASSERT_FALSE(PlanImage(chunks, base, size));
+        std::string dense = DenseImage(blocks, base, '\xA7');
+        dense.resize(static_cast<std::size_t>(PaddedToWords(size, swap)), '\0');
+        const std::vector<std::uint8_t> swapped =
+            reference::Swapped(std::vector<std::uint8_t>(dense.begin(), dense.end()), swap);
+        const LaneNames names(layout.lanes, "p", "");
+        const Memory memory{layout.linesPerInstance, layout.width, names.Views(), 1};
+        const WideLines placed =
+            memory.Wide(WordImage::FromPieces(chunks, base, 0xA7, swap, PaddedToWords(size, swap)));
+        ASSERT_TRUE(RewriteUcf(placed, "", {}) == memory.Bytes(swapped));
+        const WideLines inMemory =
+            memory.Wide(WordImage::FromBytes(swapped.data(), swapped.size()));
+        if (layout.lanes == 1 && ParityBits(layout.width) == 0 && layout.width % 8 == 0) {
+            EXPECT_TRUE(inMemory.packed.empty() && inMemory.lanes[0].data.data == swapped.data());
+        }
+    });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conversion/core/memory_layout.h"
+#include "conversion/core/ucf_extract.h"
 
 inline std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 random(seed);
@@ -21,6 +22,25 @@ inline std::string Hex(std::uint64_t value, unsigned digits) {
     std::string text(digits, '0');
     for (unsigned i = digits; i-- > 0; value >>= 4) text[i] = "0123456789ABCDEF"[value & 15];
     return text;
+}
+
+// Words as an image holds them: each in (bits + 7) / 8 bytes, least significant first.
+inline std::vector<std::uint8_t> WordBytes(const std::vector<std::uint64_t>& words, unsigned bits) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::uint64_t word : words)
+        for (unsigned i = 0; i < (bits + 7) / 8; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(word >> (8 * i)));
+    return bytes;
+}
+
+// The image an extraction writes, whole.
+inline std::string ImageText(const ExtractedImage& extracted, unsigned swapWidth = 1) {
+    std::string image;
+    WriteExtractedImage(extracted, swapWidth, [&image](const char* bytes, std::size_t size) {
+        image.append(bytes, size);
+        return true;
+    });
+    return image;
 }
 
 // Component names prefix0suffix, prefix1suffix, ... and the views the lane functions take.

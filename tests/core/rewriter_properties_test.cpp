@@ -1,12 +1,17 @@
-// Properties over many generated inputs: the fast rewriter agrees with the literal one, and
-// converting the same inputs twice gives what converting once gives.
+// Properties over many generated inputs: the fast rewriter agrees with the literal one,
+// converting the same inputs twice gives what converting once gives, and the one walk that
+// removes a memory's lanes takes what removing them one after the other takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "conversion/core/components_removal.h"
+#include "conversion/core/instance_names.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/reference_rewriter.h"
 #include "tests/core/rewriter_test_support.h"
 
@@ -114,8 +119,14 @@ TEST(RewriteUcfProperties, AgreesOnTheSystemsOwnOutput) {
     }
 }
 
-TEST(RewriteUcfProperties, ConvertingTwiceEqualsConvertingOnce) {
+// Under every rule and size, quoted or not: converting after any earlier conversion (of other
+// data, another block RAM size) gives what converting once gives, since the removal takes the
+// lines whatever their attribute.
+TEST(RewriteUcfProperties, ConvertingAgainEqualsConvertingOnce) {
     Generator gen(99);
+    const RemovalRules rules[] = {
+        {}, {true, false, false}, {false, true, false}, {true, true, false}, {false, true, true}};
+    const std::uint32_t sizes[] = {16, 64, 128};
     for (int round = 0; round < 3000; ++round) {
         // A name as the dialog can give it: not empty, no leading blank, no line feed.
         std::string component;
@@ -123,31 +134,65 @@ TEST(RewriteUcfProperties, ConvertingTwiceEqualsConvertingOnce) {
         const char alphabet[] = "aRm_19 B";
         for (std::size_t i = 0; i < length; ++i)
             component.push_back(alphabet[gen.Below(i == 0 ? 5 : sizeof alphabet - 1)]);
-        const int synthesizer = static_cast<int>(gen.Below(2));
+        const int synthesizer = static_cast<int>(gen.Below(3)) - 1;
+        const RemovalRules& rule = rules[gen.Below(5)];
+        // Without a convention only the command line's removal takes the one instance back.
+        if (synthesizer < 0 && !rule.exactNameWithoutConvention) continue;
+        const bool quoted = rule.quotedNames && gen.Below(2) == 0;
         std::string ucf = gen.Text(gen.Below(30), component);
         // Half of the texts end with a line feed (or are empty); the rest end mid-line, which
         // the inserted line break makes stable too.
         if (round % 2 == 0 && !ucf.empty() && ucf.back() != '\n') ucf.push_back('\n');
-        const std::vector<std::uint8_t> data = gen.Data();
-        const std::string once = Convert(ucf, component, synthesizer, data);
-        ASSERT_EQ(Convert(once, component, synthesizer, data), once)
+        const std::uint32_t size = sizes[gen.Below(3)], earlierSize = sizes[gen.Below(3)];
+        // Some data, so that a line break the earlier lines put after the text stays needed.
+        std::vector<std::uint8_t> data = gen.Data(), earlier = gen.Data();
+        data.push_back(0x5A);
+        if (synthesizer < 0) {
+            data.resize(std::min<std::size_t>(data.size(), 32 * size));
+            earlier.resize(std::min<std::size_t>(earlier.size(), 32 * earlierSize));
+        }
+        const auto convert = [&](const std::vector<std::uint8_t>& bytes, std::uint32_t lines,
+                                 const std::string& text) {
+            const std::string_view components[] = {component};
+            return RewriteUcf(
+                LayOutLanes(WordImage::FromBytes(bytes.data(), bytes.size()), {lines, 8, 1},
+                            components, static_cast<SynthesizerKind>(synthesizer), quoted),
+                text, rule);
+        };
+        const std::string once = convert(data, size, ucf);
+        ASSERT_EQ(convert(data, size, convert(earlier, earlierSize, ucf)), once)
             << "round " << round << " component [" << component << "]\nucf [" << ucf << "]";
     }
 }
 
-TEST(RewriteUcfProperties, KeptTextIsWholeInputLinesInOrder) {
-    Generator gen(3);
+TEST(RewriteUcfProperties, OneWalkForSeveralComponentsTakesWhatOneAfterTheOtherTakes) {
+    Generator gen(11);
+    const RemovalRules rules[] = {{}, {true, true, false}, {false, true, true}};
     for (int round = 0; round < 3000; ++round) {
-        const std::string component = kComponents[gen.Below(kComponents.size())];
-        const std::string ucf = gen.Text(gen.Below(40), component);
-        const std::string kept = Convert(ucf, component, static_cast<int>(gen.Below(3)) - 1);
-        const auto in = Lines(ucf);
-        std::size_t next = 0;
-        for (const std::string& line : Lines(kept)) {
-            while (next < in.size() && in[next] != line) ++next;
-            ASSERT_LT(next, in.size())
-                << "round " << round << ": [" << line << "] not an input line";
-            ++next;
+        std::vector<std::string> names;
+        for (std::size_t n = 2 + gen.Below(2); names.size() < n;) {
+            const std::string& name = kComponents[gen.Below(kComponents.size())];
+            if (name.find('\n') == std::string::npos) names.push_back(name);
         }
+        const std::vector<std::string_view> components(names.begin(), names.end());
+        const auto synthesizer = static_cast<SynthesizerKind>(static_cast<int>(gen.Below(3)) - 1);
+        // Names that meet give a line to the first of them, where one after the other each
+        // would take its own.
+        if (FindOverlappingComponents(components, synthesizer)) continue;
+        std::string ucf;
+        for (const std::string& name : names) ucf += gen.Text(gen.Below(20), name);
+        const RemovalRules& rule = rules[round % 3];
+        const ComponentsKeptText once =
+            KeptUcfTextOfComponents(ucf, components, synthesizer, round % 2 == 0, rule);
+        std::string text = ucf;
+        for (std::size_t i = 0; i < components.size(); ++i) {
+            const ComponentsKeptText one = KeptUcfTextOfComponents(
+                text, std::span(&components[i], 1), synthesizer, false, rule);
+            ASSERT_EQ(one.removed[0].removedLines, once.removed[i].removedLines) << round;
+            ASSERT_EQ(one.removed[0].keptLines, once.removed[i].keptLines) << round;
+            text = one.text;
+        }
+        if (round % 2 == 0 && !text.empty() && text.back() != '\n') text += "\r\n";
+        ASSERT_EQ(once.text, text) << "round " << round << "\nucf [" << ucf << "]";
     }
 }

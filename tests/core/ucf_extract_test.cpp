@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/core/components_removal.h"
+#include "conversion/core/instance_names.h"
+#include "conversion/core/ucf_rewriter.h"
 #include "tests/core/lane_test_support.h"
 
 namespace {
@@ -36,11 +37,12 @@ TEST(UcfExtract, ConversionsOfEveryLayoutComeBackPaddedToWholeLines) {
             std::vector<std::uint64_t> words(
                 static_cast<std::size_t>(1 + random() % (2 * WordsPerInstance(layout))));
             for (auto& w : words) w = random() >> (64 - wordBits);
-            const auto image = WordImage::FromWords(words.data(), words.size());
+            const std::vector<std::uint8_t> wordBytes = WordBytes(words, wordBits);
+            const auto image = WordImage::FromBytes(wordBytes.data(), wordBytes.size());
             const auto kind = static_cast<SynthesizerKind>(synthesizer);
+            const WideLines wide = LayOutLanes(image, layout, names.Views(), kind);
             const std::string ucf =
-                RewriteUcfLanes(image, "NET clk;\nINST m0x_1 LOC = X;\nINST other INIT_00 = 1;\n",
-                                names.Views(), kind, layout);
+                RewriteUcf(wide, "NET clk;\nINST m0x_1 LOC = X;\nINST other INIT_00 = 1;\n", {});
 
             // Whole data lines of every lane: the words padded with zero words.
             const std::size_t perLine = 256 / DataBits(width);
@@ -55,23 +57,21 @@ TEST(UcfExtract, ConversionsOfEveryLayoutComeBackPaddedToWholeLines) {
             const ExtractedImage hex =
                 Extract(ucf, layout, names.Views(), ExtractedFormat::HexWords, synthesizer);
             ASSERT_TRUE(hex.Succeeded()) << hex.reason;
-            EXPECT_EQ(hex.image, text);
+            EXPECT_EQ(ImageText(hex), text);
             EXPECT_EQ(hex.words, padded.size());
             EXPECT_EQ(hex.missingLines + hex.ignoredParityLines, 0u);
             if (wordBits % 8 == 0) {
-                EXPECT_TRUE(
-                    Extract(ucf, layout, names.Views(), ExtractedFormat::Raw, synthesizer).image ==
-                    bytes);
+                EXPECT_TRUE(ImageText(Extract(ucf, layout, names.Views(), ExtractedFormat::Raw,
+                                              synthesizer)) == bytes);
             }
-            const WideLines wide = LayOutLanes(image, layout, names.Views(), kind);
             ASSERT_EQ(hex.lanes.size(), lanes);
             for (unsigned i = 0; i < lanes; ++i) {
                 const LaneReading& reading = hex.lanes[i];
                 const auto last = static_cast<std::uint32_t>(reading.instances - 1);
                 EXPECT_EQ(reading.linesRead, LaneLineCount(wide.lanes[i]));
                 EXPECT_EQ(reading.instances, LaneInstanceCount(wide.lanes[i]));
-                EXPECT_EQ(reading.firstInstance, InstanceName(wide.lanes[i].data, 0));
-                EXPECT_EQ(reading.lastInstance, InstanceName(wide.lanes[i].data, last));
+                EXPECT_EQ(reading.firstInstance, InstanceName(names[i], kind, 0));
+                EXPECT_EQ(reading.lastInstance, InstanceName(names[i], kind, last));
                 EXPECT_EQ(reading.bits, padded.size() * width);
             }
         }
@@ -85,29 +85,32 @@ TEST(UcfExtract, TheReportsExampleAndHandWrittenLines) {
                                        "", "ram", SynthesizerKind::Synopsys);
     const ExtractedImage image = Extract(ucf, {16, 8, 1}, {"ram"}, ExtractedFormat::Raw);
     ASSERT_TRUE(image.Succeeded());
-    EXPECT_EQ(image.image, bytes + std::string(16, '\0'));  // 33 whole lines: 1056 bytes
+    EXPECT_EQ(ImageText(image), bytes + std::string(16, '\0'));  // 33 whole lines: 1056 bytes
     EXPECT_EQ(image.lanes[0].linesRead, 33u);
     EXPECT_EQ(image.lanes[0].instances, 3u);
     EXPECT_EQ(image.lanes[0].firstInstance + " .. " + image.lanes[0].lastInstance, "ram .. ram_2");
 
     // Any case, blanks and tabs, a value in lower case, a comment after the semicolon, LF or
-    // CR LF, no blank around "=", no semicolon at the line's end; other attributes and lines
-    // under the other convention are passed over.
+    // CR LF, no blank around "=", no semicolon at the line's end, a name in quotes (as the
+    // removal takes it); other attributes and lines under the other convention are passed over.
     const std::string value = "0123456789abcdef" + std::string(46, '0') + "a5";
     const std::string handWritten = std::string(" \tinst\tRAM_1  init_00\t=\t") + value +
                                     " ; # mine\r\n" + "INST ram INIT_00=" + std::string(64, 'F') +
                                     "\nINST ram0 INIT_01 = " + std::string(64, '1') +
                                     ";\nINST ram INIT_0G = 1;\nINST ram INITIAL = 1;\n" +
+                                    "INST \"ram\"INIT_02 = " + std::string(64, '2') + ";\n" +
                                     "INST ram_1 LOC = RAMB16_X0Y1;\n";
     const ExtractedImage hand = Extract(handWritten, {16, 8, 1}, {"ram"}, ExtractedFormat::Raw);
     ASSERT_TRUE(hand.Succeeded()) << hand.reason;
-    // INIT_00 all ones, INIT_01 .. 0F zeros, then ram_1's INIT_00 with its rightmost byte first.
-    EXPECT_EQ(hand.image, std::string(32, '\xFF') + std::string(15 * 32, '\0') + '\xA5' +
-                              std::string(23, '\0') + "\xEF\xCD\xAB\x89\x67\x45\x23\x01");
-    EXPECT_EQ(hand.missingLines, 15u);
+    // INIT_00 all ones, INIT_02 0x22s, the rest zeros, then ram_1's INIT_00 with its rightmost
+    // byte first.
+    EXPECT_EQ(ImageText(hand), std::string(32, '\xFF') + std::string(32, '\0') +
+                                   std::string(32, '\x22') + std::string(13 * 32, '\0') + '\xA5' +
+                                   std::string(23, '\0') + "\xEF\xCD\xAB\x89\x67\x45\x23\x01");
+    EXPECT_EQ(hand.missingLines, 14u);
     EXPECT_EQ(hand.firstMissing, "ram INIT_01");
     EXPECT_EQ(ExtractWarnings(hand).at(0),
-              "15 lines before the image's end are missing from the UCF, the first ram INIT_01; "
+              "14 lines before the image's end are missing from the UCF, the first ram INIT_01; "
               "they read as zeros");
 }
 
@@ -153,7 +156,7 @@ TEST(UcfExtract, MissingLinesAndParityPastTheImageAreTold) {
     // Word 0's parity from INITP_00 comes back: bits 8 of the first 9-bit word.
     const ExtractedImage parity =
         Extract(Line("ram", "INIT_00") + Line("ram", "INITP_00", bit40), x9);
-    EXPECT_EQ(parity.image.substr(0, 8), "101\n000\n");
+    EXPECT_EQ(ImageText(parity).substr(0, 8), "101\n000\n");
 }
 
 TEST(UcfExtract, UcfsThatHoldNoImageFailWithTheLine) {
@@ -167,6 +170,7 @@ TEST(UcfExtract, UcfsThatHoldNoImageFailWithTheLine) {
         std::string ucf;
         const char* reason = nullptr;
         int synthesizer = 0;
+        std::uint64_t maxInstances = 0;
     };
     const Case cases[] = {
         {x9, F::NoLines, "", "no line of ram's instances holds INIT_xx or INITP_xx"},
@@ -204,16 +208,24 @@ TEST(UcfExtract, UcfsThatHoldNoImageFailWithTheLine) {
          "line 1: ram_99999999999999999999 INIT_00 lies past the 4 GiB - 1 bytes an image can "
          "hold"},
         {x9, F::ImageTooLarge, "\n\nINST ram_3000000 INITP_00 = " + v + ";"},
+        // The lines are planned before the image is made: far instances against the limit.
+        {x8, F::TooManyInstances, "NET a;\nINST ram_1048575 INIT_00 = " + v + ";",
+         "line 2: ram_1048575 INIT_00 makes 1048576 instances a lane", 0, 1},
+        {x8, F::None, "INST ram_1 INIT_00 = " + v + ";", nullptr, 0, 2},
+        // Without a convention the component's own name is its one instance.
+        {x8, F::None, "INST \"ram\" INIT_00 = " + v + ";\nINST ram_1 INIT_00 = 0;", nullptr, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ucf);
         const ExtractedImage image =
-            Extract(c.ucf, c.layout, {"ram"}, ExtractedFormat::HexWords, c.synthesizer);
+            ExtractImage(c.ucf, std::vector<std::string_view>{"ram"},
+                         static_cast<SynthesizerKind>(c.synthesizer), c.layout,
+                         ExtractedFormat::HexWords, c.maxInstances);
         EXPECT_EQ(image.failure, c.failure) << image.reason;
         if (c.reason) {
             EXPECT_EQ(image.reason, c.reason);
         }
-        EXPECT_TRUE(image.Succeeded() || image.image.empty());
+        EXPECT_TRUE(image.Succeeded() || image.dataBits.empty());
     }
     // An image of more than 4 GiB - 1 bytes over all lanes: 64 lanes of 1 bit.
     const LaneNames names(64, "b", "x");

@@ -100,7 +100,7 @@ TEST_F(MainDialogBehaviour, StoredSettingsAreLoadedIntoTheFields) {
 class OutOfRangeSynthesizer : public MainDialogBehaviour,
                               public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsWithoutNamingConvention) {
+TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsOneInstanceWithoutNamingConvention) {
     const std::string source = (Folder() / "fw.bin");
     const std::string ucf = (Folder() / "top.ucf");
     const std::string bytes = CountingBytes(1040);
@@ -111,23 +111,30 @@ TEST_P(OutOfRangeSynthesizer, SelectsNothingAndConvertsWithoutNamingConvention) 
         "INST ram INIT_00 = " +
         std::string(64, 'F') +
         ";\r\n"
-        "INST ram_1 LOC = RAMB4_R0C1;\r\n"
-        "INST ram1 LOC = RAMB4_R0C2;\r\n";
+        "INST ram_1 LOC = RAMB4_R0C1;\r\n";
     WriteAll(ucf, oldText);
     WriteProfile(Profile(), source, ucf, "ram", GetParam(), "");
     OPEN_MAIN_DIALOG(dialog);
     EXPECT_EQ(ComboSelection(dialog, IDC_SYNTHESIZER), CB_ERR);
     EXPECT_EQ(ControlText(dialog, IDC_SYNTHESIZER), "");
 
-    HWND box = ConvertAndWaitFor(dialog, "INFORMATION");
+    // Every instance would have the one name: the data must fit in one.
+    HWND box = ConvertAndWaitFor(dialog, "ERROR");
+    ASSERT_NE(box, nullptr) << "no error message";
+    EXPECT_EQ(ReadMessageBox(box).text,
+              "Source binary file:\n" + source +
+                  "\n\nthe data needs 3 block RAM instances of 512 bytes, and with no synthesizer "
+                  "selected every instance would have the same name: select Synopsys or XST");
+    Acknowledge(box);
+    EXPECT_EQ(ReadIfExists(ucf), oldText);
+
+    WriteAll(source, bytes.substr(0, 512));
+    box = ConvertAndWaitFor(dialog, "INFORMATION");
     ASSERT_NE(box, nullptr) << "no success message";
     Acknowledge(box);
-
     std::string expected = oldText;
-    for (size_t chunk = 0; chunk * 32 < bytes.size(); ++chunk) {
-        // No suffix ever, and the attribute digits start over for every 512 bytes.
-        expected += InitLine("ram", static_cast<int>(chunk % 16), bytes.substr(chunk * 32, 32));
-    }
+    for (size_t chunk = 0; chunk < 16; ++chunk)
+        expected += InitLine("ram", static_cast<int>(chunk), bytes.substr(chunk * 32, 32));
     EXPECT_EQ(ReadIfExists(ucf), expected);
 
     // Exit stores what the list shows now: nothing selected.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/run/run_fixture.h"
 
@@ -20,26 +22,31 @@ TEST_F(RunTest, OutcomeCountsWhatWasRemovedAndWritten) {
 
     ASSERT_TRUE(outcome.Succeeded());
     EXPECT_EQ(outcome.error, 0u);
-    EXPECT_EQ(outcome.linesRemoved, 18u);  // 17 INIT lines and the placement
-    EXPECT_EQ(outcome.linesWritten, 33u);
-    EXPECT_EQ(outcome.instancesWritten, 3u);
-    EXPECT_EQ(outcome.firstInstance, "bram");
-    EXPECT_EQ(outcome.lastInstance, "bram_2");
+    ASSERT_EQ(outcome.components.size(), 1u);
+    const ComponentOutcome& bram = outcome.components[0];
+    EXPECT_EQ(bram.linesRemoved, 18u);  // 17 INIT lines and the placement
+    EXPECT_EQ(bram.linesWritten, 33u);
+    EXPECT_EQ(bram.instancesWritten, 3u);
+    EXPECT_EQ(bram.firstInstance, "bram");
+    EXPECT_EQ(bram.lastInstance, "bram_2");
     EXPECT_EQ(outcome.oldUcfSize, oldText.size());
     EXPECT_EQ(outcome.newUcfSize, ReadAll(ucf).size());
 }
 
-TEST_F(RunTest, OutcomeNamesTheInstancesOfEachConvention) {
-    WriteAll(source, AllByteValues(512));
-    ConversionOutcome outcome = ConvertFiles(Request("rom", 1), options);
-    EXPECT_EQ(outcome.instancesWritten, 1u);
-    EXPECT_EQ(outcome.firstInstance, "rom0");
-    EXPECT_EQ(outcome.lastInstance, "rom0");
-
+// Without a naming convention (nothing selected in the Synthesizer list) every instance would
+// have the component's name: data for more than one fails as the source's, and nothing is
+// written.
+TEST_F(RunTest, NoConventionTakesDataForOneInstanceOnly) {
+    WriteAll(ucf, "NET a;\r\n");
     WriteAll(source, AllByteValues(513));
-    outcome = ConvertFiles(Request("rom", -1), options);
-    EXPECT_EQ(outcome.instancesWritten, 2u);
-    EXPECT_EQ(outcome.lastInstance, "rom");
+    EXPECT_EQ(Run(Request("rom", -1)),
+              (RecordedMessage{kSourcePrefix + source +
+                                   "\n\nthe data needs 2 block RAM instances of 512 bytes, and "
+                                   "with no synthesizer selected every instance would have the "
+                                   "same name: select Synopsys or XST",
+                               "ERROR", 0x10}));
+    EXPECT_EQ(ReadAll(ucf), "NET a;\r\n");
+    EXPECT_FALSE(Exists(edif));
 }
 
 TEST_F(RunTest, OutcomeOfAnEmptySourceWritesNoInstance) {
@@ -49,10 +56,11 @@ TEST_F(RunTest, OutcomeOfAnEmptySourceWritesNoInstance) {
     const ConversionOutcome outcome = ConvertFiles(Request(), options);
 
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 2u);
-    EXPECT_EQ(outcome.linesWritten, 0u);
-    EXPECT_EQ(outcome.instancesWritten, 0u);
-    EXPECT_EQ(outcome.firstInstance, "");
+    const ComponentOutcome& bram = outcome.components.at(0);
+    EXPECT_EQ(bram.linesRemoved, 2u);
+    EXPECT_EQ(bram.linesWritten, 0u);
+    EXPECT_EQ(bram.instancesWritten, 0u);
+    EXPECT_EQ(bram.firstInstance, "");
     EXPECT_EQ(ReadAll(ucf), kOtherLines);
 }
 

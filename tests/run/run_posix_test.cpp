@@ -142,7 +142,7 @@ TEST_F(RunTest, DryRunWaitsForTheUcfsLock) {
     release.join();
 
     ASSERT_TRUE(outcome.Succeeded());
-    EXPECT_EQ(outcome.linesRemoved, 1u);
+    EXPECT_EQ(outcome.components.at(0).linesRemoved, 1u);
     EXPECT_EQ(ReadAll(ucf), "NET b;\nINST bram INIT_00 = 00;\n");
 }
 
