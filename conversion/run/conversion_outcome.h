@@ -64,8 +64,6 @@ struct ConversionOutcome {
 
     // One per component, in the order given (the request's first).
     std::vector<ComponentOutcome> components;
-    // The lines the components' removal took together.
-    std::uint64_t linesRemoved = 0;
     // What the source was when it was an image file rather than a raw binary, for the report:
     // "Intel HEX, 2048 bytes at 0x0000..0x07FF"; empty for a raw binary. Known once the source
     // is planned, with the plan itself.

@@ -128,7 +128,6 @@ WideLines LayOutSource(Source& source, const ConversionOptions& options, const S
 
 // What each component gets written.
 void CountWrittenLines(const WideLines& lines, ConversionOutcome& outcome) {
-    outcome.linesRemoved = 0;
     for (std::size_t i = 0; i < lines.lanes.size() && i < outcome.components.size(); ++i) {
         const GeneratedLines& data = lines.lanes[i].data;
         ComponentOutcome& component = outcome.components[i];
@@ -140,7 +139,6 @@ void CountWrittenLines(const WideLines& lines, ConversionOutcome& outcome) {
                 InstanceName(data.component, data.synthesizer,
                              static_cast<std::uint32_t>(component.instancesWritten - 1));
         }
-        outcome.linesRemoved += component.linesRemoved;
     }
 }
 
@@ -188,13 +186,14 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
     if (!lines.packed.empty()) source = Source();
     for (const std::string_view component : components)
         outcome.components.emplace_back().component = component;
-    const auto releaseSource = [&source] { source = Source(); };
     const bool inPlace = options.output == UcfOutput::InPlace;
     if (inPlace) {
-        UpdateUcf(request.ucfFile, lines, options, outcome, releaseSource);
+        UpdateUcf(request.ucfFile, lines, options, outcome);
     } else {
-        PreviewUcf(request.ucfFile, lines, options, outcome, releaseSource);
+        PreviewUcf(request.ucfFile, lines, options, outcome);
     }
+    // The lines count and name what they wrote without their bytes.
+    source = Source();
     if (!outcome.Succeeded()) return outcome;
 
     CountWrittenLines(lines, outcome);

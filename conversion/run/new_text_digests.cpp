@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "conversion/run/ucf_update.h"
+#include "conversion/run/rewrite_plan.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "conversion/run/output_file.h"
-#include "conversion/run/ucf_preview.h"
+#include "conversion/run/ucf_reading.h"
 #include "platform/standard_streams.h"
 
 ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,

@@ -13,8 +13,9 @@
 #include "conversion/run/new_text_digests.h"
 #include "conversion/run/rollback_journal.h"
 #include "conversion/run/run_failure.h"
+#include "conversion/run/rewrite_plan.h"
 #include "conversion/run/sector_writer.h"
-#include "conversion/run/ucf_preview.h"
+#include "conversion/run/ucf_reading.h"
 #include "platform/interrupt_guard.h"
 #include "platform/large_buffer.h"
 
@@ -120,13 +121,7 @@ RunFailure ChangedSince(File& file, const FileState& atRead, bool& changed) {
 
 // Read: the whole text, and the file's state it was read in.
 RunFailure ReadWhole(HeldUcf& ucf, LargeBuffer& text, FileState& atRead, bool& changed) {
-    FileStatus before;
-    if (!ucf.file.Status(before)) return ucf.file.Error();
-    atRead = before.state;
-    if (atRead.size > kMaxUcfSize) return SystemErrorFor(FileProblem::TooLarge);
-    const auto size = static_cast<std::size_t>(atRead.size);
-    if (!text.Allocate(size)) return SystemErrorFor(FileProblem::OutOfMemory);
-    if (!ucf.file.Seek(0) || !ucf.file.ReadFully(text.get(), size)) return ucf.file.Error();
+    if (RunFailure failure = ReadWholeText(ucf.file, text, atRead)) return failure;
     return ChangedSince(ucf.file, atRead, changed);
 }
 
@@ -295,64 +290,8 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& l
 
 }  // namespace
 
-RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
-                        const ConversionOptions& options) {
-    RewritePlan plan;
-    const std::uint64_t linesSize = WideTextSize(lines);
-    plan.kept = KeptUcfTextOfComponents(oldText, LaneComponents(lines),
-                                        lines.lanes.front().data.synthesizer, linesSize > 0,
-                                        options.removal);
-    plan.newSize = plan.kept.text.size() + linesSize;
-    plan.from = FirstDifference(oldText, plan.kept.text, lines);
-    plan.unchanged = plan.from == oldText.size() && plan.newSize == oldText.size();
-    return plan;
-}
-
-// Plan: the generated lines are compared while they match, so a reconversion of the same data
-// writes nothing.
-std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
-                              const WideLines& lines) {
-    const std::size_t comparable = std::min(oldText.size(), kept.size());
-    const auto common = static_cast<std::size_t>(
-        std::mismatch(kept.begin(), kept.begin() + comparable, oldText.begin()).first -
-        kept.begin());
-    if (common < kept.size()) return common;
-    std::uint64_t at = kept.size();
-    StreamWideLines(lines, [&](const char* text, std::size_t size) {
-        const std::size_t left =
-            at < oldText.size() ? static_cast<std::size_t>(oldText.size() - at) : 0;
-        const std::size_t n = std::min(size, left);
-        const char* old = oldText.data() + at;
-        const auto same = static_cast<std::size_t>(std::mismatch(text, text + n, old).first - text);
-        at += same;
-        return same == size;
-    });
-    return at;
-}
-
-bool StreamNewText(std::string_view kept, const WideLines& lines, std::uint64_t from,
-                   const LineBlockSink& sink, std::size_t blockBytes) {
-    if (from < kept.size()) {
-        const auto start = static_cast<std::size_t>(from);
-        if (!sink(kept.data() + start, kept.size() - start)) return false;
-    }
-    std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
-    return StreamWideLines(
-        lines,
-        [&](const char* text, std::size_t size) {
-            if (skip >= size) {
-                skip -= size;
-                return true;
-            }
-            const auto skipped = static_cast<std::size_t>(skip);
-            skip = 0;
-            return sink(text + skipped, size - skipped);
-        },
-        blockBytes);
-}
-
 void UpdateUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
-               ConversionOutcome& outcome, const std::function<void()>& releaseSource) {
+               ConversionOutcome& outcome) {
     HeldUcf ucf;
     RunFailure failure;
     bool committed = false;  // some round's new text is in place
@@ -370,7 +309,6 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
         if (!failure) committed = true;
         if (!again) break;
     }
-    releaseSource();
     outcome.journalPath = ucf.journal;
     outcome.ucfNames = ucf.status.links;
     if (failure) {

@@ -11,7 +11,7 @@
 
 #include "conversion/run/new_text_digests.h"
 #include "conversion/run/rollback_journal.h"
-#include "conversion/run/ucf_update.h"
+#include "conversion/run/rewrite_plan.h"
 #include "tests/run/run_fixture.h"
 #include "tests/support/call_failures.h"
 

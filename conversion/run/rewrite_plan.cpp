@@ -1,0 +1,101 @@
+#include "conversion/run/rewrite_plan.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "conversion/core/instance_names.h"
+
+RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
+                        const ConversionOptions& options) {
+    RewritePlan plan;
+    const std::uint64_t linesSize = WideTextSize(lines);
+    plan.kept = KeptUcfTextOfComponents(oldText, LaneComponents(lines),
+                                        lines.lanes.front().data.synthesizer, linesSize > 0,
+                                        options.removal);
+    plan.newSize = plan.kept.text.size() + linesSize;
+    plan.from = FirstDifference(oldText, plan.kept.text, lines);
+    plan.unchanged = plan.from == oldText.size() && plan.newSize == oldText.size();
+    return plan;
+}
+
+// Plan: the generated lines are compared while they match, so a reconversion of the same data
+// writes nothing.
+std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
+                              const WideLines& lines) {
+    const std::size_t comparable = std::min(oldText.size(), kept.size());
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(kept.begin(), kept.begin() + comparable, oldText.begin()).first -
+        kept.begin());
+    if (common < kept.size()) return common;
+    std::uint64_t at = kept.size();
+    StreamWideLines(lines, [&](const char* text, std::size_t size) {
+        const std::size_t left =
+            at < oldText.size() ? static_cast<std::size_t>(oldText.size() - at) : 0;
+        const std::size_t n = std::min(size, left);
+        const char* old = oldText.data() + at;
+        const auto same = static_cast<std::size_t>(std::mismatch(text, text + n, old).first - text);
+        at += same;
+        return same == size;
+    });
+    return at;
+}
+
+bool StreamNewText(std::string_view kept, const WideLines& lines, std::uint64_t from,
+                   const LineBlockSink& sink, std::size_t blockBytes) {
+    if (from < kept.size()) {
+        const auto start = static_cast<std::size_t>(from);
+        if (!sink(kept.data() + start, kept.size() - start)) return false;
+    }
+    std::uint64_t skip = from > kept.size() ? from - kept.size() : 0;
+    return StreamWideLines(
+        lines,
+        [&](const char* text, std::size_t size) {
+            if (skip >= size) {
+                skip -= size;
+                return true;
+            }
+            const auto skipped = static_cast<std::size_t>(skip);
+            skip = 0;
+            return sink(text + skipped, size - skipped);
+        },
+        blockBytes);
+}
+
+std::vector<std::string_view> LaneComponents(const WideLines& lines) {
+    std::vector<std::string_view> components;
+    for (const LaneLines& lane : lines.lanes) components.push_back(lane.data.component);
+    return components;
+}
+
+void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> components,
+                   SynthesizerKind synthesizer, const std::vector<RemovalCounts>& removed,
+                   bool details, const RemovalRules& rules, ConversionOutcome& outcome) {
+    std::vector<std::string_view> noneRemoved;  // whose lines of the other naming matter
+    std::vector<std::size_t> which;
+    for (std::size_t i = 0; i < removed.size() && i < outcome.components.size(); ++i) {
+        ComponentOutcome& component = outcome.components[i];
+        component.linesRemoved = removed[i].removedLines;
+        component.linesKept = removed[i].keptLines;
+        component.otherLinesRemoved = details ? removed[i].removedOtherLines : 0;
+        component.otherConventionLines = false;
+        if (removed[i].removedLines == 0) {
+            noneRemoved.push_back(components[i]);
+            which.push_back(i);
+        }
+    }
+    if (!details || !HasNamingConvention(synthesizer) || noneRemoved.empty()) return;
+    const SynthesizerKind other =
+        IsXst(synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;
+    // One walk for all of them, unless their names meet under the other naming, where a line
+    // would count for the first of them only.
+    const bool apart = !FindOverlappingComponents(noneRemoved, other).has_value();
+    for (std::size_t j = 0; j < noneRemoved.size(); ++j) {
+        if (apart && j > 0) break;
+        const std::span<const std::string_view> names =
+            apart ? std::span<const std::string_view>(noneRemoved) : std::span(&noneRemoved[j], 1);
+        const std::vector<RemovalCounts> counts = CountRemovedLines(ucfText, names, other, rules);
+        for (std::size_t k = 0; k < counts.size(); ++k)
+            outcome.components[which[apart ? k : j]].otherConventionLines =
+                counts[k].removedLines > 0;
+    }
+}
