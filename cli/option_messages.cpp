@@ -101,5 +101,5 @@ std::string ExtractionFailureText(const ExtractionOutcome& outcome,
     }
     if (outcome.layoutProblem != LayoutProblem::None)
         return DescribeLayoutProblem(outcome.layoutProblem, LayoutOf(options));
-    return FailureReason(outcome.failure);
+    return FailureReason(outcome);
 }

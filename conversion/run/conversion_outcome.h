@@ -9,29 +9,8 @@
 #include "conversion/core/image_format.h"
 #include "conversion/core/memory_layout.h"
 #include "conversion/core/source_plan.h"
+#include "conversion/run/run_failure.h"
 #include "platform/file_access.h"
-
-enum class FailedStep {
-    None,    // the UCF was rewritten (the EDIF refresh never fails a run; see edifError)
-    Source,  // the source could not be opened, read or taken: nothing was touched
-    Ucf,     // the UCF could not be opened, read or written: it is as it was
-    // The data needs more instances than the run allows (source.instances says how many):
-    // the UCF was not opened.
-    TooManyInstances,
-    Output,  // the output file or standard output could not be written: the UCF is untouched
-};
-
-// Why the run would not take its source, when that is no file's fault but the options' or the
-// plan's: each front end says it in its own words.
-enum class SourceRefusal {
-    None,
-    Layout,            // the source cannot give the memory's words (layoutProblem says why)
-    BaseNotTaken,      // a base for a format whose addresses are no byte addresses
-    SectionsNotElf,    // sections picked from a source that is no ELF file
-    Empty,             // an empty source, with refuseEmptySource
-    OneInstanceOnly,   // no naming convention, and the data needs more than one instance
-    TooManyInstances,  // more instances in a lane than maxInstances
-};
 
 // What the run did to one component (one lane of the memory), for its report line.
 struct ComponentOutcome {
@@ -50,18 +29,8 @@ struct ComponentOutcome {
     std::uint64_t linesKept = 0;
 };
 
-struct ConversionOutcome {
-    FailedStep failedStep = FailedStep::None;
-    SystemErrorCode error = 0;  // the system's reason when a step failed
-    // The run's own account of a failure that the system's text alone would not explain (a
-    // malformed image, a journal that is not ours): shown in its place, followed by ": " and
-    // the system's text when `error` is set too.
-    std::string reason;
-    // What follows the system's text in the account, when it does not end it.
-    std::string afterError;
-    SourceRefusal refusal = SourceRefusal::None;
-    LayoutProblem layoutProblem = LayoutProblem::None;
-
+// Succeeded(), or the step that failed and why (the base).
+struct ConversionOutcome : RunFailure {
     // One per component, in the order given (the request's first).
     std::vector<ComponentOutcome> components;
     // What the source was when it was an image file rather than a raw binary, for the report:
@@ -94,6 +63,4 @@ struct ConversionOutcome {
     // Why the EDIF file's last-write time could not be renewed after the UCF was rewritten;
     // 0 when it was, or when no EDIF file was named. The run succeeded all the same.
     SystemErrorCode edifError = 0;
-
-    bool Succeeded() const { return failedStep == FailedStep::None; }
 };

@@ -76,12 +76,6 @@ std::string RefusalReason(const ConversionOutcome& outcome, const MemoryLayout& 
     return {};
 }
 
-std::string FailureReason(const ConversionOutcome& outcome) {
-    RunFailure failure(outcome.reason, outcome.error);
-    failure.afterError = outcome.afterError;
-    return FailureReason(failure);
-}
-
 std::string FailureReason(const RunFailure& failure) {
     if (failure.reason.empty()) return SystemErrorText(failure.error);
     if (failure.error == 0) return failure.reason;

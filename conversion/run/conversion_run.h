@@ -29,8 +29,7 @@ std::string FailureLabel(FailedStep step);
 // command-line option; the command line says it in its own.
 std::string RefusalReason(const ConversionOutcome& outcome, const MemoryLayout& layout);
 
-// Why a run failed: its own reason, the system's text, or both.
-std::string FailureReason(const ConversionOutcome& outcome);
+// Why a run or a step failed: its own reason, the system's text, or both.
 std::string FailureReason(const RunFailure& failure);
 
 // The text of the box a failed run shows: the file's prefix, its path and the system's text.

@@ -159,8 +159,7 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
         const RunFailure failure =
             CheckOutputIsNoInputOf(options.outputFile, request, options.sourceFromStandardInput);
         if (failure) {
-            outcome.failedStep = FailedStep::Output;
-            outcome.reason = failure.reason;
+            outcome.FailAt(FailedStep::Output, failure);
             return outcome;
         }
     }

@@ -11,9 +11,8 @@
 ExtractionOutcome ExtractUcfImage(const ConversionRequest& request,
                                   const ConversionOptions& options) {
     ExtractionOutcome outcome;
-    const auto fail = [&outcome](FailedStep step, RunFailure failure) {
-        outcome.failedStep = step;
-        outcome.failure = std::move(failure);
+    const auto fail = [&outcome](FailedStep step, const RunFailure& failure) {
+        outcome.FailAt(step, failure);
         return outcome;
     };
     const MemoryLayout layout = LayoutOf(options);

@@ -13,17 +13,11 @@
 #include "conversion/run/conversion_request.h"
 #include "conversion/run/run_failure.h"
 
-struct ExtractionOutcome {
-    // Ucf: the UCF could not be read, holds no line of the components or a malformed one
-    // (the reason names its line), or names more instances than allowed. Output: the image
-    // could not be written; FILE is as it was.
-    FailedStep failedStep = FailedStep::None;
-    RunFailure failure;
-    // What the lines gave or why they failed; the layout's problem when the layout could not
-    // be extracted at all.
-    ExtractFailure extractFailure = ExtractFailure::None;
-    LayoutProblem layoutProblem = LayoutProblem::None;
-
+// Succeeded(), or the step that failed (the base): Ucf, the UCF could not be read, holds no
+// line of the components or a malformed one (extractFailure and the reason, which names its
+// line), or names more instances than allowed, or the layout cannot be extracted at all
+// (layoutProblem); Output, the image could not be written, and FILE is as it was.
+struct ExtractionOutcome : RunFailure {
     std::vector<std::string> components;  // as given, in lane order
     std::vector<LaneReading> lanes;       // what each one's lines gave
     std::uint64_t words = 0;              // of lanes x width bits
@@ -31,8 +25,6 @@ struct ExtractionOutcome {
     std::string lastInstance;             // that one
     std::uint64_t imageSize = 0;          // bytes written
     std::vector<std::string> warnings;    // ExtractWarnings
-
-    bool Succeeded() const { return failedStep == FailedStep::None; }
 };
 
 // Reads the UCF of `request` as a run would find it (under the run lock, as a journal's

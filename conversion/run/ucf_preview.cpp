@@ -11,12 +11,7 @@
 
 void PreviewUcf(const std::string& path, const WideLines& lines, const ConversionOptions& options,
                 ConversionOutcome& outcome) {
-    const auto fail = [&](FailedStep step, const RunFailure& why) {
-        outcome.failedStep = step;
-        outcome.error = why.error;
-        outcome.reason = why.reason;
-        outcome.afterError = why.afterError;
-    };
+    const auto fail = [&](FailedStep step, const RunFailure& why) { outcome.FailAt(step, why); };
     const std::vector<std::string_view> components = LaneComponents(lines);
     const SynthesizerKind synthesizer = lines.lanes.front().data.synthesizer;
     RunFailure failure;

@@ -319,10 +319,7 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
         } else {
             ucf.file.Close();
         }
-        outcome.failedStep = FailedStep::Ucf;
-        outcome.error = failure.error;
-        outcome.reason = failure.reason;
-        outcome.afterError = failure.afterError;
+        outcome.FailAt(FailedStep::Ucf, failure);
         return;
     }
     // What was written may only now turn out lost (a network file system reports late); the

@@ -267,7 +267,7 @@ TEST_F(OptionsTest, OutputThatIsAnInputIsRefused) {
             options.extractFile = output;
             const ExtractionOutcome extracted = ExtractUcfImage(Request(), options);
             EXPECT_EQ(extracted.failedStep, FailedStep::Output);
-            EXPECT_EQ(extracted.failure.reason.rfind(says, 0), 0u) << extracted.failure.reason;
+            EXPECT_EQ(extracted.reason.rfind(says, 0), 0u) << extracted.reason;
         }
 
         EXPECT_EQ(ReadAll(ucf), oldText);

@@ -156,7 +156,7 @@ TEST_F(MemoryLanesTest, EveryLayoutWritesItsLanesLiterallyAndExtractsTheWordsBac
             options.extractFile = folder / (hex ? "back.mem" : "back.bin");
             options.extractHexWords = hex;
             const ExtractionOutcome back = ExtractUcfImage(request, options);
-            ASSERT_TRUE(back.Succeeded()) << back.failure.reason;
+            ASSERT_TRUE(back.Succeeded()) << back.reason;
             std::string image;
             for (const std::uint64_t word : padded)
                 image += hex ? HexDigits(word, (bits + 3) / 4) + "\n" : Bytes(word, bits / 8);
@@ -224,8 +224,7 @@ TEST_F(MemoryLanesTest, ExtractionFailuresNameTheLineAndWriteNothing) {
         WriteAll(ucf, c.ucfText);
         const ExtractionOutcome outcome = ExtractUcfImage(Request("lo"), options);
         EXPECT_EQ(outcome.failedStep, FailedStep::Ucf);
-        EXPECT_NE(outcome.failure.reason.find(c.reason), std::string::npos)
-            << outcome.failure.reason;
+        EXPECT_NE(outcome.reason.find(c.reason), std::string::npos) << outcome.reason;
         EXPECT_EQ(ReadAll(options.extractFile), "kept");
         EXPECT_EQ(ReadAll(ucf), c.ucfText);
     }
@@ -243,7 +242,7 @@ TEST_F(MemoryLanesTest, ExtractionFailuresNameTheLineAndWriteNothing) {
     options.extractFile = folder / "image.bin";
     options.swapWidth = 2;
     const ExtractionOutcome missing = ExtractUcfImage(Request("lo"), options);
-    ASSERT_TRUE(missing.Succeeded()) << missing.failure.reason;
+    ASSERT_TRUE(missing.Succeeded()) << missing.reason;
     std::string image(128, '\0');
     image[64] = 1;  // hi's byte 32 is word 32's high byte, swapped to the low one
     EXPECT_EQ(ReadAll(options.extractFile), image);

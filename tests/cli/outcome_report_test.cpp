@@ -316,15 +316,14 @@ TEST(ExtractionReport, ALinePerComponentUnlessQuietOrOnStandardOutput) {
     ExpectPrinted(piped, outcome, 0, "", warning);
 
     ExtractionOutcome noLines;
-    noLines.failedStep = FailedStep::Ucf;
-    noLines.failure = RunFailure("no line of ram's instances holds INIT_xx or INITP_xx");
+    noLines.FailAt(FailedStep::Ucf,
+                   RunFailure("no line of ram's instances holds INIT_xx or INITP_xx"));
     ExpectPrinted(extract, noLines, 1, "",
                   "quillon-convert: UCF file: top.ucf: no line of ram's instances holds INIT_xx or "
                   "INITP_xx\n");
     ExtractionOutcome unwritable;
-    unwritable.failedStep = FailedStep::Output;
-    unwritable.failure = RunFailure("cannot create a temporary file beside it",
-                                    SystemErrorFor(FileProblem::DiskFull));
+    unwritable.FailAt(FailedStep::Output, RunFailure("cannot create a temporary file beside it",
+                                                     SystemErrorFor(FileProblem::DiskFull)));
     ExpectPrinted(piped, unwritable, 1, "",
                   "quillon-convert: Output file: standard output: cannot create a temporary file "
                   "beside it: ",
