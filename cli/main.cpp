@@ -51,8 +51,13 @@ int main(int argc, char** argv) {
     };
     if (commandLine.action == CommandLine::Action::Extract) {
         const ExtractionOutcome outcome = ExtractUcfImage(commandLine.request, options);
-        return ReportExtraction(commandLine, outcome, stdout, stderr);
+        const int status = ReportExtraction(commandLine, outcome, stdout, stderr);
+        EndIfInterrupted();
+        return status;
     }
     const ConversionOutcome outcome = ConvertFiles(commandLine.request, options);
-    return ReportOutcome(commandLine, outcome, stdout, stderr);
+    const int status = ReportOutcome(commandLine, outcome, stdout, stderr);
+    // An interrupt that waited for a rewrite ends the program once its report is out.
+    EndIfInterrupted();
+    return status;
 }

@@ -5,13 +5,13 @@
 #else
 #include <pthread.h>
 #include <signal.h>
-
-#include <cstring>
 #endif
 
 namespace {
 
 HeldInterruptReport installedReport = nullptr;
+bool interruptHeld = false;  // an interrupt waits for EndIfInterrupted
+RewriteEnd heldEnd = RewriteEnd::Undone;
 
 #ifdef _WIN32
 
@@ -28,21 +28,31 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         return FALSE;
     }
     EnterCriticalSection(&holdLock);
-    if (!holding) {
+    if (!holding && !interruptPending) {
         // Under the lock, so that no hold can begin before the program has ended.
         ExitProcess(kInterruptedExit);
     }
     interruptPending = true;
     LeaveCriticalSection(&holdLock);
-    // The holding thread ends the program when the file is whole again; the system waits
-    // for this handler meanwhile (for a closing console, up to its own time limit).
+    // The program ends when it has said what it did; the system waits for this handler
+    // meanwhile (for a closing console, up to its own time limit).
     Sleep(INFINITE);
     return TRUE;
+}
+
+bool TakeArrived() {
+    EnterCriticalSection(&holdLock);
+    holding = false;
+    const bool arrived = interruptPending;
+    LeaveCriticalSection(&holdLock);
+    return arrived;
 }
 
 #else
 
 bool enabled = false;
+sigset_t maskBefore;  // the thread's mask before the hold that caught the interrupt
+sigset_t heldSignals;
 
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -61,11 +71,24 @@ sigset_t HeldSignals(const sigset_t& blocked) {
     return signals;
 }
 
-static_assert(sizeof(sigset_t) <= 128, "the saved signal mask does not fit");
+// Whether one of the held interrupts arrived; they stay blocked, and pending, either way.
+bool TakeArrived() {
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    for (const int signal : kInterrupts) {
+        if (sigismember(&heldSignals, signal) && sigismember(&pending, signal)) return true;
+    }
+    return false;
+}
 
 #endif
 
 }  // namespace
+
+bool InterruptHeld() {
+    return interruptHeld;
+}
 
 #ifdef _WIN32
 
@@ -76,7 +99,7 @@ void HoldInterruptsDuringRewrites(HeldInterruptReport report) {
 }
 
 InterruptHold::InterruptHold() {
-    if (installedReport == nullptr) return;
+    if (installedReport == nullptr || interruptHeld) return;
     EnterCriticalSection(&holdLock);
     holding = true;
     LeaveCriticalSection(&holdLock);
@@ -86,12 +109,14 @@ InterruptHold::InterruptHold() {
 void InterruptHold::Release(RewriteEnd end) {
     if (!holding_) return;
     holding_ = false;
-    EnterCriticalSection(&holdLock);
-    holding = false;
-    const bool interrupted = interruptPending;
-    LeaveCriticalSection(&holdLock);
-    if (!interrupted) return;
-    installedReport(end);
+    if (!TakeArrived()) return;
+    interruptHeld = true;
+    heldEnd = end;
+}
+
+void EndIfInterrupted() {
+    if (!interruptHeld) return;
+    installedReport(heldEnd);
     ExitProcess(kInterruptedExit);
 }
 
@@ -103,33 +128,33 @@ void HoldInterruptsDuringRewrites(HeldInterruptReport report) {
 }
 
 InterruptHold::InterruptHold() {
-    if (!enabled) return;
-    sigset_t saved;
-    if (pthread_sigmask(SIG_BLOCK, nullptr, &saved) != 0) return;
-    const sigset_t signals = HeldSignals(saved);
-    std::memcpy(heldSet_, &signals, sizeof signals);
+    if (!enabled || interruptHeld) return;
+    sigset_t before;
+    if (pthread_sigmask(SIG_BLOCK, nullptr, &before) != 0) return;
+    const sigset_t signals = HeldSignals(before);
     if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
-    std::memcpy(savedMask_, &saved, sizeof saved);
+    maskBefore = before;
+    heldSignals = signals;
     holding_ = true;
 }
 
 void InterruptHold::Release(RewriteEnd end) {
     if (!holding_) return;
     holding_ = false;
-    sigset_t pending;
-    sigemptyset(&pending);
-    sigpending(&pending);
-    sigset_t held;
-    std::memcpy(&held, heldSet_, sizeof held);
-    bool interrupted = false;
-    for (const int signal : kInterrupts) {
-        interrupted = interrupted || (sigismember(&held, signal) && sigismember(&pending, signal));
+    if (TakeArrived()) {
+        // Blocked still: it is delivered once the program has said what it did.
+        interruptHeld = true;
+        heldEnd = end;
+        return;
     }
-    if (interrupted && installedReport) installedReport(end);
+    pthread_sigmask(SIG_SETMASK, &maskBefore, nullptr);
+}
+
+void EndIfInterrupted() {
+    if (!interruptHeld) return;
+    if (installedReport) installedReport(heldEnd);
     // Unblocked, the waiting signal takes its ordinary course: the program ends with it.
-    sigset_t saved;
-    std::memcpy(&saved, savedMask_, sizeof saved);
-    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    pthread_sigmask(SIG_SETMASK, &maskBefore, nullptr);
 }
 
 #endif

@@ -11,11 +11,19 @@ enum class RewriteEnd {
 
 using HeldInterruptReport = void (*)(RewriteEnd end);
 
-// From now on, SIGINT, SIGTERM and SIGHUP on POSIX (those not ignored), and Ctrl+C, Ctrl+Break and
-// the console's closing on Windows, that arrive during an InterruptHold wait until it ends;
-// `report` is then told how the rewrite ended, and the program ends as the interrupt asks. Outside
-// a hold they act as before. A program that never calls this (the dialog) holds nothing.
+// From now on, SIGINT, SIGTERM and SIGHUP on POSIX (those not ignored or blocked already), and
+// Ctrl+C, Ctrl+Break and the console's closing on Windows, that arrive during an InterruptHold
+// wait until it ends, and then until the program calls EndIfInterrupted: so that it can say
+// what it did first. Outside a hold they act as before. A program that never calls this (the
+// dialog) holds nothing.
 void HoldInterruptsDuringRewrites(HeldInterruptReport report);
+
+// Whether an interrupt arrived during a hold and waits: the run does nothing more.
+bool InterruptHeld();
+
+// When an interrupt waits: tells the report how the rewrite it waited for ended, and ends the
+// program as the interrupt asks. Returns otherwise.
+void EndIfInterrupted();
 
 // The stretch of one rewrite, on the thread that does it.
 class InterruptHold {
@@ -25,13 +33,10 @@ public:
     InterruptHold(const InterruptHold&) = delete;
     InterruptHold& operator=(const InterruptHold&) = delete;
 
-    // Ends the hold: an interrupt that arrived meanwhile is reported with `end` and acted on.
+    // Ends the hold; an interrupt that arrived meanwhile goes on waiting, with `end` kept for
+    // the report.
     void Release(RewriteEnd end);
 
 private:
     bool holding_ = false;
-#ifndef _WIN32
-    unsigned char savedMask_[128] = {};  // the thread's signal mask before the hold
-    unsigned char heldSet_[128] = {};    // the interrupts this hold holds
-#endif
 };

@@ -19,6 +19,7 @@
 #include "conversion/run/source_reading.h"
 #include "conversion/run/ucf_preview.h"
 #include "conversion/run/ucf_update.h"
+#include "platform/interrupt_guard.h"
 
 namespace {
 
@@ -196,6 +197,7 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
     if (!outcome.Succeeded()) return outcome;
 
     CountWrittenLines(lines, outcome);
-    if (inPlace) outcome.edifError = RefreshEdif(request.edifFile);
+    // An interrupt that waited for the rewrite stops the run here.
+    if (inPlace && !InterruptHeld()) outcome.edifError = RefreshEdif(request.edifFile);
     return outcome;
 }

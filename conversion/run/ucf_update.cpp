@@ -300,6 +300,11 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
         bool reopen = false;
         failure = OpenAndLock(path, options.lockWait, ucf);
         if (!failure) failure = Recover(ucf, path, outcome, reopen);
+        // Interrupted while putting a dead run's text back: nothing more is begun.
+        if (!failure && InterruptHeld()) {
+            failure =
+                RunFailure("interrupted once the old text was back; nothing else was changed");
+        }
         if (reopen && ++reopenings < kMaxRounds) {
             --round;  // the dead run's own file is gone; this run makes it anew
             continue;
@@ -307,7 +312,7 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
         bool again = false;
         if (!failure) failure = ConvertOnce(ucf, path, lines, options, outcome, again);
         if (!failure) committed = true;
-        if (!again) break;
+        if (!again || InterruptHeld()) break;
     }
     outcome.journalPath = ucf.journal;
     outcome.ucfNames = ucf.status.links;
