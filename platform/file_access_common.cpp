@@ -163,3 +163,13 @@ std::string PathIn(const std::string& folder, const std::string& name) {
         return folder + name;
     return folder + kSeparator + name;
 }
+
+SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
+                                 std::string& path) {
+    constexpr int kAttempts = 100;
+    for (int attempt = 0;; ++attempt) {
+        path = prefix + UniqueNameSuffix();
+        if (file.Open(path, FileOpening::CreateNew, permissions)) return 0;
+        if (!IsNameTaken(file.Error()) || attempt + 1 == kAttempts) return file.Error();
+    }
+}

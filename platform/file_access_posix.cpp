@@ -434,16 +434,6 @@ SystemErrorCode MoveWithoutReplacing(const std::string& from, const std::string&
     return ReplaceFileWith(from, to);
 }
 
-SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
-                                 std::string& path) {
-    constexpr int kAttempts = 100;
-    for (int attempt = 0;; ++attempt) {
-        path = prefix + UniqueNameSuffix();
-        if (file.Open(path, FileOpening::CreateNew, permissions)) return 0;
-        if (!IsNameTaken(file.Error()) || attempt + 1 == kAttempts) return file.Error();
-    }
-}
-
 SystemErrorCode ListFolder(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
     DIR* listing = Sys().opendir(folder.c_str());

@@ -362,16 +362,6 @@ SystemErrorCode MoveWithoutReplacing(const std::string& from, const std::string&
     return IsNameTaken(error) ? SystemErrorFor(FileProblem::NameTaken) : error;
 }
 
-SystemErrorCode CreateUniqueFile(const std::string& prefix, unsigned permissions, File& file,
-                                 std::string& path) {
-    constexpr int kAttempts = 100;
-    for (int attempt = 0;; ++attempt) {
-        path = prefix + UniqueNameSuffix();
-        if (file.Open(path, FileOpening::CreateNew, permissions)) return 0;
-        if (!IsNameTaken(file.Error()) || attempt + 1 == kAttempts) return file.Error();
-    }
-}
-
 SystemErrorCode ListFolder(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
     WIN32_FIND_DATAA found;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "conversion/run/sector_writer.h"
+#include "conversion/run/ucf_reading.h"
 #include "conversion/run/xxhash_support.h"
 
 namespace {
@@ -80,19 +81,14 @@ RunFailure ReadJournalFile(const std::string& journalPath, const FileStatus& ucf
     if (!journal.Status(status)) return {CannotRead(journalPath), journal.Error()};
     if (!status.regular) return NotOurs(journalPath);
     if (RunFailure failure = CheckOwner(journalPath, status, ucf)) return failure;
-    std::string bytes;
-    if (status.state.size > bytes.max_size()) return SystemErrorFor(FileProblem::TooLarge);
-    try {
-        bytes.resize(static_cast<std::size_t>(status.state.size));
-    } catch (const std::bad_alloc&) {
-        return SystemErrorFor(FileProblem::OutOfMemory);
-    }
-    if (!journal.ReadFully(bytes.data(), bytes.size())) {
-        return {CannotRead(journalPath), journal.Error()};
+    LargeBuffer bytes;
+    FileState state;
+    if (RunFailure failure = ReadWholeText(journal, bytes, state)) {
+        return {CannotRead(journalPath), failure.error};
     }
     journal.Close();
     std::string what;
-    switch (ReadJournalBytes(bytes, found.content, what)) {
+    switch (ReadJournalBytes(std::string_view(bytes.chars(), bytes.size()), found.content, what)) {
         case JournalReading::Whole:
             return {};
         case JournalReading::Foreign:
@@ -255,15 +251,11 @@ RunFailure RecoverFromJournal(File& ucf, const std::string& ucfPath, const FileS
     if (found.found) {
         const JournalContent& journal = found.content;
         const JournalHeader& header = journal.header;
-        std::string text;
-        if (held.state.size > text.max_size()) return SystemErrorFor(FileProblem::TooLarge);
-        try {
-            text.resize(static_cast<std::size_t>(held.state.size));
-        } catch (const std::bad_alloc&) {
-            return SystemErrorFor(FileProblem::OutOfMemory);
-        }
-        if (!ucf.Seek(0) || !ucf.ReadFully(text.data(), text.size())) return ucf.Error();
-        if (RunFailure failure = CheckFit(journalPath, journal, held, ucf.Origin(), text)) {
+        LargeBuffer text;
+        FileState state;
+        if (RunFailure failure = ReadWholeText(ucf, text, state)) return failure;
+        const std::string_view bytes(text.chars(), text.size());
+        if (RunFailure failure = CheckFit(journalPath, journal, held, ucf.Origin(), bytes)) {
             return failure;
         }
         bool removed = false;
