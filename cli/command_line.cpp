@@ -4,6 +4,8 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,28 +23,32 @@
 namespace {
 
 constexpr char kProgram[] = "quillon-convert";
-constexpr char kMoreHelp[] = "Run 'quillon-convert --help' for more information.\n";
+constexpr char kMoreHelp[] = "Try 'quillon-convert --help' for more information.\n";
 constexpr char kDescription[] =
-    "Writes the bytes of a binary file into an FPGA design's User Constraints File as block "
-    "RAM initialization constraints (INST <instance> INIT_xx = <64 hex digits>;, 32 bytes "
-    "per line, the first byte rightmost), replacing the lines written for the same "
-    "component before, then renews the EDIF netlist's last-write time. After a conversion "
-    "it prints \"UCF file updated!\" and what it removed and wrote, one line per "
-    "component. Wider memories: each word has --width bits per --component (lane 0 the "
-    "lowest); widths 9, 18 and 36 hold 1, 2 and 4 parity bits, written as INITP_xx lines. "
-    "--extract reads such lines back into an image.";
+    "Writes a memory image (a raw binary, Intel HEX, S-records, ELF or hex words) into an "
+    "FPGA design's User Constraints File as block RAM initialization constraints (INST "
+    "<instance> INIT_xx = <64 hex digits>;, 32 bytes per line, the first byte rightmost), "
+    "replacing the INIT_xx lines written for the same component before, then renews the "
+    "EDIF netlist's last-write time. The instances' other lines, such as their placements, "
+    "stay (--drop-placements removes them too). After a conversion it prints \"UCF file "
+    "updated!\" and what it removed and wrote, one line per component, with the format it "
+    "read. Wider memories: each word has --width bits per --component (lane 0 the lowest); "
+    "widths 9, 18 and 36 hold 1, 2 and 4 parity bits, written as INITP_xx lines. --extract "
+    "reads such lines back into an image; --list tells which memories a UCF initialises.";
 
 // The end of --help: a paragraph, wrapped when the help is made, and the examples, as they
 // are printed (each line within 80 columns).
 constexpr char kHelpFooter[] =
-    "Exit status: 0 converted (or checked, with --dry-run); 1 the conversion failed and no file "
+    "Exit status: 0 converted (or checked, with --dry-run; listed, with --list); 1 the "
+    "conversion failed and no file "
     "was changed; 2 the command line is wrong; 3 the UCF was updated but the EDIF netlist's "
     "last-write time could not be renewed. Errors and warnings go to standard error, one line "
     "each.";
 constexpr char kHelpExamples[] =
     "Examples:\n"
     "  quillon-convert -s rom.bin -u design.ucf -c rom_bram -e design.edf\n"
-    "  quillon-convert -s fw.elf -u design.ucf -c fw_rom -b 32k -w 4 -m 4\n"
+    "  quillon-convert -s fw.elf -u design.ucf -c fw_rom --bram 32k --swap-bytes 4\n"
+    "  quillon-convert --list -u design.ucf\n"
     "\n"
     "See quillon-convert(1) for the details.";
 
@@ -66,6 +72,26 @@ std::vector<std::string> WithEmptyValuesSplit(int argc, const char* const* argv)
     // CLI11 takes the arguments last first.
     std::reverse(args.begin(), args.end());
     return args;
+}
+
+// CLI11's own texts in the shape of the others: lowercase, and an option given twice said so.
+std::string UsageReason(std::string text) {
+    const std::string atMost = ": At Most 1 required but received ";
+    if (const std::size_t at = text.find(atMost); at != std::string::npos)
+        return text.substr(0, at) + " is given " + text.substr(at + atMost.size()) +
+               " times; it takes one value";
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1])))
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// "unexpected argument 'extra'", the arguments in the order given.
+std::string UnexpectedArguments(const std::vector<std::string>& arguments) {
+    std::string text = arguments.size() == 1 ? "unexpected argument" : "unexpected arguments";
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+        text.append(i == 0 ? " '" : ", '").append(arguments[i]).append("'");
+    return text;
 }
 
 std::vector<std::string> LongNames(const CLI::App& app) {
@@ -134,11 +160,13 @@ void CheckMemory(const CommandLine& result, bool extract) {
 }
 
 // The options that only some formats take, as far as the source's name tells (a .hex file may
-// still turn out to hold hex words, which the run then refuses).
+// still turn out to hold hex words, and a source that its name does not tell is read as its
+// content shows: the run refuses what does not fit then).
 void CheckFormatOptions(const CommandLine& result, bool baseGiven) {
     const ConversionOptions& options = result.options;
     const ImageFormat format =
         FormatByName(options.format, result.request.sourceFile, options.sourceFromStandardInput);
+    if (format == ImageFormat::Auto) return;
     const std::string readAs = "the source is read as " + FormatOptionName(format);
     if (baseGiven && !TakesBase(format)) {
         throw CLI::ValidationError(
@@ -154,7 +182,25 @@ void CheckFormatOptions(const CommandLine& result, bool baseGiven) {
 // The values, each checked on its own by its option, as the request and the options of a
 // run.
 void MapOptions(const OptionValues& values, const DeclaredOptions& declared, CommandLine& result) {
+    const std::optional<ListingFormat> listing = ListingFormatByName(values.format);
+    if (values.list) {
+        // The UCF alone: its path, and the components to show when given.
+        if (!listing && FormatByOptionName(values.format) != ImageFormat::Auto)
+            throw CLI::ValidationError("--format", "--list prints text or json");
+        result.action = CommandLine::Action::List;
+        result.listJson = values.json || listing == ListingFormat::Json;
+        result.request.ucfFile = values.ucf;
+        result.request.synthesizer = static_cast<int>(*SynthesizerByName(values.synthesizer));
+        if (!values.components.empty()) {
+            result.request.component = values.components.front();
+            result.options.moreComponents.assign(values.components.begin() + 1,
+                                                 values.components.end());
+        }
+        return;
+    }
+    if (listing) throw CLI::ValidationError("--format", "text and json are for --list");
     const bool extracting = declared.extract->count() > 0;
+    if (declared.component->count() == 0) throw CLI::RequiredError("--component");
     if (!extracting && declared.source->count() == 0) throw CLI::RequiredError("--source");
     result.action = extracting ? CommandLine::Action::Extract : CommandLine::Action::Convert;
     result.quiet = values.quiet;
@@ -178,9 +224,11 @@ void MapOptions(const OptionValues& values, const DeclaredOptions& declared, Com
     options.sourceFromStandardInput = request.sourceFile == "-";
     options.removalDetails = true;  // for the warnings
     options.refuseEmptySource = !values.allowEmpty;
-    // A quoted line of the component would otherwise stay beside the new one, and without a
-    // naming convention a rerun would add a second set of the instance's lines.
-    options.removal = {values.keepPlacements, true, true};
+    // Placements are the designer's and stay unless --drop-placements says otherwise (the
+    // dialog's removal takes every line of an instance). A quoted line of the component would
+    // otherwise stay beside the new one, and without a naming convention a rerun would add a
+    // second set of the instance's lines.
+    options.removal = {!values.dropPlacements, true, true};
     options.quoteNames = values.quoteNames;
     if (values.dryRun) {
         options.output = UcfOutput::DryRun;
@@ -212,12 +260,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     // What the parser cannot place is kept, so that a misspelt option is the error rather than
     // an option it was meant to be and is now missing, or its value.
     app.allow_extras();
-    result.usage = Synopsis(app) + kMoreHelp;
+    result.usage = kMoreHelp;
     const auto usageError = [&result](const std::string& what) {
         result.action = CommandLine::Action::UsageError;
-        result.text = MessageLine(what) + "\n" + result.usage;
+        result.text = MessageLine(UsageReason(what)) + "\n" + result.usage;
         return result;
     };
+    if (argc <= 1) {
+        result.text = ShortSynopsis(app) + kMoreHelp;
+        return result;
+    }
 
     std::string parseError;
     try {
@@ -237,7 +289,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         return usageError(UnknownOptionText(*unknown));
     if (!parseError.empty()) return usageError(parseError);
     if (result.action != CommandLine::Action::UsageError) return result;
-    if (app.remaining_size() > 0) return usageError(CLI::ExtrasError(app.remaining()).what());
+    if (app.remaining_size() > 0) return usageError(UnexpectedArguments(app.remaining()));
     try {
         MapOptions(values, declared, result);
     } catch (const CLI::ParseError& error) {

@@ -7,15 +7,18 @@
 #include "conversion/run/conversion_request.h"
 
 struct CommandLine {
-    // Extract: --extract, the image out of the UCF (conversion/run/ucf_extract_run.h).
-    enum class Action { Convert, Extract, ShowHelp, ShowVersion, UsageError };
+    // Extract: --extract, the image out of the UCF (conversion/run/ucf_extract_run.h); List:
+    // --list, the chains the UCF initialises (cli/ucf_listing.h).
+    enum class Action { Convert, Extract, List, ShowHelp, ShowVersion, UsageError };
     Action action = Action::UsageError;
     ConversionRequest request;
     ConversionOptions options;
-    bool quiet = false;  // nothing on standard output after a success
-    // The help or version text, or for a usage error what was wrong followed by the usage.
+    bool quiet = false;     // nothing on standard output after a success
+    bool listJson = false;  // --list as JSON
+    // The help or version text, or for a usage error what was wrong and where to read more.
     std::string text;
-    // The short usage that follows a usage error, also one the run finds.
+    // The line that follows a usage error, also one the run finds: "Try 'quillon-convert
+    // --help' for more information."
     std::string usage;
 };
 

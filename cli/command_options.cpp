@@ -43,15 +43,15 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
         ->required()
         ->type_name("FILE")
         ->check(CheckNotEmpty);
-    app.add_option("-c,--component", values.components,
-                   "Component name the block RAM instances are named after; given N times (1 to "
-                   "64), the memory's lanes in that order, lane i holding bits i*W .. i*W+W-1 of "
-                   "each word")
-        ->required()
-        ->type_name("NAME")
-        ->check(CheckNotEmpty)
-        ->allow_extra_args(false)
-        ->check(CheckComponent);
+    declared.component =
+        app.add_option("-c,--component", values.components,
+                       "Component name the block RAM instances are named after; given N times (1 "
+                       "to 64), the memory's lanes in that order, lane i holding bits i*W .. "
+                       "i*W+W-1 of each word. Required, except with --list")
+            ->type_name("NAME")
+            ->check(CheckNotEmpty)
+            ->allow_extra_args(false)
+            ->check(CheckComponent);
     app.add_option("-y,--synthesizer", values.synthesizer,
                    "Instance naming: synopsys (bram, bram_1, ...), xst (bram0, bram1, ...) or "
                    "none (one instance named bram, whose INIT_xx lines are replaced); default "
@@ -68,7 +68,7 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
                    "(INIT_00..INIT_7F, 4096 bytes: RAMB36)")
         ->type_name("SIZE")
         ->check(Checked(LinesPerInstanceByName, "is not 4k, 16k or 32k"));
-    app.add_option("--width", values.width,
+    app.add_option("-W,--width", values.width,
                    "Bits of each component's share of a word (W): 1, 2, 4, 8 (the default) or 16; "
                    "with 16k and 32k also 9, 18, 32 and 36, of which 9, 18 and 36 hold 1, 2 and 4 "
                    "parity bits (the highest), written as INITP_xx lines. Words have components "
@@ -93,9 +93,12 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
                    "x W bits, as $readmemh reads them) or auto (the default: by the extension, "
                    ".hex .ihx .ihex .h86 ihex when they start with ':' and else mem, .srec .s19 "
                    ".s28 .s37 .mot srec, .elf .axf elf, .mem mem; any other name and standard "
-                   "input bin)")
+                   "input by the content: elf by its magic number, ihex or srec when the first "
+                   "line is such a record, else bin). With --list: text (the default) or json")
         ->type_name("FMT")
-        ->check(Checked(FormatByOptionName, "is not auto, bin, ihex, srec, elf or mem"));
+        ->check(
+            Checked(FormatOrListingByName,
+                    "is not auto, bin, ihex, srec, elf or mem (or, with --list, text or json)"));
     declared.base =
         app.add_option("--base", values.base,
                        "Byte address of the memory's first byte, for ihex, srec and elf (hex "
@@ -147,11 +150,34 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
     app.add_flag("-q,--quiet", values.quiet, "Print nothing on standard output after a success");
     app.add_flag("--allow-empty", values.allowEmpty,
                  "Take an empty source: the component's lines are removed and none written");
-    app.add_flag("--keep-placements", values.keepPlacements,
-                 "Remove only the component's INIT_xx and INITP_xx lines; its instances' other "
-                 "lines (LOC, RLOC, any attribute) stay where they are");
+    CLI::Option* keep =
+        app.add_flag("--keep-placements", values.keepPlacements,
+                     "The default: only the component's INIT_xx and INITP_xx lines are "
+                     "replaced, and its instances' other lines (LOC, RLOC, any attribute) stay "
+                     "where they are, since they are the designer's and the image does not "
+                     "change them; accepted for scripts that name it");
+    app.add_flag("--drop-placements", values.dropPlacements,
+                 "Remove every line of the component's instances, a placement such as LOC "
+                 "included, as the Windows program does")
+        ->excludes(keep);
     app.add_flag("--quote-names", values.quoteNames,
                  "Write the instance names in double quotes: INST \"bram_1\" INIT_00 = ...; "
                  "(quoted names are always recognised in the removal)");
+    CLI::Option* list = app.add_flag(
+        "--list", values.list,
+        "Print every chain of block RAM instances that the UCF's INIT_xx and INITP_xx lines "
+        "initialise, one line each: component, naming, instances, the lines each one holds, the "
+        "--bram sizes and parity that fit them, and whether the names are quoted; with "
+        "--component, those components' instances under --synthesizer. Nothing is written");
+    app.add_flag("--json", values.json, "With --list: print it as JSON (as --format json does)")
+        ->needs(list);
+    // What a listing reads is the UCF alone: any option for a conversion is a mistake.
+    for (CLI::Option* option : app.get_options()) {
+        const std::string name = option->get_name();
+        if (name != "--list" && name != "--ucf" && name != "--component" &&
+            name != "--synthesizer" && name != "--format" && name != "--json" &&
+            option != app.get_help_ptr() && name != "--version")
+            list->excludes(option);
+    }
     return declared;
 }

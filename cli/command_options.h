@@ -17,12 +17,13 @@ struct OptionValues {
     std::string width, swapWidth, maxInstances, base, fill;
     std::vector<std::string> onlySections, removedSections;
     bool dryRun = false, quiet = false, allowEmpty = false, keepPlacements = false,
-         quoteNames = false;
+         dropPlacements = false, quoteNames = false, list = false, json = false;
 };
 
 // The options whose presence matters, not only their values.
 struct DeclaredOptions {
     CLI::Option* source = nullptr;
+    CLI::Option* component = nullptr;
     CLI::Option* base = nullptr;
     CLI::Option* output = nullptr;
     CLI::Option* extract = nullptr;

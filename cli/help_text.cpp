@@ -8,16 +8,31 @@ namespace {
 constexpr std::size_t kNameColumn = 26;
 // Stands for the blanks inside a synopsis item while the synopsis is wrapped.
 constexpr char kJoined = '\x01';
+constexpr std::string_view kUsage = "Usage: ";
+// The forms after the conversion's, each under the one before.
+constexpr std::string_view kOtherForms[] = {
+    " --extract FILE --ucf FILE --component NAME [OPTION]...",
+    " --list --ucf FILE [--component NAME]... [--json]",
+};
+
+std::string OtherForms(const CLI::App& app) {
+    std::string text;
+    for (const std::string_view form : kOtherForms)
+        text.append(kUsage.size(), ' ').append(app.get_name()).append(form).append("\n");
+    return text;
+}
 
 bool TakesValue(const CLI::Option* option) {
     return option->get_expected_min() > 0;
 }
 
 // "--source FILE", "[--quiet]".
-// --source is required for a conversion; only an extraction (the synopsis's second line)
-// goes without it, which is why the parser does not require it.
+// --source and --component are required for a conversion; an extraction goes without the
+// one and a listing without both (the synopsis's other lines), which is why the parser does
+// not require them.
 bool RequiredInSynopsis(const CLI::Option* option) {
-    return option->get_required() || option->get_name() == "--source";
+    return option->get_required() || option->get_name() == "--source" ||
+           option->get_name() == "--component";
 }
 
 std::string SynopsisItem(const CLI::Option* option) {
@@ -67,12 +82,13 @@ std::string WrappedText(std::string_view text, std::size_t width, std::size_t in
 }
 
 std::string Synopsis(const CLI::App& app) {
-    const std::string start = "Usage: " + app.get_name();
+    const std::string start = std::string(kUsage) + app.get_name();
     std::string required;
     std::string optional;
     for (const CLI::Option* option : app.get_options()) {
         if (option == app.get_help_ptr() || option->get_name() == "--version" ||
-            option->get_name() == "--extract")
+            option->get_name() == "--extract" || option->get_name() == "--list" ||
+            option->get_name() == "--json")
             continue;
         std::string& items = RequiredInSynopsis(option) ? required : optional;
         if (option->get_name() == "--source") {
@@ -89,8 +105,12 @@ std::string Synopsis(const CLI::App& app) {
         WrappedText(start + required + "\n" + optional.substr(optional.empty() ? 0 : 1), kHelpWidth,
                     start.size() + 1);
     std::replace(text.begin(), text.end(), kJoined, ' ');
-    return text + "\n" + std::string(start.size() - app.get_name().size(), ' ') + app.get_name() +
-           " --extract FILE --ucf FILE --component NAME [...]\n";
+    return text + "\n" + OtherForms(app);
+}
+
+std::string ShortSynopsis(const CLI::App& app) {
+    return std::string(kUsage) + app.get_name() +
+           " --source FILE --ucf FILE --component NAME [OPTION]...\n" + OtherForms(app);
 }
 
 WrappedHelpFormatter::WrappedHelpFormatter() {

@@ -16,8 +16,11 @@ inline constexpr std::size_t kHelpWidth = 80;
 std::string WrappedText(std::string_view text, std::size_t width, std::size_t indent = 0);
 
 // The synopsis: "Usage: quillon-convert" with the required options and then the others in
-// brackets, wrapped under the first; one line break at the end.
+// brackets, wrapped under the first, then the other forms (--extract, --list); one line break
+// at the end.
 std::string Synopsis(const CLI::App& app);
+// The same with "[OPTION]..." for the options: what a run without arguments shows.
+std::string ShortSynopsis(const CLI::App& app);
 
 // Lays the help out as described above.
 class WrappedHelpFormatter : public CLI::Formatter {

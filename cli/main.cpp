@@ -5,6 +5,7 @@
 
 #include "cli/command_line.h"
 #include "cli/outcome_report.h"
+#include "cli/ucf_listing.h"
 #include "conversion/run/conversion_run.h"
 #include "conversion/run/ucf_extract_run.h"
 #include "platform/interrupt_guard.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
             return kExitUsage;
         case CommandLine::Action::Convert:
         case CommandLine::Action::Extract:
+        case CommandLine::Action::List:
             break;
     }
     // Ctrl+C or a build tool stopping the program waits while the UCF (or an output file) is
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
                      ucf.c_str());
         std::fflush(stderr);
     };
+    if (commandLine.action == CommandLine::Action::List)
+        return ListUcf(commandLine, stdout, stderr);
     if (commandLine.action == CommandLine::Action::Extract) {
         const ExtractionOutcome outcome = ExtractUcfImage(commandLine.request, options);
         const int status = ReportExtraction(commandLine, outcome, stdout, stderr);

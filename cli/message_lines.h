@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// The label of a UCF that is only read (an extraction, a listing).
+inline constexpr char kUcfReadLabel[] = "UCF file:";
+
 // "quillon-convert: " and `text`, its line breaks (a system text may hold some) made spaces and
 // its trailing ones dropped.
 std::string MessageLine(std::string_view text);

@@ -72,8 +72,12 @@ std::string RefusalText(const ConversionOutcome& outcome, const ConversionOption
         case SourceRefusal::Layout:
             return DescribeLayoutProblem(outcome.layoutProblem, LayoutOf(options));
         case SourceRefusal::BaseNotTaken:
-            return "this file holds hex words, which take no base address (--base is for "
-                   "Intel HEX, S-records and ELF)";
+            if (outcome.sourceFormat == ImageFormat::HexWords)
+                return "this file holds hex words, which take no base address (--base is for "
+                       "Intel HEX, S-records and ELF)";
+            return "by its content this source is a raw binary (no ELF header, no Intel HEX "
+                   "or S-record line first), which takes no base address (--base is for Intel "
+                   "HEX, S-records and ELF)";
         case SourceRefusal::SectionsNotElf:
             return "this file is no ELF file (--only-section and --remove-section are for ELF)";
         case SourceRefusal::Empty:

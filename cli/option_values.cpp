@@ -38,14 +38,25 @@ std::optional<std::uint64_t> HexOrDecimal(const std::string& value) {
     return Number(value, 10);
 }
 
-}  // namespace
-
-std::optional<SynthesizerKind> SynthesizerByName(const std::string& value) {
+const std::map<std::string, SynthesizerKind>& SynthesizerNames() {
     static const std::map<std::string, SynthesizerKind> names = {
         {"synopsys", SynthesizerKind::Synopsys},
         {"xst", SynthesizerKind::Xst},
         {"none", kNoConvention}};
-    return ByName(names, value);
+    return names;
+}
+
+}  // namespace
+
+std::optional<SynthesizerKind> SynthesizerByName(const std::string& value) {
+    return ByName(SynthesizerNames(), value);
+}
+
+std::string SynthesizerOptionName(SynthesizerKind synthesizer) {
+    if (!HasNamingConvention(synthesizer)) return "none";
+    for (const auto& [name, kind] : SynthesizerNames())
+        if (kind == synthesizer) return name;
+    return "none";
 }
 
 std::optional<std::uint32_t> LinesPerInstanceByName(const std::string& value) {
@@ -59,6 +70,16 @@ std::optional<ImageFormat> FormatByOptionName(const std::string& value) {
         {"auto", ImageFormat::Auto},    {"bin", ImageFormat::Bin}, {"ihex", ImageFormat::IntelHex},
         {"srec", ImageFormat::SRecord}, {"elf", ImageFormat::Elf}, {"mem", ImageFormat::HexWords}};
     return ByName(names, value);
+}
+
+std::optional<ListingFormat> ListingFormatByName(const std::string& value) {
+    static const std::map<std::string, ListingFormat> names = {{"text", ListingFormat::Text},
+                                                               {"json", ListingFormat::Json}};
+    return ByName(names, value);
+}
+
+bool FormatOrListingByName(const std::string& value) {
+    return FormatByOptionName(value) || ListingFormatByName(value);
 }
 
 std::optional<unsigned> WidthBits(const std::string& value) {

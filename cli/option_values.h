@@ -12,10 +12,17 @@
 
 // synopsys, xst, or none: the Synthesizer list with nothing selected.
 std::optional<SynthesizerKind> SynthesizerByName(const std::string& value);
+// The name that SynthesizerByName reads back: "synopsys", "xst", "none".
+std::string SynthesizerOptionName(SynthesizerKind synthesizer);
 // 4k, 16k, 32k: the lines per instance.
 std::optional<std::uint32_t> LinesPerInstanceByName(const std::string& value);
 // auto, bin, ihex, srec, elf, mem.
 std::optional<ImageFormat> FormatByOptionName(const std::string& value);
+// How --list prints: text or json.
+enum class ListingFormat { Text, Json };
+std::optional<ListingFormat> ListingFormatByName(const std::string& value);
+// Whether --format takes the value, as a source's format or a listing's.
+bool FormatOrListingByName(const std::string& value);
 // A width in bits, in decimal; which widths a layout allows is CheckLayout's to say.
 std::optional<unsigned> WidthBits(const std::string& value);
 // 2, 4 or 8, as written.

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr char kOutputLabel[] = "Output file:";
-constexpr char kUcfReadLabel[] = "UCF file:";  // a UCF only read, for an extraction
 constexpr char kEdifLabel[] = "EDIF file:";
 
 // A message's text as lines for a text stream: the system's own line end dropped, one newline
@@ -58,24 +57,22 @@ std::string FailureLine(const CommandLine& commandLine, const ConversionOutcome&
     }
     const std::string path =
         step == FailedStep::Ucf ? commandLine.request.ucfFile : SourceName(commandLine);
-    const std::string reason = outcome.refusal != SourceRefusal::None
-                                   ? RefusalText(outcome, options)
-                                   : FailureReason(outcome);
+    std::string reason = outcome.refusal != SourceRefusal::None ? RefusalText(outcome, options)
+                                                                : FailureReason(outcome);
+    // What the content looked like decided the format: say so, and how to take the bytes.
+    if (step == FailedStep::Source && outcome.refusal == SourceRefusal::None &&
+        !outcome.reason.empty() && outcome.sourceFormat != ImageFormat::Bin &&
+        FormatByName(options.format, commandLine.request.sourceFile,
+                     options.sourceFromStandardInput) == ImageFormat::Auto) {
+        reason += std::string(" (read as ") + FormatName(outcome.sourceFormat) +
+                  " by its content; --format bin takes the bytes as they are)";
+    }
     return FileMessageLine(FailureLabel(step), path, reason);
 }
 
 void PrintWarnings(const CommandLine& commandLine, const ComponentOutcome& outcome,
                    std::FILE* err) {
     const std::string& component = outcome.component;
-    if (outcome.otherLinesRemoved > 0) {
-        const std::uint64_t n = outcome.otherLinesRemoved;
-        Print(err, WarningLine(std::to_string(n) +
-                               (n == 1 ? " removed line was not an INIT_xx constraint"
-                                       : " removed lines were not INIT_xx constraints") +
-                               " (every line of " + component +
-                               "'s instances goes, a placement such as LOC included; "
-                               "--keep-placements keeps them)"));
-    }
     const auto synthesizer = static_cast<SynthesizerKind>(commandLine.request.synthesizer);
     if (outcome.linesRemoved == 0 && outcome.otherConventionLines) {
         const std::string other =
@@ -118,15 +115,20 @@ std::string Instances(std::uint64_t count, const std::string& first, const std::
 
 std::vector<std::string> ReportLines(const ConversionOutcome& outcome, bool countKept) {
     std::vector<std::string> lines;
+    // The run describes image files; a raw binary is its bytes from address 0.
+    const std::string source =
+        !outcome.sourceDescription.empty() || outcome.sourceFormat != ImageFormat::Bin
+            ? outcome.sourceDescription
+            : DescribeImage(ImageFormat::Bin, 0, outcome.source.imageBytes);
     for (const ComponentOutcome& component : outcome.components) {
+        const bool kept = countKept && component.linesKept > 0;
         std::string line =
             component.component + ": removed " + Counted(component.linesRemoved, "line", "lines") +
-            (countKept ? ", kept " + Counted(component.linesKept, "other line", "other lines")
-                       : std::string()) +
+            (kept ? ", kept " + Counted(component.linesKept, "other line", "other lines")
+                  : std::string()) +
             ", wrote " + Counted(component.linesWritten, "line", "lines") +
             Instances(component.instancesWritten, component.firstInstance, component.lastInstance);
-        if (lines.empty() && !outcome.sourceDescription.empty())
-            line += "; " + outcome.sourceDescription;
+        if (lines.empty() && !source.empty()) line += "; " + source;
         if (outcome.unchanged) line += "; unchanged";
         lines.push_back(std::move(line));
     }

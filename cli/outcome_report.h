@@ -21,9 +21,10 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
                   std::FILE* err);
 
 // One line per component, in order: "ram: removed 16 lines, wrote 33 lines in 3 instances
-// (ram .. ram_2)", the first followed by "; Intel HEX, 2048 bytes at 0x0000..0x07FF" when the
-// source was an image file, each by "; unchanged" when the new text is the old one; with
-// `countKept` (placements kept) "ram: removed 16 lines, kept 1 other line, wrote ...".
+// (ram .. ram_2)", the first followed by what the source was ("; Intel HEX, 2048 bytes at
+// 0x0000..0x07FF", "; raw binary, 1040 bytes at 0x0000..0x040F"), each by "; unchanged" when
+// the new text is the old one; with `countKept` (placements kept) and such lines there
+// "ram: removed 16 lines, kept 1 other line, wrote ...".
 std::vector<std::string> ReportLines(const ConversionOutcome& outcome, bool countKept = false);
 
 // Prints what an extraction did and returns the exit status, kExitConverted or

@@ -16,8 +16,8 @@ _quillon_convert_value() {
     -b | --bram) echo "words 4k 16k 32k" ;;
     -w | --swap-bytes) echo "words 2 4 8" ;;
     -m | --max-instances) echo number ;;
-    -f | --format) echo "words auto bin ihex srec elf mem" ;;
-    --width) echo "words 1 2 4 8 9 16 18 32 36" ;;
+    -f | --format) echo "words auto bin ihex srec elf mem text json" ;;
+    -W | --width) echo "words 1 2 4 8 9 16 18 32 36" ;;
     --extract) echo output ;;
     -j | --only-section | -R | --remove-section) echo name ;;
     --base | --fill) echo number ;;
@@ -25,9 +25,12 @@ _quillon_convert_value() {
     esac
 }
 
+# --keep-placements is the default (placements are the designer's, the image does not change
+# them) and stays only for the scripts that name it: --drop-placements is the one to offer.
 _quillon_convert_options="--source --ucf --component --synthesizer --edif --bram --swap-bytes
-    --max-instances --output --dry-run --quiet --allow-empty --keep-placements --quote-names
-    --format --base --fill --only-section --remove-section --width --extract --help --version"
+    --max-instances --output --dry-run --quiet --allow-empty --drop-placements --quote-names
+    --format --base --fill --only-section --remove-section --width --extract --list --json
+    --help --version"
 
 _quillon_convert() {
     local cur=${COMP_WORDS[COMP_CWORD]}

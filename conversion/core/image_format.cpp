@@ -7,6 +7,7 @@
 #include "conversion/core/hex_digits.h"
 #include "conversion/core/hex_words.h"
 #include "conversion/core/intel_hex.h"
+#include "conversion/core/record_lines.h"
 #include "conversion/core/s_record.h"
 
 namespace {
@@ -33,6 +34,19 @@ bool StartsWithRecord(const std::uint8_t* bytes, std::size_t size) {
     return false;
 }
 
+// A record's frame in hex digits: Intel HEX's length, address, type and checksum; an
+// S-record's count, shortest address and checksum.
+constexpr std::size_t kIntelHexFrameDigits = 10;
+constexpr std::size_t kSRecordFrameDigits = 8;
+
+bool AllHexDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), IsHexDigit);
+}
+
+bool IsElf(const std::uint8_t* bytes, std::size_t size) {
+    return size >= 4 && bytes[0] == 0x7F && bytes[1] == 'E' && bytes[2] == 'L' && bytes[3] == 'F';
+}
+
 }  // namespace
 
 ImageFormat FormatByExtension(std::string_view path) {
@@ -54,7 +68,22 @@ ImageFormat FormatByExtension(std::string_view path) {
 
 ImageFormat FormatByName(ImageFormat requested, std::string_view path, bool standardInput) {
     if (requested != ImageFormat::Auto) return requested;
-    return standardInput ? ImageFormat::Bin : FormatByExtension(path);
+    const ImageFormat named = standardInput ? ImageFormat::Bin : FormatByExtension(path);
+    return named == ImageFormat::Bin ? ImageFormat::Auto : named;
+}
+
+ImageFormat FormatByContent(const std::uint8_t* bytes, std::size_t size) {
+    if (IsElf(bytes, size)) return ImageFormat::Elf;
+    RecordLines lines(bytes, size);
+    std::string_view line;
+    while (lines.Next(line) && line.empty()) {
+    }
+    if (line.size() >= 1 + kIntelHexFrameDigits && line[0] == ':' && AllHexDigits(line.substr(1)))
+        return ImageFormat::IntelHex;
+    if (line.size() >= 2 + kSRecordFrameDigits && line[0] == 'S' && line[1] >= '0' &&
+        line[1] <= '9' && AllHexDigits(line.substr(2)))
+        return ImageFormat::SRecord;
+    return ImageFormat::Bin;
 }
 
 bool MayHoldHexWords(ImageFormat requested, std::string_view path, bool standardInput) {
@@ -66,6 +95,7 @@ bool MayHoldHexWords(ImageFormat requested, std::string_view path, bool standard
 ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
                          const std::uint8_t* bytes, std::size_t size) {
     const ImageFormat format = FormatByName(requested, path, standardInput);
+    if (format == ImageFormat::Auto) return FormatByContent(bytes, size);
     if (requested == ImageFormat::Auto && format == ImageFormat::IntelHex &&
         !StartsWithRecord(bytes, size))
         return ImageFormat::HexWords;

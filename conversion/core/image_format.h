@@ -1,5 +1,7 @@
 // The formats a source can be in, and the choice that `auto` makes: by the file name's
-// extension, never by guessing from binary content, so that every raw binary stays one.
+// extension where it names a format, else by what the file starts with. Only unmistakable
+// content counts (an ELF header, a first line that is a whole record), so that a raw binary
+// stays one; hex words are never told by content, since a raw binary of ASCII digits is one.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +13,7 @@
 #include "conversion/core/memory_image.h"
 
 enum class ImageFormat {
-    Auto,      // by the extension
+    Auto,      // by the extension, else by the content
     Bin,       // the bytes as they are
     IntelHex,  // conversion/core/intel_hex.h
     SRecord,   // conversion/core/s_record.h
@@ -26,14 +28,20 @@ enum class ImageFormat {
 ImageFormat FormatByExtension(std::string_view path);
 
 // The one choice of the format a source is read in, as far as its name tells: `requested`, or
-// for Auto the extension's; standard input has no name and is a raw binary unless a format is
-// requested.
+// for Auto the extension's; Auto when neither tells (standard input, which has no name, or an
+// extension that names no format), for FormatByContent to decide.
 ImageFormat FormatByName(ImageFormat requested, std::string_view path, bool standardInput);
+// The format that a source's bytes show: Elf for the ELF magic, IntelHex or SRecord when the
+// first line that is not empty looks like such a record (':' or 'S' and a type digit, then
+// hex digits only, at least a record's frame of them: whether the rest parses is the
+// reader's to say, naming the line), else Bin.
+ImageFormat FormatByContent(const std::uint8_t* bytes, std::size_t size);
 // Whether a source of that name may still turn out to hold hex words: an Intel HEX extension
 // chosen by Auto.
 bool MayHoldHexWords(ImageFormat requested, std::string_view path, bool standardInput);
 // The format the source is read in: FormatByName, where a file of the Intel HEX extensions
-// chosen by Auto whose first byte that is no blank or line end is not ':' holds hex words.
+// chosen by Auto whose first byte that is no blank or line end is not ':' holds hex words,
+// and FormatByContent where the name does not tell.
 ImageFormat ChosenFormat(ImageFormat requested, std::string_view path, bool standardInput,
                          const std::uint8_t* bytes, std::size_t size);
 

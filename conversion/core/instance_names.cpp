@@ -121,6 +121,59 @@ std::string InstanceName(std::string_view component, SynthesizerKind synthesizer
     return std::string(component).append(suffix, static_cast<std::size_t>(end - suffix));
 }
 
+std::optional<NameParts> SplitInstanceName(std::string_view name, SynthesizerKind synthesizer) {
+    std::size_t digits = name.size();
+    while (digits > 0 && IsDigit(static_cast<unsigned char>(name[digits - 1]))) --digits;
+    // A leading zero belongs to the component ("ram00" is ram0's first instance under XST),
+    // since no suffix is written with one.
+    while (digits + 1 < name.size() && name[digits] == '0') ++digits;
+    const bool suffixed = digits < name.size();
+    if (IsXst(synthesizer)) {
+        if (!suffixed || digits == 0) return std::nullopt;
+    } else if (!IsSynopsys(synthesizer) || !suffixed || digits < 2 || name[digits - 1] != '_' ||
+               name[digits] == '0') {
+        return NameParts{name.size(), 0};
+    }
+    const std::size_t component = IsXst(synthesizer) ? digits : digits - 1;
+    // Read back through the one grammar, which also gives the number.
+    std::string text(1, ' ');
+    text.append(name);
+    text += ' ';
+    const std::string_view components[] = {name.substr(0, component)};
+    const std::optional<InstanceMatch> match =
+        MatchInstanceName(text, 0, components, synthesizer, {});
+    if (!match || match->nameEnd != text.size() - 1) {
+        if (IsXst(synthesizer)) return std::nullopt;
+        return NameParts{name.size(), 0};
+    }
+    return NameParts{component, match->Number(text)};
+}
+
+std::optional<InstanceToken> ReadInstanceToken(std::string_view text, std::size_t pos,
+                                               bool quoted) {
+    TextCursor cursor{text, pos};
+    if (SkipBlanks(cursor) == 0 || cursor.pos >= text.size()) return std::nullopt;
+    InstanceToken token;
+    token.quoted = quoted && text[cursor.pos] == '"';
+    token.nameStart = cursor.pos + (token.quoted ? 1 : 0);
+    std::size_t at = token.nameStart;
+    if (token.quoted) {
+        while (at < text.size() && text[at] != '"' && text[at] != '\n') ++at;
+        if (at >= text.size() || text[at] != '"' || at == token.nameStart) return std::nullopt;
+        token.nameEnd = at;
+        token.end = at + 1;
+        return token;
+    }
+    while (at < text.size() && !IsBlank(static_cast<unsigned char>(text[at])) && text[at] != '\n')
+        ++at;
+    if (at >= text.size() || text[at] == '\n') return std::nullopt;
+    token.nameEnd = at;
+    cursor.pos = at;
+    SkipBlanks(cursor);
+    token.end = cursor.pos;
+    return token;
+}
+
 std::optional<InstanceMatch> MatchInstanceName(std::string_view text, std::size_t pos,
                                                std::span<const std::string_view> components,
                                                SynthesizerKind synthesizer,

@@ -26,6 +26,16 @@ char* WriteSuffix(char* out, SynthesizerKind synthesizer, std::uint32_t k);
 // The component and the suffix of instance `k`: "ram_2" for Synopsys, "ram2" for XST.
 std::string InstanceName(std::string_view component, SynthesizerKind synthesizer, std::uint32_t k);
 
+// The component and the instance number that `name` has under the convention, the inverse of
+// InstanceName: "ram_2" is ram's instance 2 under Synopsys and "ram2" ram's under XST (a
+// suffix as the convention writes it: no leading zero); a name without such a suffix is its
+// own component's first instance under Synopsys and without a convention, and none under XST.
+struct NameParts {
+    std::size_t componentLength = 0;  // of `name`'s leading bytes
+    std::uint64_t number = 0;
+};
+std::optional<NameParts> SplitInstanceName(std::string_view name, SynthesizerKind synthesizer);
+
 // Which names count beyond the plain ones the dialog writes.
 struct NameReading {
     // INST "NAME" ...: the same name and suffix inside double quotes, the closing quote right
@@ -61,6 +71,18 @@ std::optional<InstanceMatch> MatchInstanceName(std::string_view text, std::size_
                                                const NameReading& reading,
                                                std::size_t firstComponent = 0,
                                                std::size_t* reached = nullptr);
+
+// Whatever instance name stands at `pos`, just after the INST keyword, when the components
+// are not known: at least one blank, then a name in double quotes (with `quoted`), or one up
+// to the blank that ends it, as MatchInstanceName reads them. None when no blank follows the
+// keyword or the line ends inside the name.
+struct InstanceToken {
+    std::size_t nameStart = 0;  // without the quotes
+    std::size_t nameEnd = 0;
+    std::size_t end = 0;  // after the blanks that end a plain name, or after the closing quote
+    bool quoted = false;
+};
+std::optional<InstanceToken> ReadInstanceToken(std::string_view text, std::size_t pos, bool quoted);
 
 // The components' names prepared for matching the lines of a whole text: with many of them
 // (a memory's lanes), a line is tested against the few whose names start it, found by their

@@ -16,13 +16,15 @@ command -v bash >/dev/null || fail "bash is not installed"
 
 # "  -s, --source FILE  ..." and "      --quiet  ...": the long name and whether a value follows
 # (a long one ends its line, its description below it). Only the option column: a wrapped
-# description line may start with an option's name too.
+# description line may start with an option's name too. --keep-placements, the default kept
+# for old scripts, is not offered.
 "$program" --help |
     sed -n 's/^  \(-., \|    \)\(--[a-z-]*\)\( [A-Z][A-Z]*\)\{0,1\}\( .*\)\{0,1\}$/\2\3/p' \
     >"${TMPDIR:-/tmp}/quillon-help-options.$$"
 trap 'rm -f "${TMPDIR:-/tmp}/quillon-help-options.$$"' EXIT
 [ -s "${TMPDIR:-/tmp}/quillon-help-options.$$" ] || fail "no options found in --help"
 while read -r option value; do
+    [ "$option" = --keep-placements ] && continue
     bash -c ". '$file'; case \" \$(echo \$_quillon_convert_options) \" in *\" $option \"*) ;; *) exit 1 ;; esac" ||
         fail "$option is not offered"
     if [ -n "$value" ]; then
@@ -50,6 +52,9 @@ check "16k" --bram = 1
 check "--bram=32k" --bram=3
 check "2 4 8" -w ""
 check "--source --synthesizer --swap-bytes" --s
-check "--keep-placements" --keep
+check "--drop-placements" --drop
+check "json" --format j
+check "1 16 18" -W 1
+check "--list" --li
 check "" -c ""
 echo "completion: $file covers the options of $program"

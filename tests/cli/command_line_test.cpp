@@ -36,13 +36,17 @@ CommandLine ParseWith(const Args& more) {
     return Parse(Full(more));
 }
 
+constexpr char kTryHelp[] = "Try 'quillon-convert --help' for more information.\n";
+
+// Two lines, as other tools write them: the reason, and where to read more.
 void ExpectUsageError(const Args& args, const std::string& reason) {
     const CommandLine parsed = Parse(args);
     EXPECT_EQ(parsed.action, CommandLine::Action::UsageError);
-    EXPECT_NE(parsed.text.find(reason), std::string::npos) << parsed.text;
-    EXPECT_NE(parsed.text.find("Usage: quillon-convert --source FILE --ucf FILE"),
-              std::string::npos)
-        << parsed.text;
+    const std::size_t lineEnd = parsed.text.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos) << parsed.text;
+    EXPECT_NE(parsed.text.substr(0, lineEnd).find(reason), std::string::npos) << parsed.text;
+    EXPECT_EQ(parsed.text.substr(lineEnd + 1), kTryHelp) << parsed.text;
+    EXPECT_EQ(parsed.usage, kTryHelp);
 }
 
 TEST(CommandLine, EveryFormOfTheRequiredOptionsGivesTheRequest) {
@@ -85,11 +89,22 @@ TEST(CommandLine, EveryFormOfTheRequiredOptionsGivesTheRequest) {
 
 TEST(CommandLine, WrongCommandLinesAreRefusedWithTheReasonAndTheUsage) {
     auto empty = [](const std::string& option) {
-        return "quillon-convert: " + option + ": the value is empty\n";
+        return "quillon-convert: " + option + ": the value is empty";
     };
+    // Without arguments: the short synopsis, every form on a line of its own.
+    const CommandLine none = Parse({});
+    EXPECT_EQ(none.action, CommandLine::Action::UsageError);
+    EXPECT_EQ(none.text,
+              std::string("Usage: quillon-convert --source FILE --ucf FILE --component NAME "
+                          "[OPTION]...\n"
+                          "       quillon-convert --extract FILE --ucf FILE --component NAME "
+                          "[OPTION]...\n"
+                          "       quillon-convert --list --ucf FILE [--component NAME]... "
+                          "[--json]\n") +
+                  kTryHelp);
     // As given: what is missing or empty.
     for (const auto& [args, reason] : std::vector<std::pair<Args, std::string>>{
-             {{}, "required"},
+             {{"-q"}, "--ucf is required"},
              {{"-s", "a", "-u", "b"}, "--component is required"},
              {{"-s", "a", "-c", "c"}, "--ucf is required"},
              {{"-u", "b", "-c", "c"}, "--source is required"},
@@ -98,23 +113,33 @@ TEST(CommandLine, WrongCommandLinesAreRefusedWithTheReasonAndTheUsage) {
              {{"--extract", "x.bin", "-u", "top.ucf"}, "--component is required"},
              {{"-s", "a", "-s", "a2", "-u", "b", "-c", "c"}, "--source"},
              {{"-s", "a", "-u", "b", "-c"}, "--component"},
+             {{"--list"}, "--ucf is required"},
+             {{"--json", "-u", "b"}, "--json requires --list"},
+             {{"--list", "-u", "b", "-f", "ihex"}, "--format: --list prints text or json"},
              {{"--source=", "-u", "b", "-c", "c"}, empty("--source")},
              {{"-s", "", "-u", "b", "-c", "c"}, empty("--source")},
              {{"-s", "a", "--ucf", "", "-c", "c"}, empty("--ucf")},
              {{"-s", "a", "-u", "b", "--component="}, empty("--component")},
          }) {
-        SCOPED_TRACE(args.empty() ? "" : args.back());
+        SCOPED_TRACE(args.back());
         ExpectUsageError(args, reason);
     }
     // After the required options (rom.bin unless the row names its source or --extract).
     for (const auto& [more, reason] : std::vector<std::pair<Args, std::string>>{
              {{"--output", ""}, empty("--output")},
-             {{"extra"}, "extra"},
+             {{"extra"}, "quillon-convert: unexpected argument 'extra'"},
+             {{"extra", "-q", "firmware.bin"},
+              "quillon-convert: unexpected arguments 'extra', 'firmware.bin'"},
              {{"--verbose"}, "--verbose"},
              {{"-n", "-o", "x"}, "excludes"},
              {{"-o"}, "--output"},
-             {{"-b", "4k", "-b", "16k"}, "--bram"},
-             {{"-n", "yes"}, "yes"},
+             {{"-b", "4k", "-b", "16k"}, "quillon-convert: --bram is given 2 times; it takes one"},
+             {{"-n", "yes"}, "unexpected argument 'yes'"},
+             {{"--keep-placements", "--drop-placements"}, "excludes"},
+             {{"-f", "json"}, "--format: text and json are for --list"},
+             {{"--list"}, "--source excludes --list"},
+             {{"--list", "-s", "-", "-b", "16k"}, "excludes --list"},
+             {{"--list", "-e", "top.edf"}, "excludes --list"},
              {{"-s", "fw.hex", "-f", "mem", "--base", "0x100"}, "--base: the source is read as "},
              {{"-s", "fw.hex", "-f", "BIN", "--base", "0x100"}, "--base: the source is read as "},
              {{"--width", "9"}, "--width 9 is not a width of --bram 4k (1, 2, 4, 8 or 16)"},
@@ -168,15 +193,13 @@ TEST(CommandLine, WrongCommandLinesAreRefusedWithTheReasonAndTheUsage) {
                "99999999999999999999"},
               "is not a number from 1 on"},
              {{"-f"},
-              {"hex", "ihx", "", "binary", "s19"},
-              "is not auto, bin, ihex, srec, elf or mem"},
+              {"hex", "ihx", "", "binary", "s19", "jsonl"},
+              "is not auto, bin, ihex, srec, elf or mem (or, with --list, text or json)"},
              {{"-s", "a.hex", "--base"},
               {"", "0x", "-1", "E000", "0x1_0000", "18446744073709551616", "0x10000000000000000",
                " 1"},
               "is not an address (hex with 0x, or decimal)"},
-             {{"--base", "0x100", "-s"},
-              {"fw.bin", "fw.mem", "-"},
-              "--base: the source is read as "},
+             {{"--base", "0x100", "-s"}, {"fw.mem", "FW.MEM"}, "--base: the source is read as "},
              {{"-c"},
               {"ram\n", "ra\rm", "\r\n"},
               "must not hold a line feed, carriage return or NUL"},
@@ -276,29 +299,33 @@ TEST(CommandLine, DefaultsAreTheDialogsRun) {
     EXPECT_EQ(parsed.options.fill, 0x00);
     EXPECT_EQ(parsed.options.width, 8u);
     EXPECT_TRUE(parsed.options.moreComponents.empty());
-    // Beyond the dialog: an empty source is refused, quoted names are recognised.
+    // Beyond the dialog: an empty source is refused, quoted names are recognised, placements
+    // stay.
     EXPECT_TRUE(parsed.options.refuseEmptySource);
     EXPECT_TRUE(parsed.options.removal.quotedNames);
-    EXPECT_FALSE(parsed.options.removal.keepPlacements);
+    EXPECT_TRUE(parsed.options.removal.keepPlacements);
     EXPECT_FALSE(parsed.options.quoteNames);
+    EXPECT_TRUE(ParseWith({"--keep-placements"}).options.removal.keepPlacements);
 
-    const CommandLine more = ParseWith({"--allow-empty", "--keep-placements", "--quote-names"});
+    const CommandLine more = ParseWith({"--allow-empty", "--drop-placements", "--quote-names"});
     ASSERT_EQ(more.action, CommandLine::Action::Convert) << more.text;
     EXPECT_FALSE(more.options.refuseEmptySource);
-    EXPECT_TRUE(more.options.removal.keepPlacements);
+    EXPECT_FALSE(more.options.removal.keepPlacements);
     EXPECT_TRUE(more.options.quoteNames);
 }
 
 TEST(CommandLine, OptionValuesInTheirLongShortAndEqualsForms) {
     for (const Args& args : std::vector<Args>{
-             {"--bram", "32k", "--swap-bytes", "8", "--max-instances", "12", "--quiet"},
-             {"-b", "32K", "-w", "8", "-m", "12", "-q"},
-             {"--bram=32k", "--swap-bytes=8", "--max-instances=012", "-q"}}) {
+             {"--bram", "32k", "--swap-bytes", "8", "--max-instances", "12", "--quiet", "--width",
+              "16"},
+             {"-b", "32K", "-w", "8", "-m", "12", "-q", "-W", "16"},
+             {"--bram=32k", "--swap-bytes=8", "--max-instances=012", "-q", "--width=16"}}) {
         const CommandLine parsed = ParseWith(args);
         ASSERT_EQ(parsed.action, CommandLine::Action::Convert) << parsed.text;
         EXPECT_EQ(parsed.options.linesPerInstance, kLinesPerInstance32k);
         EXPECT_EQ(parsed.options.swapWidth, 8u);
         EXPECT_EQ(parsed.options.maxInstances, 12u);
+        EXPECT_EQ(parsed.options.width, 16u);
         EXPECT_TRUE(parsed.quiet);
     }
     auto options = [](const Args& more) {
@@ -351,11 +378,14 @@ TEST(CommandLine, OutputsAndStandardInput) {
 }
 
 // Which format takes a base is known from the name alone, except for the Intel HEX extensions,
-// whose content may still make them hex words; names that only meet under another naming are
-// apart; hex words may hold any width, and a .hex file may turn out to hold them.
+// whose content may still make them hex words, and the names that name no format, whose
+// content tells; names that only meet under another naming are apart; hex words may hold any
+// width, and a .hex file may turn out to hold them.
 TEST(CommandLine, AcceptedCombinations) {
     for (const Args& more :
          std::vector<Args>{{"-s", "fw.hex", "--base", "0x100"},
+                           {"-s", "fw.bin", "--base", "0x100"},
+                           {"-s", "-", "--base", "0x100", "-j", ".text"},
                            {"-s", "fw.S19", "--base", "0x100"},
                            {"-s", "fw.elf", "--base", "0x100"},
                            {"-s", "-", "-f", "srec", "--base", "0x100"},
@@ -381,6 +411,25 @@ TEST(CommandLine, AcceptedCombinations) {
     ASSERT_EQ(elf.action, CommandLine::Action::Convert) << elf.text;
     EXPECT_EQ(elf.options.sections.only, (std::vector<std::string>{".text", ".data"}));
     EXPECT_EQ(elf.options.sections.removed, std::vector<std::string>{".eeprom"});
+}
+
+TEST(CommandLine, ListTakesTheUcfAndOptionallyComponents) {
+    const CommandLine all = Parse({"--list", "-u", "top.ucf"});
+    ASSERT_EQ(all.action, CommandLine::Action::List) << all.text;
+    EXPECT_EQ(all.request.ucfFile, "top.ucf");
+    EXPECT_EQ(all.request.component, "");
+    EXPECT_FALSE(all.listJson);
+    for (const Args& json : std::vector<Args>{{"--json"}, {"-f", "JSON"}, {"--format=json"}}) {
+        Args args = {"--list", "-u", "top.ucf", "-c", "lo", "-c", "hi", "-y", "xst"};
+        args.insert(args.end(), json.begin(), json.end());
+        const CommandLine some = Parse(args);
+        ASSERT_EQ(some.action, CommandLine::Action::List) << some.text;
+        EXPECT_TRUE(some.listJson);
+        EXPECT_EQ(some.request.component, "lo");
+        EXPECT_EQ(some.options.moreComponents, std::vector<std::string>{"hi"});
+        EXPECT_EQ(some.request.synthesizer, 1);
+    }
+    EXPECT_FALSE(Parse({"--list", "-u", "top.ucf", "-f", "text"}).listJson);
 }
 
 TEST(CommandLine, ExtractTakesTheUcfAndComponentsWithoutASource) {

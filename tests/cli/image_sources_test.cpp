@@ -224,7 +224,8 @@ TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
     image.replace(0x1FFE, 2, std::string("\x00\xE0", 2));
     ExpectSameText(ReadAll(ucf), Rewritten(image, "", "rom"));
 
-    // Standard input is a raw binary unless a format is given.
+    // Hex words on standard input are a raw binary unless a format is given: only their name
+    // tells them.
     const std::string input = folder / "words.txt";
     WriteAll(input, "@1 aa bb");
     for (const bool words : {true, false}) {
@@ -232,8 +233,51 @@ TEST_F(ImageSourcesTest, ReportSaysWhatTheSourceWas) {
         if (words) args.insert(args.end(), {"-f", "mem"});
         EXPECT_EQ(RunQuillonConvert(args, scratch.Path().string(), input).out,
                   std::string("Dry run: no file changed.\nram: removed 0 lines, wrote 1 line in 1 "
-                              "instance (ram)") +
-                      (words ? "; hex words, 3 bytes at 0x0000..0x0002\n" : "\n"));
+                              "instance (ram); ") +
+                      (words ? "hex words, 3 bytes at 0x0000..0x0002\n"
+                             : "raw binary, 8 bytes at 0x0000..0x0007\n"));
+    }
+}
+
+// Intel HEX and S-records as srec_cat writes them, and an ELF file as objcopy makes one, piped
+// or under names that name no format: the content tells the format, the image is the one the
+// file's own name gives, and --format bin still takes the bytes as they are.
+TEST_F(ImageSourcesTest, ContentTellsTheFormatOnAPipeAndUnderForeignNames) {
+    if (!HaveTool("srec_cat")) GTEST_SKIP() << "srec_cat is not installed";
+    std::mt19937 random(25);
+    const std::vector<ImageBlock> blocks = RandomBlocks(random, 0x100, 0x9000);
+    const std::string raw = DenseImage(blocks, 0, '\0');
+    const std::string hex = folder / "from.hex";
+    WriteAll(hex, IntelHexText(blocks, random, false));
+    WriteAll(folder / "image.bin", raw);
+    struct Made {
+        std::string name;
+        std::string command;  // writes the file from from.hex or image.bin
+        const char* format;
+    };
+    std::vector<Made> made = {
+        {"fw.txt", "srec_cat from.hex -intel -o fw.txt -intel", "Intel HEX"},
+        {"fw", "srec_cat from.hex -intel -o fw -intel -crlf", "Intel HEX"},
+        {"fw.dat", "srec_cat from.hex -intel -o fw.dat -motorola", "S-records"},
+        {"fw.bin", "srec_cat from.hex -intel -o fw.bin -motorola -address-length=4", "S-records"},
+    };
+    if (HaveTool("objcopy")) {
+        made.push_back({"fw.out", "objcopy -I binary -O elf32-i386 image.bin fw.out", "ELF"});
+    }
+    const std::string expected = Rewritten(raw, "", "rom");
+    for (const Made& m : made) {
+        SCOPED_TRACE(m.command);
+        const std::string path = folder / m.name;
+        CommandOutput("cd '" + folder.Path().string() + "' && " + m.command);
+        ExpectSameText(Converted(path, {}), expected);
+        const std::vector<std::string> piped = {"-s", "-", "-u", ucf, "-c", "rom", "-n"};
+        const ProgramOutcome outcome = RunQuillonConvert(piped, scratch.Path().string(), path);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_NE(outcome.out.find(std::string("; ") + m.format + ", " +
+                                   std::to_string(raw.size()) + " bytes at 0x0000.."),
+                  std::string::npos)
+            << outcome.out;
+        ExpectSameText(Converted(path, {"-f", "bin"}), Rewritten(ReadAll(path), "", "rom"));
     }
 }
 
@@ -316,6 +360,13 @@ TEST_F(ImageSourcesTest, MalformedFilesFailAsSourceErrorsAndLeaveTheUcfAlone) {
          "this file holds hex words, which take no base address (--base is for Intel HEX, "
          "S-records and ELF)",
          "0"},
+        // A text that looks like records, under a name that names no format.
+        {"bad.txt", "S1040000416A\r\n",
+         "line 1: the checksum is 6A, the record needs BA (read as S-records by its content; "
+         "--format bin takes the bytes as they are)"},
+        {"ended.dat", ":0100000041BE\n",
+         "the file ends without an end-of-file record (type 01) (read as Intel HEX by its "
+         "content; --format bin takes the bytes as they are)"},
     };
     const std::string oldText = "NET a;\r\nINST rom INIT_00 = 00;\r\n";
     for (const auto& c : cases) {

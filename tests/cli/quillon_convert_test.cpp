@@ -30,7 +30,8 @@ TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
 
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.out,
-              "UCF file updated!\nmy ram: removed 0 lines, wrote 1 line in 1 instance (my ram0)\n");
+              "UCF file updated!\nmy ram: removed 0 lines, wrote 1 line in 1 instance (my ram0); "
+              "raw binary, 3 bytes at 0x0000..0x0002\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(ReadAll(ucf),
               "INST my ram0 INIT_00 = "
@@ -51,8 +52,9 @@ TEST_F(QuillonConvertTest, RunFailureGoesToStderrAndExits1) {
     EXPECT_FALSE(Exists(edif));
 }
 
-// What the program says and how it ends, one case a line: the message is the whole of stderr
-// for a run, its first line (the usage follows) for a command line that is wrong.
+// What the program says and how it ends, one case a line: the mistakes a build script can
+// make, each with its exit status and the one line it shows (a usage error's second line only
+// says where to read more).
 TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
     const std::string oldText =
         "NET a;\r\nINST rom LOC = RAMB16_X0Y0;\r\nINST rom INIT_00 = 00;\r\n";
@@ -62,23 +64,37 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
     const std::string missing = folder / "missing.bin";
     const std::string lostEdif = folder / "missing-folder/design.edf";
     const std::string output = folder / "new.ucf";
+    // Intel HEX under a name that names no format, and a text that starts like it but breaks.
+    const std::string ihex = ":03000000616263D7\r\n:00000001FF\r\n";
+    const std::string hexText = folder / "fw.txt";
+    WriteAll(hexText, ihex);
+    const std::string piped = folder / "fw.dat";
+    WriteAll(piped, ihex);
+    const std::string broken = folder / "broken.dat";
+    WriteAll(broken, ":03000000616263D7\n:0300030064656F\n");
     const std::string emptySource = "quillon-convert: Source binary file: ";
     const std::string emptyReason =
         ": the source is empty; nothing was changed (--allow-empty removes the component's "
         "lines and writes none)\n";
+    const std::string raw = "; raw binary, 3 bytes at 0x0000..0x0002\n";
+    // Placements stay unless --drop-placements takes them, as the dialog's removal does.
     const std::string updated =
-        "UCF file updated!\nrom: removed 2 lines, wrote 1 line in 1 instance (rom)\n";
-    const std::string placementWarning =
-        "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every line of "
-        "rom's instances goes, a placement such as LOC included; --keep-placements keeps them)\n";
+        "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 instance "
+        "(rom)" +
+        raw;
+    const std::string fromHex =
+        "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 instance "
+        "(rom); Intel HEX, 3 bytes at 0x0000..0x0002\n";
     const std::string notRefreshed = " (the UCF was updated, the netlist was not)\n";
+    const std::string tryHelp = "Try 'quillon-convert --help' for more information.\n";
     struct Case {
-        std::vector<std::string> args;  // after "-u UCF -c rom"
+        std::vector<std::string> args;  // after "-u UCF -c rom", unless `alone`
         int exitCode;
         std::string out;
         std::string err;
         bool ucfChanged;
         std::string input = "";  // the file on standard input
+        bool alone = false;
     };
     const std::vector<Case> cases = {
         {{"-s", empty}, 1, "", emptySource + empty + emptyReason, false},
@@ -89,8 +105,9 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
 #endif
         {{"-s", empty, "--allow-empty"},
          0,
-         "UCF file updated!\nrom: removed 2 lines, wrote 0 lines\n",
-         placementWarning,
+         "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 0 lines; raw binary, 0 "
+         "bytes\n",
+         "",
          true},
         {{"-s", missing}, 1, "", ErrorLine(kSourcePrefix, missing, kNoSuchFile), false},
         {{"--source="}, 2, "", "quillon-convert: --source: the value is empty\n", false},
@@ -101,7 +118,7 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
          "quillon-convert: --component: the value is empty\n",
          false},
         {{"-s", source, "-o", ""}, 2, "", "quillon-convert: --output: the value is empty\n", false},
-        {{"-s", source, "-e", ""}, 0, updated, placementWarning, true},
+        {{"-s", source, "-e", ""}, 0, updated, "", true},
         {{"--sorce", source},
          2,
          "",
@@ -118,40 +135,93 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
          "quillon-convert: unknown option '--frobnicate'\n",
          false},
         {{"-nx", "-s", source}, 2, "", "quillon-convert: unknown option '-x'\n", false},
+        {{"extra", "-s", source, "firmware.bin"},
+         2,
+         "",
+         "quillon-convert: unexpected arguments 'extra', 'firmware.bin'\n",
+         false},
+        {{"-s", source, "-b", "4k", "--bram=16k"},
+         2,
+         "",
+         "quillon-convert: --bram is given 2 times; it takes one value\n",
+         false},
+        {{"-s", source}, 0, updated, "", true},
+        {{"-s", source, "--keep-placements"}, 0, updated, "", true},
+        {{"-s", source, "--drop-placements"},
+         0,
+         "UCF file updated!\nrom: removed 2 lines, wrote 1 line in 1 instance (rom)" + raw,
+         "",
+         true},
+        // Intel HEX known by its content, piped or under a foreign name; a text that starts as a
+        // record but breaks is no raw binary, unless --format bin says so.
+        {{"-s", hexText}, 0, fromHex, "", true},
+        {{"-s", "-"}, 0, fromHex, "", true, piped},
+        {{"-s", broken},
+         1,
+         "",
+         emptySource + broken +
+             ": line 2: the record's length says 3 bytes of data, it holds 2 (read as Intel HEX "
+             "by its content; --format bin takes the bytes as they are)\n",
+         false},
+        {{"-s", broken, "-f", "bin", "-q"}, 0, "", "", true},
+        {{"-s", source, "--base", "0x100"},
+         1,
+         "",
+         emptySource + source +
+             ": by its content this source is a raw binary (no ELF header, no Intel HEX or "
+             "S-record line first), which takes no base address (--base is for Intel HEX, "
+             "S-records and ELF)\n",
+         false},
         {{"-s", source, "-e", lostEdif},
          3,
          updated,
-         placementWarning + "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
+         "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
              SystemErrorLine(kNoSuchFolder) + notRefreshed,
          true},
         {{"-s", source, "-e", folder.Path().string()},
          3,
          updated,
-         placementWarning + "quillon-convert: warning: EDIF file: " + folder.Path().string() +
-             ": " + SystemErrorLine(kFolderAsFile) + notRefreshed,
+         "quillon-convert: warning: EDIF file: " + folder.Path().string() + ": " +
+             SystemErrorLine(kFolderAsFile) + notRefreshed,
          true},
         {{"-s", source, "-q", "-e", lostEdif},
          3,
          "",
-         placementWarning + "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
+         "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
              SystemErrorLine(kNoSuchFolder) + notRefreshed,
          true},
         {{"-s", source, "-o", output, "-e", lostEdif},
          0,
          "Wrote " + output +
-             " (the UCF was only read).\nrom: removed 2 lines, wrote 1 line in 1 "
-             "instance (rom)\n",
-         placementWarning,
+             " (the UCF was only read).\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 "
+             "instance (rom)" +
+             raw,
+         "",
          false},
-        {{"-s", source, "--keep-placements"},
+        // What the UCF holds, and a listing that reads a UCF that is not there.
+        {{"--list"},
          0,
-         "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 instance "
-         "(rom)\n",
+         "rom: synopsys, 1 instance (rom), INIT_00; --bram 4k, 16k or 32k; no parity\n",
+         "",
+         false},
+        {{"--list", "-u", missing},
+         1,
+         "",
+         ErrorLine("UCF file:\n", missing, kNoSuchFile),
+         false,
+         "",
+         true},
+        {{},
+         2,
+         "",
+         "Usage: quillon-convert --source FILE --ucf FILE --component NAME",
+         false,
          "",
          true},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args = {"-u", ucf, "-c", "rom"};
+        std::vector<std::string> args;
+        if (!c.alone) args = {"-u", ucf, "-c", "rom"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         std::string shown;
         for (const std::string& arg : c.args) shown += " '" + arg + "'";
@@ -163,15 +233,19 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
         EXPECT_EQ(outcome.exitCode, c.exitCode);
         EXPECT_EQ(outcome.out, c.out);
         if (c.exitCode == 2) {
-            EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n') + 1), c.err);
-            EXPECT_NE(outcome.err.find("\nUsage: quillon-convert --source FILE"),
-                      std::string::npos);
+            EXPECT_EQ(outcome.err.substr(0, c.err.size()), c.err);
+            EXPECT_EQ(outcome.err.substr(outcome.err.size() - tryHelp.size()), tryHelp);
+            if (!c.args.empty()) {
+                EXPECT_EQ(outcome.err, c.err + tryHelp);
+            }
         } else {
             EXPECT_EQ(outcome.err, c.err);
         }
         EXPECT_EQ(ReadAll(ucf) != oldText, c.ucfChanged);
     }
-    EXPECT_EQ(ReadAll(output), Rewritten("abc", oldText, "rom"));
+    // The placement stays where it was; the INIT_xx line goes.
+    EXPECT_EQ(ReadAll(output),
+              "NET a;\r\nINST rom LOC = RAMB16_X0Y0;\r\n" + Rewritten("abc", "", "rom"));
 }
 
 // --extract reads what the removal takes: names in quotes too, as --quote-names writes them
@@ -203,20 +277,67 @@ TEST_F(QuillonConvertTest, QuotedNamesComeBackAndNoConventionNamesOneInstance) {
     WriteAll(source, bytes.substr(0, 500));
     const std::vector<std::string> none = {"-s", source, "-u", ucf, "-c", "rom", "-y", "none"};
     EXPECT_EQ(Convert(none).out,
-              "UCF file updated!\nrom: removed 0 lines, wrote 16 lines in 1 instance (rom)\n");
+              "UCF file updated!\nrom: removed 0 lines, wrote 16 lines in 1 instance (rom); raw "
+              "binary, 500 bytes at 0x0000..0x01F3\n");
     EXPECT_EQ(Convert(none).out,
-              "UCF file updated!\nrom: removed 16 lines, wrote 16 lines in 1 "
-              "instance (rom); unchanged\n");
+              "UCF file updated!\nrom: removed 16 lines, wrote 16 lines in 1 instance (rom); raw "
+              "binary, 500 bytes at 0x0000..0x01F3; unchanged\n");
     const std::string once = ReadAll(ucf);
     WriteAll(source, bytes);
     const ProgramOutcome tooMuch = Convert(none);
     EXPECT_EQ(tooMuch.exitCode, 2);
     EXPECT_EQ(tooMuch.err.rfind("quillon-convert: --synthesizer none names one instance, and the "
-                                "data needs 3 block RAM instances of 512 bytes\nUsage: ",
+                                "data needs 3 block RAM instances of 512 bytes\nTry ",
                                 0),
               0u)
         << tooMuch.err;
     EXPECT_EQ(ReadAll(ucf), once);
+}
+
+// A UCF that three conversions wrote: a 16k Synopsys chain, a quoted 4k XST chain and an 18-bit
+// program memory with its parity, beside the user's own lines.
+TEST_F(QuillonConvertTest, ListTellsWhatTheUcfInitialises) {
+    WriteAll(ucf, "NET clk TNM_NET = clk;\r\nINST rom LOC = RAMB16_X0Y0;\r\n");
+    WriteAll(source, AllByteValues(5000, 1));
+    const std::string program = folder / "program.mem";
+    WriteAll(program, "00F0A\n0301B\n3FFFF\n");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"-s", source, "-c", "rom", "-b", "16k"},
+             {"-s", source, "-c", "cpu/ram", "-y", "xst", "--quote-names", "-m", "10"},
+             {"-s", program, "-c", "prog", "-b", "16k", "-W", "18"}}) {
+        std::vector<std::string> all = {"-q", "-u", ucf};
+        all.insert(all.end(), args.begin(), args.end());
+        ASSERT_EQ(Convert(all).exitCode, 0);
+    }
+    const std::string before = ReadAll(ucf);
+
+    const ProgramOutcome listed = Convert({"--list", "-u", ucf});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.err, "");
+    EXPECT_EQ(listed.out,
+              "rom: synopsys, 3 instances (rom .. rom_2), INIT_00..INIT_3F each but rom_2 "
+              "INIT_00..INIT_1C; --bram 16k; no parity\n"
+              "cpu/ram: xst, 10 instances (cpu/ram0 .. cpu/ram9), INIT_00..INIT_0F each but "
+              "cpu/ram9 INIT_00..INIT_0C; --bram 4k; no parity; names quoted\n"
+              "prog: synopsys, 1 instance (prog), INIT_00, INITP_00; --bram 16k or 32k; parity "
+              "(--width 9, 18 or 36)\n");
+    const ProgramOutcome named =
+        Convert({"--list", "-u", ucf, "-c", "cpu/ram", "-c", "boot", "-y", "xst", "--json"});
+    EXPECT_EQ(named.exitCode, 0);
+    const std::string instance0 =
+        "{\"name\":\"cpu/ram0\",\"number\":0,\"lines\":16,\"init\":{\"first\":\"INIT_00\","
+        "\"last\":\"INIT_0F\",\"count\":16},\"initp\":null}";
+    EXPECT_EQ(named.out.rfind("[\n{\"component\":\"cpu/ram\",\"synthesizer\":\"xst\",\"quoting\":"
+                              "\"quoted\",\"bram\":[\"4k\"],\"parity\":false,\"instances\":[" +
+                                  instance0 + ",",
+                              0),
+              0u)
+        << named.out;
+    EXPECT_NE(named.out.find("},\n{\"component\":\"boot\",\"synthesizer\":\"xst\",\"quoting\":"
+                             "\"plain\",\"bram\":[],\"parity\":false,\"instances\":[]}\n]\n"),
+              std::string::npos)
+        << named.out;
+    EXPECT_EQ(ReadAll(ucf), before);
 }
 
 TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWrites) {
@@ -232,10 +353,7 @@ TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWr
     args.insert(args.end(), geometry.begin(), geometry.end());
     const ProgramOutcome piped = Convert(args, input);
     EXPECT_EQ(piped.exitCode, 0);
-    EXPECT_EQ(piped.err,
-              "quillon-convert: warning: 1 removed line was not an INIT_xx constraint (every "
-              "line of rom's instances goes, a placement such as LOC included; "
-              "--keep-placements keeps them)\n");
+    EXPECT_EQ(piped.err, "");
     EXPECT_EQ(ReadAll(ucf), oldText);
     EXPECT_FALSE(Exists(edif));
 
@@ -245,7 +363,8 @@ TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWr
     EXPECT_EQ(inPlace.exitCode, 0);
     EXPECT_EQ(inPlace.out, "");
     ExpectSameText(piped.rawOut, ReadAll(ucf));
-    EXPECT_EQ(Lines(ReadAll(ucf)).size(), 1u + 94u);  // 3000 bytes: 94 lines, 64 per instance
+    // The two old lines, a placement among them, and 3000 bytes: 94 lines, 64 per instance.
+    EXPECT_EQ(Lines(ReadAll(ucf)).size(), 2u + 94u);
     EXPECT_TRUE(Exists(edif));
 }
 

@@ -293,22 +293,66 @@ TEST(HexWords, WiderWordsComeAsTheirBytesAtTheirIndices) {
     }
 }
 
-TEST(ImageFormatChoice, AutoGoesByTheExtensionAndTheFirstCharacterOfHexFiles) {
+// A name that names a format decides; any other name, and standard input, leave it to what the
+// bytes unmistakably are: an ELF header, or a first line that is a whole record's characters.
+// Hex words are never told by content, nor is a text that only starts like a record.
+TEST(ImageFormatChoice, AutoGoesByTheExtensionElseByUnmistakableContent) {
     const auto chosen = [](ImageFormat requested, const char* path, const std::string& content) {
         return ChosenFormat(requested, path, path == std::string("-"),
                             reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
     };
-    // By the extension alone: a leading ':' changes nothing.
+    // By the extension alone: an S-record, an ELF header or a leading ':' changes nothing
+    // (save that the Intel HEX extensions hold hex words when they do not start with ':').
     const std::vector<std::pair<ImageFormat, std::vector<const char*>>> byExtension = {
         {ImageFormat::IntelHex, {"a.ihx", "a.h86", "a.iHex"}},
         {ImageFormat::SRecord, {"fw.S19", "fw.s28", "fw.s37", "fw.srec", "fw.mot"}},
         {ImageFormat::Elf, {"fw.elf", "C:\\fw.axf"}},
         {ImageFormat::HexWords, {"ram.mem"}},
-        {ImageFormat::Bin, {"rom.bin", "dir.elf/rom", "dir.elf\\rom", "rom.hex.gz", "hex", "-"}},
     };
-    for (const auto& [expected, paths] : byExtension)
-        for (const char* path : paths)
-            EXPECT_EQ(chosen(ImageFormat::Auto, path, ":00000001FF"), expected) << path;
+    for (const std::string& content : {std::string(":00000001FF"), std::string("S9030000FC"),
+                                       std::string("\x7F"
+                                                   "ELF\x01\x01",
+                                                   6)})
+        for (const auto& [expected, paths] : byExtension)
+            for (const char* path : paths) {
+                if (expected != ImageFormat::IntelHex || content[0] == ':') {
+                    EXPECT_EQ(chosen(ImageFormat::Auto, path, content), expected) << path;
+                }
+            }
+    const char* unnamed[] = {"rom.bin", "dir.elf/rom", "dir.elf\\rom", "rom.hex.gz", "hex", "-"};
+    const struct {
+        std::string content;
+        ImageFormat expected;
+    } byContent[] = {
+        {":00000001FF", ImageFormat::IntelHex},
+        {"\r\n  \t\n:1000000000112233445566778899AABBCCDDEEFF78\r\nanything",
+         ImageFormat::IntelHex},
+        {":0000000\n", ImageFormat::Bin},  // shorter than a record's frame
+        {":00000001FG\n", ImageFormat::Bin},
+        {":00 000001FF\n", ImageFormat::Bin},
+        {"S00600004844521B\nS9030000FC\n", ImageFormat::SRecord},
+        {"S1130000", ImageFormat::Bin},
+        {"SX030000FC", ImageFormat::Bin},
+        {"S10 units\n", ImageFormat::Bin},
+        {std::string("\x7F"
+                     "ELF",
+                     4),
+         ImageFormat::Elf},
+        {std::string("\x7F"
+                     "EL",
+                     3),
+         ImageFormat::Bin},
+        {"@0 00 11 22\n", ImageFormat::Bin},  // hex words only by their name
+        {"0011223344556677\n", ImageFormat::Bin},
+        {"", ImageFormat::Bin},
+    };
+    for (const auto& c : byContent) {
+        for (const char* path : unnamed) {
+            EXPECT_EQ(chosen(ImageFormat::Auto, path, c.content), c.expected)
+                << path << " " << c.content;
+            EXPECT_EQ(chosen(ImageFormat::Bin, path, c.content), ImageFormat::Bin) << path;
+        }
+    }
     const struct {
         ImageFormat requested;
         const char* path;  // "-" is standard input
@@ -318,9 +362,11 @@ TEST(ImageFormatChoice, AutoGoesByTheExtensionAndTheFirstCharacterOfHexFiles) {
         {ImageFormat::Auto, "ROM.HEX", " \r\n\t:00000001FF", ImageFormat::IntelHex},
         {ImageFormat::Auto, "dir.v1/rom.hex", "00 11\n", ImageFormat::HexWords},
         {ImageFormat::Auto, "rom.hex", "", ImageFormat::HexWords},
+        {ImageFormat::Auto, "rom.hex", "S9030000FC", ImageFormat::HexWords},
         {ImageFormat::IntelHex, "-", "", ImageFormat::IntelHex},
         {ImageFormat::Bin, "rom.hex", ":", ImageFormat::Bin},
         {ImageFormat::HexWords, "rom.hex", ":", ImageFormat::HexWords},
+        {ImageFormat::HexWords, "-", ":00000001FF", ImageFormat::HexWords},
     };
     for (const auto& c : choices)
         EXPECT_EQ(chosen(c.requested, c.path, c.content), c.expected) << c.path << " " << c.content;
@@ -338,6 +384,7 @@ TEST(ImageFormatChoice, TheReportSaysWhatTheImageWas) {
         {ImageFormat::Elf, 0xFFFFFFFF, 1, "ELF, 1 byte at 0xFFFFFFFF..0xFFFFFFFF"},
         {ImageFormat::Elf, 0xFFFFFFFF, 2, "ELF, 2 bytes at 0x00000000FFFFFFFF..0x0000000100000000"},
         {ImageFormat::HexWords, 0, 0, "hex words, 0 bytes"},
+        {ImageFormat::Bin, 0, 1040, "raw binary, 1040 bytes at 0x0000..0x040F"},
     };
     for (const auto& r : reports) EXPECT_EQ(DescribeImage(r.format, r.address, r.size), r.text);
 }

@@ -1,5 +1,6 @@
 // Reading an image back from a UCF: after a conversion of every width and lane count, from
-// hand-written lines, with lines missing, and each way a UCF can fail.
+// hand-written lines, with lines missing, and each way a UCF can fail. Then what a UCF holds:
+// its chains found without knowing the components, and those of the components named.
 #include "conversion/core/ucf_extract.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/init_attribute.h"
 #include "conversion/core/instance_names.h"
+#include "conversion/core/ucf_inventory.h"
 #include "conversion/core/ucf_rewriter.h"
 #include "tests/core/lane_test_support.h"
 
@@ -236,6 +239,141 @@ TEST(UcfExtract, UcfsThatHoldNoImageFailWithTheLine) {
               "than 4 GiB - 1 bytes)");
     EXPECT_EQ(Extract("", {16, 8, 2}, {"a", "b"}).reason,
               "no line of the instances of a or b holds INIT_xx or INITP_xx");
+}
+
+// The lines of `instance`'s attributes `first` .. `last` (INITP_ when `parity`).
+std::string Lines(const std::string& instance, unsigned first, unsigned last, bool parity = false) {
+    std::string text;
+    for (unsigned i = first; i <= last; ++i) text += Line(instance, AttributeName(parity, i));
+    return text;
+}
+
+// "rom:synopsys:rom..rom_2:16k,32k:parity:quoted", what a listing line is made of.
+std::string Summary(const InitChain& chain) {
+    std::string text = chain.component + ":" +
+                       (IsXst(chain.synthesizer)        ? "xst"
+                        : IsSynopsys(chain.synthesizer) ? "synopsys"
+                                                        : "none") +
+                       ":";
+    for (const InstanceLines& instance : chain.instances)
+        text += instance.name + "#" + std::to_string(instance.number) + " ";
+    text += ":";
+    for (const std::uint32_t size : chain.FittingSizes()) text += BlockRamSizeName(size) + " ";
+    text += chain.HasParity() ? ":parity" : ":";
+    text += chain.Quoting() == NameQuoting::Quoted  ? ":quoted"
+            : chain.Quoting() == NameQuoting::Mixed ? ":mixed"
+                                                    : ":";
+    return text;
+}
+
+// The suffix read back as the conventions write it; a name that has none is its own first
+// instance under Synopsys and no instance under XST. A component that ends in digits cannot be
+// told from its XST suffix: x91 reads as x's instance 91.
+TEST(UcfInventory, InstanceNamesSplitIntoComponentAndNumber) {
+    const struct {
+        const char* name;
+        int synthesizer;
+        std::size_t component;  // its length; npos: no instance
+        std::uint64_t number;
+    } cases[] = {
+        {"ram", 0, 3, 0},
+        {"ram_1", 0, 3, 1},
+        {"ram_10", 0, 3, 10},
+        {"ram_0", 0, 5, 0},
+        {"ram_01", 0, 6, 0},
+        {"ram_", 0, 4, 0},
+        {"_1", 0, 2, 0},
+        {"ram_b0", 0, 6, 0},
+        {"cpu/rom_1_2", 0, 9, 2},
+        {"ram0", 1, 3, 0},
+        {"ram12", 1, 3, 12},
+        {"ram00", 1, 4, 0},
+        {"ram_1", 1, 4, 1},
+        {"x91", 1, 1, 91},
+        {"ram", 1, std::string::npos, 0},
+        {"7", 1, std::string::npos, 0},
+        {"ram_1", -1, 5, 0},
+        {"ram_4294967295", 0, 3, 4294967295u},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.synthesizer));
+        const auto synthesizer = static_cast<SynthesizerKind>(c.synthesizer);
+        const std::optional<NameParts> parts = SplitInstanceName(c.name, synthesizer);
+        ASSERT_EQ(parts.has_value(), c.component != std::string::npos);
+        if (!parts) continue;
+        EXPECT_EQ(parts->componentLength, c.component);
+        EXPECT_EQ(parts->number, c.number);
+        // What the split gives names the instance again.
+        EXPECT_EQ(InstanceName(std::string_view(c.name).substr(0, c.component), synthesizer,
+                               static_cast<std::uint32_t>(c.number)),
+                  parts->number == 0 && !IsXst(synthesizer)
+                      ? std::string(c.name).substr(0, c.component)
+                      : std::string(c.name));
+    }
+}
+
+// A UCF as designs hold them: a Synopsys chain of 16k instances with placements beside it, an
+// XST chain of 4k instances in quotes, two lanes that fill half their block RAMs (apart, though
+// their names fit XST), parity lines, a name quoted on one line only, an attribute past every
+// block RAM, and lines that only look like INIT lines.
+TEST(UcfInventory, ChainsOfBothConventionsQuotedNamesAndBothBlockSizes) {
+    const std::string ucf =
+        "NET clk TNM_NET = clk;\r\n" + Lines("rom", 0, 0x3F) + "INST rom LOC = RAMB16_X0Y0;\r\n" +
+        Lines("rom_1", 0, 0x3F) + Lines("rom_2", 0, 0x1F) + Lines("\"cpu/ram0\"", 0, 0x0F) +
+        Lines("\"cpu/ram1\"", 0, 0x07) + Lines("ram_b0", 0, 0x1F) + Lines("ram_b0", 0, 3, true) +
+        Lines("ram_b1", 0, 0x1F) + Lines("ram_b1", 0, 3, true) + Lines("\"dual\"", 0, 0) +
+        Lines("DUAL", 1, 1) + Lines("big", 0x80, 0x80) + Lines("\tlate", 0, 0x0F) +
+        "# INST rom_3 INIT_00 = 0;\r\nINSTANCE rom_4 INIT_00 = 0;\r\nINST rom_5 INIT_ = 0;\r\n"
+        "INST rom_6 LOC = X;\r\nINST rom_7 INIT_100 = 0;\r\nINST rom_8\r\n";
+    std::vector<std::string> found;
+    for (const InitChain& chain : FindInitChains(ucf)) found.push_back(Summary(chain));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "rom:synopsys:rom#0 rom_1#1 rom_2#2 :16k ::",
+                         "cpu/ram:xst:cpu/ram0#0 cpu/ram1#1 :4k ::quoted",
+                         "ram_b0:synopsys:ram_b0#0 :16k 32k :parity:",
+                         "ram_b1:synopsys:ram_b1#0 :16k 32k :parity:",
+                         "dual:synopsys:dual#0 :4k 16k 32k ::mixed",
+                         "big:synopsys:big#0 :::",
+                         "late:synopsys:late#0 :4k 16k 32k ::",
+                     }));
+    const std::vector<InitChain> chains = FindInitChains(ucf);
+    ASSERT_EQ(chains.size(), 7u);
+    const InstanceLines& last = chains[0].instances[2];
+    EXPECT_EQ(last.lines, 32u);
+    EXPECT_EQ(last.init.highest, 0x1Fu);
+    EXPECT_FALSE(last.initp.Any());
+    EXPECT_EQ(chains[2].instances[0].initp.count, 4u);
+    EXPECT_EQ(chains[0].firstLine, 2u);
+
+    // Named, under their convention: the lanes are components; one without lines has none.
+    const std::vector<std::string_view> components = {"ram_b0", "rom", "boot", "RAM_B1"};
+    found.clear();
+    for (const InitChain& chain : InitChainsOf(ucf, components, SynthesizerKind::Synopsys))
+        found.push_back(Summary(chain));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "ram_b0:synopsys:ram_b0#0 :16k 32k :parity:",
+                         "rom:synopsys:rom#0 rom_1#1 rom_2#2 :16k ::",
+                         "boot:synopsys::::",
+                         "RAM_B1:synopsys:ram_b1#0 :16k 32k :parity:",
+                     }));
+    const std::vector<std::string_view> xst = {"cpu/ram", "ram_b"};
+    found.clear();
+    for (const InitChain& chain : InitChainsOf(ucf, xst, SynthesizerKind::Xst))
+        found.push_back(Summary(chain));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "cpu/ram:xst:cpu/ram0#0 cpu/ram1#1 :4k ::quoted",
+                         "ram_b:xst:ram_b0#0 ram_b1#1 ::parity:",
+                     }));
+
+    // Lanes that fill their block RAMs read as one XST chain; so do its own lines.
+    const std::string full = Lines("lane0", 0, 0x0F) + Lines("lane1", 0, 0x0F) +
+                             Lines("lane2", 0, 0x0F) + Lines("ram_1", 0, 0) + Lines("ram_2", 0, 0);
+    found.clear();
+    for (const InitChain& chain : FindInitChains(full)) found.push_back(Summary(chain));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "lane:xst:lane0#0 lane1#1 lane2#2 :4k ::",
+                         "ram:synopsys:ram_1#1 ram_2#2 :::",
+                     }));
 }
 
 }  // namespace
