@@ -74,7 +74,11 @@ inline std::string IntelHexRecord(unsigned type, unsigned offset, const std::str
                                   const char* lineEnd = "\n") {
     const std::string head{static_cast<char>(data.size()), static_cast<char>(offset >> 8),
                            static_cast<char>(offset), static_cast<char>(type)};
-    return ":" + HexWithChecksum(head + data, false) + lineEnd;
+    // Appended in place: GCC 12 warns falsely (-Wrestrict) on ":" + std::string&&.
+    std::string record(1, ':');
+    record += HexWithChecksum(head + data, false);
+    record += lineEnd;
+    return record;
 }
 
 // One S-record: the type, the count, the address and data, and the checksum.
