@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "conversion/core/instance_names.h"
+#include "conversion/run/old_lines.h"
 
 RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
                         const ConversionOptions& options) {
@@ -83,6 +84,7 @@ void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> c
             which.push_back(i);
         }
     }
+    if (details) RecordOldLines(ucfText, components, synthesizer, outcome);
     if (!details || !HasNamingConvention(synthesizer) || noneRemoved.empty()) return;
     const SynthesizerKind other =
         IsXst(synthesizer) ? SynthesizerKind::Synopsys : SynthesizerKind::Xst;

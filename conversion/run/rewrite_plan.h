@@ -40,8 +40,9 @@ std::vector<std::string_view> LaneComponents(const WideLines& lines);
 
 // Puts each component's removal counts (`removed`, from the removal of `components` from
 // `ucfText` by `rules`) into outcome.components and, with `details`, what the warnings need:
-// the lines that were no INIT_xx constraint, and for a component none of whose lines went
-// whether the UCF holds lines of it under the other naming.
+// the lines that were no INIT_xx constraint, for a component none of whose lines went
+// whether the UCF holds lines of it under the other naming, and the old lines' chains
+// (conversion/run/old_lines.h).
 void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> components,
                    SynthesizerKind synthesizer, const std::vector<RemovalCounts>& removed,
                    bool details, const RemovalRules& rules, ConversionOutcome& outcome);
