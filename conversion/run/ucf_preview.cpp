@@ -17,7 +17,8 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
     RunFailure failure;
     {
         std::string oldText;
-        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText, outcome.journalPending))) {
+        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText, outcome.journalPending,
+                                        outcome.journalPath))) {
             return fail(FailedStep::Ucf, failure);
         }
         RewritePlan plan;
