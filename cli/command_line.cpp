@@ -237,6 +237,9 @@ void MapOptions(const OptionValues& values, const DeclaredOptions& declared, Com
     // --edif is said rather than made.
     options.renewWhenUnchanged = values.touch;
     options.createMissingEdif = false;
+    // Two memories in one UCF: converting the first again leaves its lines before the
+    // second's rather than moving them, so that the run is a no-op.
+    options.linesInPlaceAreUnchanged = !values.dropPlacements;
     if (values.dryRun) {
         options.output = UcfOutput::DryRun;
     } else if (declared.output->count() > 0) {

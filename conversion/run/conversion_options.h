@@ -65,6 +65,12 @@ struct ConversionOptions {
     bool renewWhenUnchanged = true;
     // A missing EDIF file: the dialog's run creates it empty, the command line's does not.
     bool createMissingEdif = true;
+    // Whether the old text counts as the new one also when it holds the very lines the run
+    // writes as one block where they stand, the rest being the kept text, rather than at its
+    // end: a memory converted before another one's lines were appended. The dialog's run (and
+    // the command line's with --drop-placements, which writes the dialog's text) moves them
+    // to the end as always.
+    bool linesInPlaceAreUnchanged = false;
 
     // A source of no bytes fails the run before the UCF is opened (the dialog's run removes
     // the component's lines and writes none).

@@ -16,7 +16,30 @@ RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
     plan.newSize = plan.kept.text.size() + linesSize;
     plan.from = FirstDifference(oldText, plan.kept.text, lines);
     plan.unchanged = plan.from == oldText.size() && plan.newSize == oldText.size();
+    if (!plan.unchanged && options.linesInPlaceAreUnchanged &&
+        HoldsLinesInPlace(oldText, plan.kept.text, lines)) {
+        plan.linesInPlace = plan.unchanged = true;
+        plan.from = plan.newSize = oldText.size();
+    }
     return plan;
+}
+
+bool HoldsLinesInPlace(std::string_view oldText, std::string_view kept, const WideLines& lines) {
+    const std::uint64_t linesSize = WideTextSize(lines);
+    if (linesSize == 0 || kept.size() + linesSize != oldText.size()) return false;
+    // The block would start where the kept text first differs, at that line's start.
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(kept.begin(), kept.end(), oldText.begin()).first - kept.begin());
+    const std::size_t lineFeed = oldText.find_last_of('\n', common == 0 ? 0 : common - 1);
+    const std::size_t at = common == 0 || lineFeed == std::string_view::npos ? 0 : lineFeed + 1;
+    const auto after = static_cast<std::size_t>(at + linesSize);
+    if (oldText.substr(after) != kept.substr(at)) return false;
+    std::size_t next = at;
+    return StreamWideLines(lines, [&](const char* text, std::size_t size) {
+        const bool same = oldText.compare(next, size, std::string_view(text, size)) == 0;
+        next += size;
+        return same;
+    });
 }
 
 // Plan: the generated lines are compared while they match, so a reconversion of the same data

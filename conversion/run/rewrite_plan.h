@@ -19,6 +19,9 @@ struct RewritePlan {
     std::uint64_t from = 0;     // the first byte of the new text that differs from the old
     std::uint64_t newSize = 0;  // the new text's length
     bool unchanged = false;     // the new text is the old one
+    // With options.linesInPlaceAreUnchanged: the old text holds the very lines as one block,
+    // the rest of it being the kept text. It is then the new text as it stands (unchanged).
+    bool linesInPlace = false;
 };
 // Throws std::bad_alloc when the kept text cannot be held.
 RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
@@ -29,6 +32,10 @@ RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
 // and compared only while they match.
 std::uint64_t FirstDifference(std::string_view oldText, std::string_view kept,
                               const WideLines& lines);
+
+// Whether `oldText` is `kept` with the lines inserted at the start of one of its lines: the
+// lines already stand in the text, as one block, and nothing else of the components is left.
+bool HoldsLinesInPlace(std::string_view oldText, std::string_view kept, const WideLines& lines);
 
 // The new text from byte `from` on, in blocks of about `blockBytes`: what is left of `kept`,
 // then the lines. False as soon as the sink refuses a block.

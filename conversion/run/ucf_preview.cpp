@@ -33,9 +33,11 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
         outcome.oldUcfSize = oldText.size();
         RecordRemoval(oldText, components, synthesizer, kept.removed, true, options.removal,
                       outcome);
-        oldText = std::string();
+        // Lines already in place: the new text is the old one as it stands.
+        if (!plan.linesInPlace) oldText = std::string();
 
         const OutputProducer produce = [&](const OutputWrite& write) -> SystemErrorCode {
+            if (plan.linesInPlace) return write(oldText.data(), oldText.size());
             SystemErrorCode error = 0;
             try {
                 StreamNewText(

@@ -471,6 +471,37 @@ TEST_F(QuillonConvertTest, NoOpLeavesBothTimesAloneAndTouchRenewsThem) {
     EXPECT_EQ(ReadAll(edif), "(edif design)");
 }
 
+// Two memories in one UCF, converted one after the other: converting the first again finds its
+// lines where they stand, before the second's, and changes nothing (an output file gets that
+// same text). With --drop-placements the lines go to the end, as the dialog writes them.
+TEST_F(QuillonConvertTest, LinesThatStandBeforeAnotherMemorysAreNoChange) {
+    const std::string rom = AllByteValues(600, 1);
+    WriteAll(source, rom);
+    const std::string ram = folder / "ram.bin";
+    WriteAll(ram, AllByteValues(100, 2));
+    WriteAll(ucf, "NET a;\r\n");
+    const std::vector<std::string> again = {"-s", source, "-u", ucf, "-c", "rom"};
+    ASSERT_EQ(Convert(again).exitCode, 0);
+    ASSERT_EQ(Convert({"-q", "-s", ram, "-u", ucf, "-c", "ram"}).exitCode, 0);
+    const std::string both = ReadAll(ucf);
+
+    const std::string output = folder / "new.ucf";
+    std::vector<std::string> toFile = again;
+    toFile.insert(toFile.end(), {"-o", output});
+    EXPECT_EQ(Convert(toFile).exitCode, 0);
+    EXPECT_EQ(ReadAll(output), both);
+    const ProgramOutcome unchanged = Convert(again);
+    EXPECT_EQ(unchanged.exitCode, 0);
+    EXPECT_EQ(unchanged.out, ucf + ": unchanged (rom: 19 lines of 2 instances)\n");
+    EXPECT_EQ(ReadAll(ucf), both);
+
+    std::vector<std::string> dropped = again;
+    dropped.push_back("--drop-placements");
+    EXPECT_EQ(Convert(dropped).exitCode, 0);
+    EXPECT_EQ(ReadAll(ucf), Rewritten(rom, both, "rom"));
+    EXPECT_NE(ReadAll(ucf), both);
+}
+
 TEST_F(QuillonConvertTest, TooManyInstancesFailBeforeTheUcfIsOpened) {
     WriteAll(source, std::string(2049, 'x'));
 
