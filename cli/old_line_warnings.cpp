@@ -30,31 +30,18 @@ std::string Folded(std::string_view name) {
     return folded;
 }
 
-// The attributes of every instance of the chain together.
-AttributeSpan Joined(const InitChain& chain, bool parity) {
-    AttributeSpan joined;
-    for (const InstanceLines& instance : chain.instances) {
-        const AttributeSpan& span = parity ? instance.initp : instance.init;
-        if (!span.Any()) continue;
-        joined.lowest = joined.Any() ? std::min(joined.lowest, span.lowest) : span.lowest;
-        joined.highest = std::max(joined.highest, span.highest);
-        joined.count = std::max(joined.count, span.count);
-    }
-    return joined;
-}
-
 // An image that needs another number of instances than the design's chain has: the new ones
 // are instances the design may not have, the old ones beyond are left without contents.
 void CheckInstances(const ComponentOutcome& component, std::vector<std::string>& warnings) {
-    const std::vector<InstanceLines>& old = component.oldLines.instances;
+    const ChainSummary& old = component.oldLines;
     const std::uint64_t written = component.instancesWritten;
-    if (old.empty() || written == 0 || written == old.size()) return;
+    if (old.instances == 0 || written == 0 || written == old.instances) return;
     std::string text =
         component.component + ": " +
         Instances(written, component.firstInstance, component.lastInstance, " written");
     text.append(", where the UCF had ")
-        .append(Instances(old.size(), old.front().name, old.back().name));
-    if (written < old.size()) text += "; the others now have no INIT_xx lines";
+        .append(Instances(old.instances, old.firstName, old.lastName));
+    if (written < old.instances) text += "; the others now have no INIT_xx lines";
     warnings.push_back(std::move(text));
 }
 
@@ -62,20 +49,20 @@ void CheckInstances(const ComponentOutcome& component, std::vector<std::string>&
 // geometry.
 void CheckGeometry(const CommandLine& commandLine, const ComponentOutcome& component,
                    std::vector<std::string>& warnings) {
-    const InitChain& old = component.oldLines;
-    if (old.instances.empty() || component.instancesWritten == 0) return;
+    const ChainSummary& old = component.oldLines;
+    if (old.instances == 0 || component.instancesWritten == 0) return;
     const MemoryLayout layout = LayoutOf(commandLine.options);
     const std::string bram = "--bram " + BlockRamSizeName(layout.linesPerInstance);
     const std::string start = component.component + ": the UCF's old lines ";
-    const AttributeSpan init = Joined(old, false);
+    const AttributeSpan& init = old.init;
     if (init.Any() && init.highest >= layout.linesPerInstance) {
         std::string text = start + "run to " + AttributeName(false, init.highest) + ", beyond ";
         text.append(bram).append("'s ").append(AttributeName(false, layout.linesPerInstance - 1));
-        const std::vector<std::uint32_t> sizes = old.FittingSizes();
-        if (!sizes.empty()) text.append("; ").append(BramSizesText(sizes)).append(" fits them");
+        if (!old.fittingSizes.empty())
+            text.append("; ").append(BramSizesText(old.fittingSizes)).append(" fits them");
         warnings.push_back(std::move(text));
     }
-    const AttributeSpan parity = Joined(old, true);
+    const AttributeSpan& parity = old.initp;
     if (!parity.Any()) return;
     std::string span = AttributeName(true, parity.lowest);
     if (parity.highest != parity.lowest)
@@ -96,7 +83,7 @@ void CheckGeometry(const CommandLine& commandLine, const ComponentOutcome& compo
 // misspelt name, which would add a second memory's lines beside the design's.
 void CheckName(const ConversionOutcome& outcome, const ComponentOutcome& component,
                std::vector<std::string>& warnings) {
-    if (!component.oldLines.instances.empty() || component.otherConventionLines) return;
+    if (component.oldLines.instances != 0 || component.otherConventionLines) return;
     const std::string name = Folded(component.component);
     std::vector<std::pair<std::size_t, std::string>> others;  // distance, name
     // The run's own components are no other names: a memory may gain a lane.

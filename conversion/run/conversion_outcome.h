@@ -29,7 +29,7 @@ struct ComponentOutcome {
     // The lines of its instances that the removal rules kept in place.
     std::uint64_t linesKept = 0;
     // With removalDetails: its instances' INIT_xx and INITP_xx lines in the old text.
-    InitChain oldLines;
+    ChainSummary oldLines;
 };
 
 // Succeeded(), or the step that failed and why (the base).

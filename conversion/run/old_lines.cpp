@@ -5,13 +5,11 @@
 
 #include "conversion/core/ucf_inventory.h"
 
-void RecordOldLines(std::string_view ucfText, std::span<const std::string_view> components,
-                    SynthesizerKind synthesizer, ConversionOutcome& outcome) {
-    // One walk for the components' own lines, which is all a reconversion needs.
-    std::vector<InitChain> chains = InitChainsOf(ucfText, components, synthesizer);
+void RecordOldLines(std::string_view ucfText, std::vector<ChainSummary> chains,
+                    ConversionOutcome& outcome) {
     bool someWithout = false;
     for (std::size_t i = 0; i < chains.size() && i < outcome.components.size(); ++i) {
-        someWithout = someWithout || chains[i].instances.empty();
+        someWithout = someWithout || chains[i].instances == 0;
         outcome.components[i].oldLines = std::move(chains[i]);
     }
     outcome.oldChains.clear();

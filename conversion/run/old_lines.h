@@ -4,13 +4,15 @@
 // name that matches none of the chains there.
 #pragma once
 
-#include <span>
 #include <string_view>
+#include <vector>
 
-#include "conversion/core/synthesizer_kind.h"
+#include "conversion/core/ucf_inventory.h"
 #include "conversion/run/conversion_outcome.h"
 
-// Fills in each component's oldLines (outcome.components, one per component, made by the
-// caller) and, when one of them has none, outcome.oldChains.
-void RecordOldLines(std::string_view ucfText, std::span<const std::string_view> components,
-                    SynthesizerKind synthesizer, ConversionOutcome& outcome);
+// Puts each component's chain (`chains`, one per component, as the removal of the run's
+// plan found them in `ucfText`) into its oldLines (outcome.components, made by the caller)
+// and, when one of them has none, the components of every chain of the text into
+// outcome.oldChains.
+void RecordOldLines(std::string_view ucfText, std::vector<ChainSummary> chains,
+                    ConversionOutcome& outcome);

@@ -22,6 +22,9 @@ struct RewritePlan {
     // With options.linesInPlaceAreUnchanged: the old text holds the very lines as one block,
     // the rest of it being the kept text. It is then the new text as it stands (unchanged).
     bool linesInPlace = false;
+    // With options.removalDetails: each component's INIT_xx and INITP_xx lines that the
+    // removal took, summed up as chains.
+    std::vector<ChainSummary> oldChains;
 };
 // Throws std::bad_alloc when the kept text cannot be held.
 RewritePlan PlanRewrite(std::string_view oldText, const WideLines& lines,
@@ -45,11 +48,11 @@ bool StreamNewText(std::string_view kept, const WideLines& lines, std::uint64_t 
 // The lanes' components, in lane order.
 std::vector<std::string_view> LaneComponents(const WideLines& lines);
 
-// Puts each component's removal counts (`removed`, from the removal of `components` from
-// `ucfText` by `rules`) into outcome.components and, with `details`, what the warnings need:
-// the lines that were no INIT_xx constraint, for a component none of whose lines went
+// Puts each component's removal counts (plan.kept.removed, from the removal of `components`
+// from `ucfText` by `rules`) into outcome.components and, with `details`, what the warnings
+// need: the lines that were no INIT_xx constraint, for a component none of whose lines went
 // whether the UCF holds lines of it under the other naming, and the old lines' chains
-// (conversion/run/old_lines.h).
+// (conversion/run/old_lines.h), which are taken from the plan.
 void RecordRemoval(std::string_view ucfText, std::span<const std::string_view> components,
-                   SynthesizerKind synthesizer, const std::vector<RemovalCounts>& removed,
-                   bool details, const RemovalRules& rules, ConversionOutcome& outcome);
+                   SynthesizerKind synthesizer, RewritePlan& plan, bool details,
+                   const RemovalRules& rules, ConversionOutcome& outcome);

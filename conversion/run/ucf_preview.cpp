@@ -31,8 +31,7 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
         outcome.newUcfSize = plan.newSize;
         outcome.unchanged = plan.unchanged;
         outcome.oldUcfSize = oldText.size();
-        RecordRemoval(oldText, components, synthesizer, kept.removed, true, options.removal,
-                      outcome);
+        RecordRemoval(oldText, components, synthesizer, plan, true, options.removal, outcome);
         // Lines already in place: the new text is the old one as it stands.
         if (!plan.linesInPlace) oldText = std::string();
 

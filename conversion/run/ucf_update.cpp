@@ -267,8 +267,8 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& l
     outcome.oldUcfSize = oldText.size();
     outcome.newUcfSize = plan.newSize;
     outcome.unchanged = plan.unchanged;
-    RecordRemoval(oldText, LaneComponents(lines), lines.lanes.front().data.synthesizer,
-                  plan.kept.removed, options.removalDetails, options.removal, outcome);
+    RecordRemoval(oldText, LaneComponents(lines), lines.lanes.front().data.synthesizer, plan,
+                  options.removalDetails, options.removal, outcome);
     if (plan.unchanged) {
         // The same text: nothing to write. The dialog's run still gives the file a new time,
         // which build tools compare.
