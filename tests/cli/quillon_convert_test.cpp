@@ -452,13 +452,15 @@ TEST_F(QuillonConvertTest, NoOpLeavesBothTimesAloneAndTouchRenewsThem) {
     const FileTime past = LongAgo();
     SetLastWriteTime(ucf, past);
     SetLastWriteTime(edif, past);
+    // As the file system keeps them, which may be coarser than the time set.
+    const FileTime ucfTime = LastWriteTime(ucf), edifTime = LastWriteTime(edif);
 
     const ProgramOutcome again = Convert(args);
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.out, ucf + ": unchanged (rom: 64 lines of 4 instances)\n");
     EXPECT_EQ(again.err, "");
-    EXPECT_EQ(LastWriteTime(ucf), past);
-    EXPECT_EQ(LastWriteTime(edif), past);
+    EXPECT_EQ(LastWriteTime(ucf), ucfTime);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
 
     std::vector<std::string> touch = args;
     touch.push_back("--touch");
