@@ -24,12 +24,6 @@ std::string Instances(std::uint64_t count, const std::string& first, const std::
     return text.append(")");
 }
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
-    return folded;
-}
-
 // An image that needs another number of instances than the design's chain has: the new ones
 // are instances the design may not have, the old ones beyond are left without contents.
 void CheckInstances(const ComponentOutcome& component, std::vector<std::string>& warnings) {
@@ -84,13 +78,14 @@ void CheckGeometry(const CommandLine& commandLine, const ComponentOutcome& compo
 void CheckName(const ConversionOutcome& outcome, const ComponentOutcome& component,
                std::vector<std::string>& warnings) {
     if (component.oldLines.instances != 0 || component.otherConventionLines) return;
-    const std::string name = Folded(component.component);
+    const std::string name = FoldedAscii(component.component);
     std::vector<std::pair<std::size_t, std::string>> others;  // distance, name
     // The run's own components are no other names: a memory may gain a lane.
     std::vector<std::string> seen;
-    for (const ComponentOutcome& own : outcome.components) seen.push_back(Folded(own.component));
+    for (const ComponentOutcome& own : outcome.components)
+        seen.push_back(FoldedAscii(own.component));
     for (const std::string& chain : outcome.oldChains) {
-        const std::string folded = Folded(chain);
+        const std::string folded = FoldedAscii(chain);
         if (std::find(seen.begin(), seen.end(), folded) != seen.end()) continue;
         seen.push_back(folded);
         others.emplace_back(EditDistance(name, folded), chain);

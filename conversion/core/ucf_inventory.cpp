@@ -70,12 +70,6 @@ void ForEachInitLine(std::string_view text, ReadName read, Take take) {
     }
 }
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
-    return folded;
-}
-
 InitChain MakeChain(std::string component, SynthesizerKind synthesizer,
                     std::vector<std::pair<std::uint64_t, const InstanceTally*>> members) {
     InitChain chain;
@@ -183,7 +177,7 @@ std::vector<InitChain> FindInitChains(std::string_view ucfText) {
             return true;
         },
         [&](const InitLineRead& line) {
-            const auto [at, added] = byName.emplace(Folded(line.name), found.size());
+            const auto [at, added] = byName.emplace(FoldedAscii(line.name), found.size());
             if (added) found.emplace_back();
             found[at->second].Add(line);
         });
@@ -201,7 +195,7 @@ std::vector<InitChain> FindInitChains(std::string_view ucfText) {
             const std::string_view name = found[i].name;
             const std::optional<NameParts> parts = SplitInstanceName(name, synthesizer);
             if (!parts || (IsSynopsys(synthesizer) && parts->number == 0)) continue;
-            const std::string key = Folded(name.substr(0, parts->componentLength));
+            const std::string key = FoldedAscii(name.substr(0, parts->componentLength));
             if (byComponent.find(key) == byComponent.end()) order.push_back(key);
             byComponent[key].emplace_back(parts->number, &found[i]);
         }
