@@ -32,7 +32,10 @@ constexpr char kDescription[] =
     "EDIF netlist's last-write time. The instances' other lines, such as their placements, "
     "stay (--drop-placements removes them too). After a conversion it prints \"UCF file "
     "updated!\" and what it removed and wrote, one line per component, with the format it "
-    "read. Wider memories: each word has --width bits per --component (lane 0 the lowest); "
+    "read; when the new text is the old one it changes no file and prints \"design.ucf: "
+    "unchanged (rom: 64 lines of 4 instances)\". Warnings tell where the old lines show another "
+    "number of instances, block RAM size or width, or other components' names. Wider "
+    "memories: each word has --width bits per --component (lane 0 the lowest); "
     "widths 9, 18 and 36 hold 1, 2 and 4 parity bits, written as INITP_xx lines. --extract "
     "reads such lines back into an image; --list tells which memories a UCF initialises.";
 
@@ -41,9 +44,9 @@ constexpr char kDescription[] =
 constexpr char kHelpFooter[] =
     "Exit status: 0 converted (or checked, with --dry-run; listed, with --list); 1 the "
     "conversion failed and no file "
-    "was changed; 2 the command line is wrong; 3 the UCF was updated but the EDIF netlist's "
-    "last-write time could not be renewed. Errors and warnings go to standard error, one line "
-    "each.";
+    "was changed; 2 the command line is wrong; 3 the EDIF netlist named by --edif does not "
+    "exist (it is not created) or its last-write time could not be renewed, the UCF being "
+    "converted all the same. Errors and warnings go to standard error, one line each.";
 constexpr char kHelpExamples[] =
     "Examples:\n"
     "  quillon-convert -s rom.bin -u design.ucf -c rom_bram -e design.edf\n"
@@ -230,6 +233,13 @@ void MapOptions(const OptionValues& values, const DeclaredOptions& declared, Com
     // second set of the instance's lines.
     options.removal = {!values.dropPlacements, true, true};
     options.quoteNames = values.quoteNames;
+    // A build compares times: a run that changes nothing leaves them alone, and a misspelt
+    // --edif is said rather than made.
+    options.renewWhenUnchanged = values.touch;
+    options.createMissingEdif = false;
+    // Two memories in one UCF: converting the first again leaves its lines before the
+    // second's rather than moving them, so that the run is a no-op.
+    options.linesInPlaceAreUnchanged = !values.dropPlacements;
     if (values.dryRun) {
         options.output = UcfOutput::DryRun;
     } else if (declared.output->count() > 0) {

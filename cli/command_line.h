@@ -23,7 +23,7 @@ struct CommandLine {
 };
 
 // Exit codes: 0 converted (or help, version), 1 the run failed, 2 the command line is wrong,
-// 3 the UCF was updated but the named EDIF file's time could not be renewed.
+// 3 the UCF was converted but the named EDIF file is missing or its time could not be renewed.
 inline constexpr int kExitConverted = 0;
 inline constexpr int kExitRunFailed = 1;
 inline constexpr int kExitUsage = 2;

@@ -59,8 +59,9 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
         ->type_name("KIND")
         ->check(Checked(SynthesizerByName, "is not synopsys, xst or none"));
     app.add_option("-e,--edif", values.edif,
-                   "EDIF netlist whose last-write time is renewed, created empty when missing; "
-                   "empty: no refresh. When the refresh fails, a warning and exit status 3")
+                   "EDIF netlist whose last-write time is renewed when the UCF changes; it must "
+                   "exist (it is not created); empty: no refresh. When it is missing or the "
+                   "refresh fails, a warning and exit status 3")
         ->type_name("FILE");
     app.add_option("-b,--bram", values.bram,
                    "Data bits per block RAM instance: 4k (INIT_00..INIT_0F, 512 bytes; the "
@@ -143,9 +144,16 @@ DeclaredOptions DeclareOptions(CLI::App& app, OptionValues& values) {
         app.add_flag("-n,--dry-run", values.dryRun,
                      "Read the source and the UCF and report, but change and create no file")
             ->excludes(declared.output);
+    CLI::Option* touch =
+        app.add_flag("--touch", values.touch,
+                     "Renew the UCF's and the EDIF netlist's last-write times also when the new "
+                     "text is the old one (such a run otherwise changes no file and reports "
+                     "\"design.ucf: unchanged (...)\")")
+            ->excludes(declared.output)
+            ->excludes(dryRun);
     CLI::Option* edif = app.get_option("--edif");
-    for (CLI::Option* option :
-         {declared.source, edif, declared.output, dryRun, declared.base, fill, only, removed})
+    for (CLI::Option* option : {declared.source, edif, declared.output, dryRun, touch,
+                                declared.base, fill, only, removed})
         declared.extract->excludes(option);
     app.add_flag("-q,--quiet", values.quiet, "Print nothing on standard output after a success");
     app.add_flag("--allow-empty", values.allowEmpty,

@@ -17,7 +17,7 @@ struct OptionValues {
     std::string width, swapWidth, maxInstances, base, fill;
     std::vector<std::string> onlySections, removedSections;
     bool dryRun = false, quiet = false, allowEmpty = false, keepPlacements = false,
-         dropPlacements = false, quoteNames = false, list = false, json = false;
+         dropPlacements = false, quoteNames = false, list = false, json = false, touch = false;
 };
 
 // The options whose presence matters, not only their values.

@@ -4,6 +4,7 @@
 
 #include "cli/command_line.h"
 #include "cli/message_lines.h"
+#include "cli/old_line_warnings.h"
 #include "cli/option_messages.h"
 #include "conversion/run/conversion_run.h"
 
@@ -88,6 +89,36 @@ void PrintWarnings(const CommandLine& commandLine, const ComponentOutcome& outco
 bool EdifNotRefreshed(const CommandLine& commandLine, const ConversionOutcome& outcome) {
     return commandLine.options.output == UcfOutput::InPlace &&
            !commandLine.request.edifFile.empty() && outcome.edifError != 0;
+}
+
+// Why the EDIF file's time was not renewed, and what that means for the UCF.
+std::string EdifReason(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+    // Not created: an empty netlist under a misspelt name would be refreshed in the real one's
+    // place, run after run.
+    if (!commandLine.options.createMissingEdif && IsNoSuchFile(outcome.edifError))
+        return "does not exist; not created: the implementation tools will not see the change";
+    const bool touched = !outcome.unchanged || commandLine.options.renewWhenUnchanged;
+    return SystemErrorText(outcome.edifError) +
+           (touched ? " (the UCF was updated, the netlist was not)" : " (the UCF is unchanged)");
+}
+
+// "design.ucf: unchanged (rom: 64 lines of 4 instances, ram: 16 lines of 1 instance)": an
+// in-place run whose new text is the old one, which changed no file.
+std::string UnchangedLine(const CommandLine& commandLine, const ConversionOutcome& outcome) {
+    std::string line = commandLine.request.ucfFile + ": unchanged (";
+    for (std::size_t i = 0; i < outcome.components.size(); ++i) {
+        const ComponentOutcome& component = outcome.components[i];
+        if (i > 0) line += ", ";
+        line.append(component.component).append(": ");
+        if (component.linesWritten == 0) {
+            line += "no lines";
+            continue;
+        }
+        line.append(Counted(component.linesWritten, "line", "lines"))
+            .append(" of ")
+            .append(Counted(component.instancesWritten, "instance", "instances"));
+    }
+    return line + ")";
 }
 
 // The first line after a success: what happened to the files.
@@ -177,6 +208,11 @@ void ReportJournal(const ConversionRequest&, const ConversionOutcome& outcome, s
         Print(err, MessageLine("the UCF's old text is kept in " + journal +
                                "; run the conversion again to put it back"));
     }
+    // A run that only read the UCF saw the text the journal will put back.
+    if (outcome.journalPending) {
+        Print(err, MessageLine("a run that did not finish left " + journal +
+                               "; the next run puts the old text back first"));
+    }
 }
 
 void ReportHeldInterrupt(RewriteEnd end) {
@@ -208,13 +244,17 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
         return kExitRunFailed;
     }
     const ConversionOptions& options = commandLine.options;
-    if (!commandLine.quiet && options.output != UcfOutput::StandardOutput) {
+    if (!commandLine.quiet && options.output == UcfOutput::InPlace && outcome.unchanged) {
+        Print(out, UnchangedLine(commandLine, outcome));
+    } else if (!commandLine.quiet && options.output != UcfOutput::StandardOutput) {
         Print(out, SuccessLine(commandLine));
         for (const std::string& line : ReportLines(outcome, options.removal.keepPlacements))
             Print(out, line);
     }
     for (const ComponentOutcome& component : outcome.components)
         PrintWarnings(commandLine, component, err);
+    for (const std::string& warning : OldLineWarnings(commandLine, outcome))
+        Print(err, WarningLine(warning));
     if (options.output == UcfOutput::InPlace && outcome.ucfNames > 1) {
         Print(err,
               WarningLine(commandLine.request.ucfFile + " has " + std::to_string(outcome.ucfNames) +
@@ -229,9 +269,7 @@ int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outco
     }
     if (EdifNotRefreshed(commandLine, outcome)) {
         Print(err, FileMessageLine(kEdifLabel, commandLine.request.edifFile,
-                                   SystemErrorText(outcome.edifError) +
-                                       " (the UCF was updated, the netlist was not)",
-                                   true));
+                                   EdifReason(commandLine, outcome), true));
         return kExitEdifNotRefreshed;
     }
     return kExitConverted;

@@ -13,10 +13,11 @@
 
 // Prints the outcome and returns the exit status, kExitConverted, kExitRunFailed or
 // kExitEdifNotRefreshed: after a success "UCF file updated!" (or "Dry run: no file changed.",
-// or "Wrote FILE (the UCF was only read).") and the report line on `out`, unless it is quiet
-// or standard output carries the new text, and the warnings on `err`; after a failure the
-// failure's line on `err`. The journal's lines come first. Every line on `err` has the shape
-// of cli/message_lines.h.
+// or "Wrote FILE (the UCF was only read).") and the report lines on `out`, or for an in-place
+// run that changed nothing the one line "design.ucf: unchanged (rom: 64 lines of 4
+// instances)", unless it is quiet or standard output carries the new text, and the warnings
+// on `err`; after a failure the failure's line on `err`. The journal's lines come first.
+// Every line on `err` has the shape of cli/message_lines.h.
 int ReportOutcome(const CommandLine& commandLine, const ConversionOutcome& outcome, std::FILE* out,
                   std::FILE* err);
 
@@ -39,7 +40,8 @@ int ReportExtraction(const CommandLine& commandLine, const ExtractionOutcome& ou
 std::string ExtractionLine(const std::string& component, const LaneReading& lane, unsigned width);
 
 // One line on `err` for each thing the UCF's rollback journal did in the run: an earlier
-// run's rewrite undone from it, or the old text left in it.
+// run's rewrite undone from it, the old text left in it, or, for a run that only read the
+// UCF, one that the next run puts back first.
 void ReportJournal(const ConversionRequest& request, const ConversionOutcome& outcome,
                    std::FILE* err);
 

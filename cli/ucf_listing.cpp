@@ -28,17 +28,6 @@ std::string LinesText(const InstanceLines& instance) {
     return text;
 }
 
-// "--bram 4k, 16k or 32k".
-std::string SizesText(const std::vector<std::uint32_t>& sizes) {
-    if (sizes.empty()) return "no --bram fits";
-    std::string text = "--bram";
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        text += i == 0 ? " " : i + 1 == sizes.size() ? " or " : ", ";
-        text += BlockRamSizeName(sizes[i]);
-    }
-    return text;
-}
-
 const char* QuotingName(NameQuoting quoting) {
     switch (quoting) {
         case NameQuoting::Quoted:
@@ -89,6 +78,16 @@ void PrintLine(std::FILE* stream, const std::string& line) {
 
 }  // namespace
 
+std::string BramSizesText(const std::vector<std::uint32_t>& sizes) {
+    if (sizes.empty()) return "no --bram fits";
+    std::string text = "--bram";
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        text += i == 0 ? " " : i + 1 == sizes.size() ? " or " : ", ";
+        text += BlockRamSizeName(sizes[i]);
+    }
+    return text;
+}
+
 std::string ListingLine(const InitChain& chain) {
     std::string line = chain.component + ": " + SynthesizerOptionName(chain.synthesizer) + ", ";
     const std::vector<InstanceLines>& instances = chain.instances;
@@ -110,7 +109,7 @@ std::string ListingLine(const InitChain& chain) {
         if (differing > kNamedExceptions)
             line += " and " + std::to_string(differing - kNamedExceptions) + " more";
     }
-    line += "; " + SizesText(chain.FittingSizes()) + "; " +
+    line += "; " + BramSizesText(chain.FittingSizes()) + "; " +
             (chain.HasParity() ? "parity (--width 9, 18 or 36)" : "no parity");
     if (chain.Quoting() == NameQuoting::Quoted) line += "; names quoted";
     if (chain.Quoting() == NameQuoting::Mixed) line += "; names quoted and plain";

@@ -3,12 +3,16 @@
 // design and for scripts. The UCF is only read.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "conversion/core/ucf_inventory.h"
+
+// "--bram 16k or 32k": the sizes (lines per instance) that fit a chain; "no --bram fits".
+std::string BramSizesText(const std::vector<std::uint32_t>& sizes);
 
 // "rom: synopsys, 4 instances (rom .. rom_3), INIT_00..INIT_3F each but rom_3 INIT_00..INIT_1F;
 // --bram 16k; no parity", with "; names quoted" (or "quoted and plain") after it when some

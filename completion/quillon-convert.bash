@@ -28,7 +28,7 @@ _quillon_convert_value() {
 # --keep-placements is the default (placements are the designer's, the image does not change
 # them) and stays only for the scripts that name it: --drop-placements is the one to offer.
 _quillon_convert_options="--source --ucf --component --synthesizer --edif --bram --swap-bytes
-    --max-instances --output --dry-run --quiet --allow-empty --drop-placements --quote-names
+    --max-instances --output --dry-run --touch --quiet --allow-empty --drop-placements --quote-names
     --format --base --fill --only-section --remove-section --width --extract --list --json
     --help --version"
 

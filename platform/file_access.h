@@ -41,6 +41,8 @@ enum class FileOpening {
     // Read and write, created empty when missing (0666 less the umask on POSIX); others may
     // read and write it meanwhile.
     ReadWriteAlways,
+    // The same, but only when it exists: nothing is created.
+    ReadWriteExisting,
     // Read only, must exist; others may read and write it meanwhile (no lock on POSIX): for a
     // file that is only looked at. Never waits for a writer, even on a FIFO.
     ReadShared,
@@ -196,6 +198,9 @@ SystemErrorCode NameTaken(const std::string& path, bool& taken);
 bool IsLinkRefusal(SystemErrorCode error);
 // Whether `error` says that something has the name already.
 bool IsNameTaken(SystemErrorCode error);
+// Whether `error` says that the path names nothing: the file, or a folder on its way, is
+// missing.
+bool IsNoSuchFile(SystemErrorCode error);
 // Whether `path` names something that is not a plain file (a device, a FIFO); `exists`
 // false when it names nothing.
 SystemErrorCode IsSpecialFile(const std::string& path, bool& special, bool& exists);

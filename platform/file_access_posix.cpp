@@ -157,6 +157,9 @@ bool File::Open(const std::string& path, FileOpening opening, unsigned permissio
         case FileOpening::WriteExisting:
             fd = OpenPath(path, O_WRONLY);
             break;
+        case FileOpening::ReadWriteExisting:
+            fd = OpenPath(path, O_RDWR);
+            break;
         case FileOpening::ReadWriteAlways:
             fd = OpenPath(path, O_RDWR);
             if (fd < 0 && errno == ENOENT) {
@@ -377,6 +380,10 @@ bool IsLinkRefusal(SystemErrorCode error) {
 
 bool IsNameTaken(SystemErrorCode error) {
     return error == EEXIST;
+}
+
+bool IsNoSuchFile(SystemErrorCode error) {
+    return NamesNothing(static_cast<int>(error));
 }
 
 SystemErrorCode LinkTarget(const std::string& path, std::string& target, bool& isLink) {

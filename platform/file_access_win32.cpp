@@ -141,6 +141,10 @@ bool File::Open(const std::string& path, FileOpening opening, unsigned) {
             sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
             creation = OPEN_ALWAYS;
             break;
+        case FileOpening::ReadWriteExisting:
+            access = GENERIC_READ | GENERIC_WRITE;
+            sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
     }
     HANDLE handle =
         Sys().createFile(path.c_str(), access, sharing, nullptr, creation, flags, nullptr);
@@ -341,6 +345,10 @@ bool IsLinkRefusal(SystemErrorCode) {
 
 bool IsNameTaken(SystemErrorCode error) {
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+bool IsNoSuchFile(SystemErrorCode error) {
+    return NamesNothing(error);
 }
 
 // Windows programs follow a link when they open it; an output is written where it leads.

@@ -1,6 +1,7 @@
 #include "conversion/core/components_removal.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "conversion/core/init_attribute.h"
 #include "conversion/core/instance_names.h"
@@ -16,10 +17,12 @@ constexpr std::string_view kKeyword = "INST";
 // line, check what follows" with the search narrowed to the only places where a find can start
 // a line: the first non-blank of each line. Finds elsewhere only ever move the cursor past
 // themselves, and the keyword cannot overlap itself, so skipping them changes nothing. A line
-// of an instance that the rules keep is passed over as any other kept line is.
+// of an instance that the rules keep is passed over as any other kept line is. The removed
+// INIT_xx and INITP_xx lines go to `chains` when given.
 std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view ucfText,
                                            std::span<const std::string_view> components,
-                                           SynthesizerKind synthesizer, const RemovalRules& rules) {
+                                           SynthesizerKind synthesizer, const RemovalRules& rules,
+                                           InitChainCollector* chains) {
     std::vector<RemovalCounts> counts(components.size());
     const InstanceNameMatcher names(components, synthesizer,
                                     {rules.quotedNames, rules.exactNameWithoutConvention});
@@ -63,7 +66,10 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
         std::size_t reached = cursor.pos;
         bool remove = names.Match(ucfText, cursor.pos, match, firstComponent, &reached);
         cursor.pos = reached;
-        bool other = remove && !IsInitConstraint(ucfText, cursor.pos);
+        std::optional<InitAttribute> attribute;
+        if (remove) attribute = MatchInitAttribute(ucfText, cursor.pos);
+        const bool init = attribute && attribute->digits == 2;
+        bool other = remove && !init;
         if (other && onlyInitLines) {
             other = false;
             remove = false;
@@ -79,6 +85,14 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
             RemovalCounts& removed = counts[match.component];
             ++removed.removedLines;
             if (other) ++removed.removedOtherLines;
+            if (chains && init) {
+                InitLineRead line;
+                line.name = ucfText.substr(match.nameStart, match.nameEnd - match.nameStart);
+                line.quoted = ucfText[match.nameStart - 1] == '"';
+                line.parity = attribute->parity;
+                line.attribute = InitAttributeNumber(ucfText, *attribute);
+                chains->Add(match.component, line, [&] { return match.Number(ucfText); });
+            }
             // With such a name the removed span may already reach past this line's start.
             if (out && lineStart > mark) out->append(ucfText.data() + mark, lineStart - mark);
             mark = RemovedLineEnd(ucfText, cursor.pos);
@@ -103,10 +117,10 @@ std::vector<RemovalCounts> AppendKeptLines(std::string* out, std::string_view uc
 ComponentsKeptText KeptUcfTextOfComponents(std::string_view ucfText,
                                            std::span<const std::string_view> components,
                                            SynthesizerKind synthesizer, bool linesFollow,
-                                           const RemovalRules& rules) {
+                                           const RemovalRules& rules, InitChainCollector* chains) {
     ComponentsKeptText kept;
     kept.text.reserve(ucfText.size() + kSeparator.size());
-    kept.removed = AppendKeptLines(&kept.text, ucfText, components, synthesizer, rules);
+    kept.removed = AppendKeptLines(&kept.text, ucfText, components, synthesizer, rules, chains);
     // Without a line feed before it, the first new line would continue the user's last line.
     if (linesFollow && !kept.text.empty() && kept.text.back() != '\n') kept.text.append(kSeparator);
     return kept;
@@ -116,5 +130,5 @@ std::vector<RemovalCounts> CountRemovedLines(std::string_view ucfText,
                                              std::span<const std::string_view> components,
                                              SynthesizerKind synthesizer,
                                              const RemovalRules& rules) {
-    return AppendKeptLines(nullptr, ucfText, components, synthesizer, rules);
+    return AppendKeptLines(nullptr, ucfText, components, synthesizer, rules, nullptr);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "conversion/core/synthesizer_kind.h"
+#include "conversion/core/ucf_inventory.h"
 
 // How the removal tells the components' lines. The defaults are the dialog's removal: every
 // line of an instance, named without quotes; nothing without a naming convention.
@@ -46,10 +47,13 @@ struct ComponentsKeptText {
 // follows such a carriage return is a line's start only to the components after the one whose
 // line ended there. So the walk takes exactly what removing one component after the other
 // would take, each from the text the ones before it kept, and counts what each took.
+// `chains`, when given, records each removed INIT_xx and INITP_xx line (component by
+// component, in the order given; lines not counted).
 ComponentsKeptText KeptUcfTextOfComponents(std::string_view ucfText,
                                            std::span<const std::string_view> components,
                                            SynthesizerKind synthesizer, bool linesFollow,
-                                           const RemovalRules& rules = {});
+                                           const RemovalRules& rules = {},
+                                           InitChainCollector* chains = nullptr);
 
 // The counts of KeptUcfTextOfComponents without its text.
 std::vector<RemovalCounts> CountRemovedLines(std::string_view ucfText,

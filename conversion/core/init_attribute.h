@@ -51,6 +51,12 @@ inline bool IsInitConstraint(std::string_view text, std::size_t pos) {
     return attribute && attribute->digits == 2;
 }
 
+// The attribute's number from its first two hex digits.
+inline std::uint32_t InitAttributeNumber(std::string_view text, const InitAttribute& attribute) {
+    return static_cast<std::uint32_t>(HexDigitValue(text[attribute.digitsAt]) << 4 |
+                                      HexDigitValue(text[attribute.digitsAt + 1]));
+}
+
 // "INIT_05", "INITP_0A".
 inline std::string AttributeName(bool parity, std::uint64_t number) {
     return std::string(parity ? "INITP_" : "INIT_") + HexText(number & 0xFF, 2);

@@ -59,6 +59,18 @@ struct ConversionOptions {
 
     UcfOutput output = UcfOutput::InPlace;
     std::string outputFile;  // for UcfOutput::File
+    // When the new text is the old one, the dialog's run still gives the UCF and the EDIF file
+    // a new last-write time; the command line leaves both alone (a build that compares times
+    // then redoes nothing after it) unless told to renew them.
+    bool renewWhenUnchanged = true;
+    // A missing EDIF file: the dialog's run creates it empty, the command line's does not.
+    bool createMissingEdif = true;
+    // Whether the old text counts as the new one also when it holds the very lines the run
+    // writes as one block where they stand, the rest being the kept text, rather than at its
+    // end: a memory converted before another one's lines were appended. The dialog's run (and
+    // the command line's with --drop-placements, which writes the dialog's text) moves them
+    // to the end as always.
+    bool linesInPlaceAreUnchanged = false;
 
     // A source of no bytes fails the run before the UCF is opened (the dialog's run removes
     // the component's lines and writes none).
@@ -74,7 +86,8 @@ struct ConversionOptions {
     bool extractHexWords = false;
 
     // Whether a run also finds what the command line's warnings need (the removed lines that
-    // are no INIT_xx constraint, the lines under the other naming), from the text it reads.
+    // are no INIT_xx constraint, the lines under the other naming, the chains the old lines
+    // made), from the text it reads.
     bool removalDetails = false;
 };
 

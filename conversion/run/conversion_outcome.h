@@ -9,6 +9,7 @@
 #include "conversion/core/image_format.h"
 #include "conversion/core/memory_layout.h"
 #include "conversion/core/source_plan.h"
+#include "conversion/core/ucf_inventory.h"
 #include "conversion/run/run_failure.h"
 #include "platform/file_access.h"
 
@@ -27,6 +28,8 @@ struct ComponentOutcome {
     std::string lastInstance;
     // The lines of its instances that the removal rules kept in place.
     std::uint64_t linesKept = 0;
+    // With removalDetails: its instances' INIT_xx and INITP_xx lines in the old text.
+    ChainSummary oldLines;
 };
 
 // Succeeded(), or the step that failed and why (the base).
@@ -42,13 +45,17 @@ struct ConversionOutcome : RunFailure {
     std::uint64_t oldUcfSize = 0;  // bytes
     std::uint64_t newUcfSize = 0;
     bool unchanged = false;  // the new text is the old one
+    // With removalDetails, when some component had no INIT_xx or INITP_xx lines: the
+    // components of the chains that the old text's lines make (grouped as --list groups them),
+    // in the order of their first lines.
+    std::vector<std::string> oldChains;
 
     // The UCF's rollback journal (see conversion/run/rollback_journal.h): an earlier run had died
     // while rewriting the UCF and this run first put its old text back; or this run failed
     // and could not put the old text back, which the journal now holds for the next run.
     bool journalRecovered = false;
     bool journalKept = false;
-    std::string journalPath;  // the journal's name, known once the UCF is held
+    std::string journalPath;  // the journal's name, known once the UCF is held or read
     // A run that only read the UCF found a journal, which the next run in place puts back
     // first (what it read is the text after that).
     bool journalPending = false;

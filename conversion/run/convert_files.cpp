@@ -198,6 +198,9 @@ ConversionOutcome ConvertFiles(const ConversionRequest& request, const Conversio
 
     CountWrittenLines(lines, outcome);
     // An interrupt that waited for the rewrite stops the run here.
-    if (inPlace && !InterruptHeld()) outcome.edifError = RefreshEdif(request.edifFile);
+    if (inPlace && !InterruptHeld()) {
+        const bool renew = !outcome.unchanged || options.renewWhenUnchanged;
+        outcome.edifError = RefreshEdif(request.edifFile, {options.createMissingEdif, renew});
+    }
     return outcome;
 }

@@ -17,7 +17,8 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
     RunFailure failure;
     {
         std::string oldText;
-        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText, outcome.journalPending))) {
+        if ((failure = ReadUcfUnchanged(path, options.lockWait, oldText, outcome.journalPending,
+                                        outcome.journalPath))) {
             return fail(FailedStep::Ucf, failure);
         }
         RewritePlan plan;
@@ -30,11 +31,12 @@ void PreviewUcf(const std::string& path, const WideLines& lines, const Conversio
         outcome.newUcfSize = plan.newSize;
         outcome.unchanged = plan.unchanged;
         outcome.oldUcfSize = oldText.size();
-        RecordRemoval(oldText, components, synthesizer, kept.removed, true, options.removal,
-                      outcome);
-        oldText = std::string();
+        RecordRemoval(oldText, components, synthesizer, plan, true, options.removal, outcome);
+        // Lines already in place: the new text is the old one as it stands.
+        if (!plan.linesInPlace) oldText = std::string();
 
         const OutputProducer produce = [&](const OutputWrite& write) -> SystemErrorCode {
+            if (plan.linesInPlace) return write(oldText.data(), oldText.size());
             SystemErrorCode error = 0;
             try {
                 StreamNewText(

@@ -40,13 +40,15 @@ RunFailure ReadWholeText(File& file, LargeBuffer& text, FileState& state) {
 
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text) {
     bool pending = false;
-    return ReadUcfUnchanged(path, wait, text, pending);
+    std::string journal;
+    return ReadUcfUnchanged(path, wait, text, pending, journal);
 }
 
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text,
-                            bool& journalPending) {
+                            bool& journalPending, std::string& journalPath) {
     text.clear();
     journalPending = false;
+    journalPath.clear();
     File ucf;
     if (!ucf.Open(path, FileOpening::ReadShared)) {
         return IsMissingUcf(path, ucf.Error()) ? 0 : ucf.Error();
@@ -67,8 +69,8 @@ RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::
         return SystemErrorFor(FileProblem::OutOfMemory);
     }
     // A run that died half-way left its journal: the text is what the next run will put back.
-    RunFailure failure =
-        RecoveredText(JournalPath(resolved), status, ucf.Origin(), text, journalPending);
+    journalPath = JournalPath(resolved);
+    RunFailure failure = RecoveredText(journalPath, status, ucf.Origin(), text, journalPending);
     ucf.Close();  // only read: nothing to lose at the close
     return failure;
 }

@@ -21,7 +21,7 @@ RunFailure ReadWholeText(File& file, LargeBuffer& text, FileState& state);
 // write it meanwhile, once no run rewrites it (waiting as `wait` says), as the journal of a
 // run that died would leave it. A missing UCF reads as empty and is not created; a path whose
 // folder is missing fails as creating the UCF would. `journalPending`: a run that did not
-// finish left a journal, which the next run in place puts back first.
+// finish left the journal at `journalPath`, which the next run in place puts back first.
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text);
 RunFailure ReadUcfUnchanged(const std::string& path, const LockWait& wait, std::string& text,
-                            bool& journalPending);
+                            bool& journalPending, std::string& journalPath);

@@ -267,12 +267,14 @@ RunFailure ConvertOnce(HeldUcf& ucf, const std::string& path, const WideLines& l
     outcome.oldUcfSize = oldText.size();
     outcome.newUcfSize = plan.newSize;
     outcome.unchanged = plan.unchanged;
-    RecordRemoval(oldText, LaneComponents(lines), lines.lanes.front().data.synthesizer,
-                  plan.kept.removed, options.removalDetails, options.removal, outcome);
+    RecordRemoval(oldText, LaneComponents(lines), lines.lanes.front().data.synthesizer, plan,
+                  options.removalDetails, options.removal, outcome);
     if (plan.unchanged) {
-        // The same text: nothing to write. The file still gets a new time, which build
-        // tools compare.
-        if (!ucf.file.SetLastWriteTimeToNow()) return ucf.file.Error();
+        // The same text: nothing to write. The dialog's run still gives the file a new time,
+        // which build tools compare.
+        if (options.renewWhenUnchanged && !ucf.file.SetLastWriteTimeToNow()) {
+            return ucf.file.Error();
+        }
     } else {
         // From the journal's first byte until the file is whole again, interrupts wait.
         InterruptHold hold;
@@ -295,6 +297,7 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
     HeldUcf ucf;
     RunFailure failure;
     bool committed = false;  // some round's new text is in place
+    bool wrote = false;      // some round changed the text
     int reopenings = 0;
     for (int round = 0; round < kMaxRounds && !failure; ++round) {
         bool reopen = false;
@@ -312,10 +315,14 @@ void UpdateUcf(const std::string& path, const WideLines& lines, const Conversion
         bool again = false;
         if (!failure) failure = ConvertOnce(ucf, path, lines, options, outcome, again);
         if (!failure) committed = true;
+        wrote = wrote || (!failure && !outcome.unchanged);
         if (!again || InterruptHeld()) break;
     }
     outcome.journalPath = ucf.journal;
     outcome.ucfNames = ucf.status.links;
+    // Unchanged only when no round wrote: a text written before an editor's save is a change
+    // that the EDIF file's time must tell.
+    outcome.unchanged = committed && !wrote;
     if (failure) {
         // A file the run made is removed again, while it is still locked and only if the path
         // still names it: after a failed run it is not there.

@@ -377,8 +377,9 @@ TEST_F(DurableUpdateTest, FullFileSystemChangesNothing) {
 
 #endif
 
-// A journal left by a run that died: the next run puts the old text back, says so in one
-// line on stderr, converts and removes the journal.
+// A journal left by a run that died: a dry run says that the next run puts it back first and
+// leaves both files alone; the next run puts the old text back, says so in one line on stderr,
+// converts and removes the journal.
 TEST_F(DurableUpdateTest, JournalOfADeadRunIsRecoveredAndRemoved) {
     const std::string oldText = Rewritten(AllByteValues(3000, 1), UserLines(50));
     WriteAll(ucf, oldText);
@@ -399,18 +400,31 @@ TEST_F(DurableUpdateTest, JournalOfADeadRunIsRecoveredAndRemoved) {
     const std::string journal = JournalPath(std::filesystem::canonical(ucf).string());
     ASSERT_FALSE(WriteJournal(journal, oldText, header, digests.Take(), 0644));
     WriteAll(ucf, newText);
-    WriteAll(source, AllByteValues(2000, 2));
+    // As many instances as the old text had: no warning beside the journal's line.
+    WriteAll(source, AllByteValues(3000, 2));
+    const auto errLines = [this](int i) {
+        std::string err = ReadAll(Err(i));
+        std::string::size_type at = 0;
+        while ((at = err.find("\r\n", at)) != std::string::npos) err.erase(at, 1);
+        return err;
+    };
+    const std::string saved = ReadAll(journal);
+    std::vector<std::string> dryRun = Args(source, "bram");
+    dryRun.push_back("-n");
+    RunningProgram preview(dryRun, Out(1), Err(1));
+    EXPECT_EQ(preview.Wait(), 0);
+    EXPECT_EQ(errLines(1), "quillon-convert: a run that did not finish left " + journal +
+                               "; the next run puts the old text back first\n");
+    EXPECT_EQ(ReadAll(ucf), newText);
+    EXPECT_EQ(ReadAll(journal), saved);
 
     RunningProgram program(Args(source, "bram"), Out(0), Err(0));
 
     EXPECT_EQ(program.Wait(), 0);
-    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(2000, 2), oldText));
+    EXPECT_EQ(ReadAll(ucf), Rewritten(AllByteValues(3000, 2), oldText));
     EXPECT_FALSE(Exists(journal));
-    std::string err = ReadAll(Err(0));
-    std::string::size_type at = 0;
-    while ((at = err.find("\r\n", at)) != std::string::npos) err.erase(at, 1);
-    EXPECT_EQ(err, "quillon-convert: a run that did not finish left " + journal +
-                       "; the UCF's old text was put back from it first\n");
+    EXPECT_EQ(errLines(0), "quillon-convert: a run that did not finish left " + journal +
+                               "; the UCF's old text was put back from it first\n");
 }
 
 }  // namespace

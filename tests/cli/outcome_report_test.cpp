@@ -20,9 +20,10 @@ ConversionOutcome Wrote(std::uint64_t removed, std::uint64_t lines, std::uint64_
                         const std::vector<std::string>& more = {}) {
     ConversionOutcome outcome;
     outcome.source.imageBytes = 32 * lines;
-    outcome.components.push_back({name, removed, 0, false, lines, instances, first, last});
+    outcome.components.push_back({name, removed, 0, false, lines, instances, first, last, 0, {}});
     for (const std::string& other : more)
-        outcome.components.push_back({other, removed, 0, false, lines, instances, other, other});
+        outcome.components.push_back(
+            {other, removed, 0, false, lines, instances, other, other, 0, {}});
     return outcome;
 }
 

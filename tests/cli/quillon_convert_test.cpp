@@ -3,6 +3,8 @@
 // command line's details are tested in-process.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ protected:
 
 TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
     WriteAll(source, std::string("\x00\x01\x02", 3));
+    WriteAll(edif, "(edif design)");
 
     const ProgramOutcome outcome =
         Convert({"-s", source, "--ucf", ucf, "-c", "my ram", "-y", "XST", "--edif=" + edif});
@@ -36,7 +39,7 @@ TEST_F(QuillonConvertTest, ConversionSaysSoOnStdoutAndExits0) {
     EXPECT_EQ(ReadAll(ucf),
               "INST my ram0 INIT_00 = "
               "0000000000000000000000000000000000000000000000000000000000020100;\r\n");
-    EXPECT_TRUE(Exists(edif));
+    EXPECT_EQ(ReadAll(edif), "(edif design)");
 }
 
 TEST_F(QuillonConvertTest, RunFailureGoesToStderrAndExits1) {
@@ -63,6 +66,10 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
     WriteAll(source, "abc");
     const std::string missing = folder / "missing.bin";
     const std::string lostEdif = folder / "missing-folder/design.edf";
+    const std::string misspeltEdif = folder / "desgin.edf";
+    WriteAll(edif, "(edif design)");
+    const std::string twoInstances = folder / "two.bin";
+    WriteAll(twoInstances, AllByteValues(600, 1));
     const std::string output = folder / "new.ucf";
     // Intel HEX under a name that names no format, and a text that starts like it but breaks.
     const std::string ihex = ":03000000616263D7\r\n:00000001FF\r\n";
@@ -86,7 +93,16 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
         "UCF file updated!\nrom: removed 1 line, kept 1 other line, wrote 1 line in 1 instance "
         "(rom); Intel HEX, 3 bytes at 0x0000..0x0002\n";
     const std::string notRefreshed = " (the UCF was updated, the netlist was not)\n";
+    const std::string notCreated =
+        ": does not exist; not created: the implementation tools will not see the change\n";
+    const std::string edifWarning = "quillon-convert: warning: EDIF file: ";
+    const std::string warning = "quillon-convert: warning: ";
     const std::string tryHelp = "Try 'quillon-convert --help' for more information.\n";
+    // What a conversion of "abc" leaves: converted again, nothing changes.
+    const std::string converted =
+        "NET a;\r\nINST rom LOC = RAMB16_X0Y0;\r\n" + Rewritten("abc", "", "rom");
+    const std::string unchanged = ucf + ": unchanged (rom: 1 line of 1 instance)\n";
+    const std::string init00 = " INIT_00 = 00;\r\n";
     struct Case {
         std::vector<std::string> args;  // after "-u UCF -c rom", unless `alone`
         int exitCode;
@@ -95,6 +111,7 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
         bool ucfChanged;
         std::string input = "";  // the file on standard input
         bool alone = false;
+        std::optional<std::string> ucfText = std::nullopt;  // the UCF before, if not oldText
     };
     const std::vector<Case> cases = {
         {{"-s", empty}, 1, "", emptySource + empty + emptyReason, false},
@@ -172,24 +189,77 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
              "S-record line first), which takes no base address (--base is for Intel HEX, "
              "S-records and ELF)\n",
          false},
-        {{"-s", source, "-e", lostEdif},
+        // A missing EDIF file is not made: a misspelt name would leave the real one behind.
+        {{"-s", source, "-e", misspeltEdif},
          3,
          updated,
-         "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
-             SystemErrorLine(kNoSuchFolder) + notRefreshed,
+         edifWarning + misspeltEdif + notCreated,
          true},
+        {{"-s", source, "-e", lostEdif}, 3, updated, edifWarning + lostEdif + notCreated, true},
         {{"-s", source, "-e", folder.Path().string()},
          3,
          updated,
          "quillon-convert: warning: EDIF file: " + folder.Path().string() + ": " +
              SystemErrorLine(kFolderAsFile) + notRefreshed,
          true},
-        {{"-s", source, "-q", "-e", lostEdif},
+        {{"-s", source, "-q", "-e", lostEdif}, 3, "", edifWarning + lostEdif + notCreated, true},
+        // The same text again changes no file; a missing EDIF file is still said.
+        {{"-s", source, "-e", edif}, 0, unchanged, "", false, "", false, converted},
+        {{"-s", source, "-e", misspeltEdif},
          3,
+         unchanged,
+         edifWarning + misspeltEdif + notCreated,
+         false,
          "",
-         "quillon-convert: warning: EDIF file: " + lostEdif + ": " +
-             SystemErrorLine(kNoSuchFolder) + notRefreshed,
+         false,
+         converted},
+        // What the old lines show: another number of instances, a block RAM size or width that
+        // the design does not have, a name that matches no chain there.
+        {{"-s", twoInstances, "-q"},
+         0,
+         "",
+         warning + "rom: 2 instances written (rom .. rom_1), where the UCF had 1 instance (rom)\n",
          true},
+        {{"-s", source, "-q"},
+         0,
+         "",
+         warning +
+             "rom: 1 instance written (rom), where the UCF had 3 instances (rom .. rom_2); the "
+             "others now have no INIT_xx lines\n",
+         true,
+         "",
+         false,
+         "INST rom" + init00 + "INST rom_1" + init00 + "INST rom_2" + init00},
+        {{"-s", source, "-q"},
+         0,
+         "",
+         warning +
+             "rom: the UCF's old lines run to INIT_3F, beyond --bram 4k's INIT_0F; --bram 16k or "
+             "32k fits them\n",
+         true,
+         "",
+         false,
+         "INST rom INIT_3F = 00;\r\n"},
+        {{"-s", source, "-q"},
+         0,
+         "",
+         warning +
+             "rom: the UCF's old lines hold INITP_00, but --width 8 has no parity bits (9, 18 and "
+             "36 have)\n",
+         true,
+         "",
+         false,
+         "INST rom" + init00 + "INST rom INITP_00 = 00;\r\n"},
+        {{"-u", ucf, "-c", "bootrom", "-s", source, "-q"},
+         0,
+         "",
+         warning +
+             "the UCF has no INIT_xx or INITP_xx lines of bootrom; it has those of bootram, rom "
+             "and cpu_ram (the closest first)\n",
+         true,
+         "",
+         true,
+         "INST rom" + init00 + "INST cpu_ram" + init00 + "INST bootram" + init00},
         {{"-s", source, "-o", output, "-e", lostEdif},
          0,
          "Wrote " + output +
@@ -226,7 +296,8 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
         std::string shown;
         for (const std::string& arg : c.args) shown += " '" + arg + "'";
         SCOPED_TRACE(shown);
-        WriteAll(ucf, oldText);
+        const std::string before = c.ucfText.value_or(oldText);
+        WriteAll(ucf, before);
 
         const ProgramOutcome outcome = Convert(args, c.input);
 
@@ -241,8 +312,9 @@ TEST_F(QuillonConvertTest, MessagesAndExitStatuses) {
         } else {
             EXPECT_EQ(outcome.err, c.err);
         }
-        EXPECT_EQ(ReadAll(ucf) != oldText, c.ucfChanged);
+        EXPECT_EQ(ReadAll(ucf) != before, c.ucfChanged);
     }
+    EXPECT_FALSE(Exists(misspeltEdif));
     // The placement stays where it was; the INIT_xx line goes.
     EXPECT_EQ(ReadAll(output),
               "NET a;\r\nINST rom LOC = RAMB16_X0Y0;\r\n" + Rewritten("abc", "", "rom"));
@@ -279,9 +351,7 @@ TEST_F(QuillonConvertTest, QuotedNamesComeBackAndNoConventionNamesOneInstance) {
     EXPECT_EQ(Convert(none).out,
               "UCF file updated!\nrom: removed 0 lines, wrote 16 lines in 1 instance (rom); raw "
               "binary, 500 bytes at 0x0000..0x01F3\n");
-    EXPECT_EQ(Convert(none).out,
-              "UCF file updated!\nrom: removed 16 lines, wrote 16 lines in 1 instance (rom); raw "
-              "binary, 500 bytes at 0x0000..0x01F3; unchanged\n");
+    EXPECT_EQ(Convert(none).out, ucf + ": unchanged (rom: 16 lines of 1 instance)\n");
     const std::string once = ReadAll(ucf);
     WriteAll(source, bytes);
     const ProgramOutcome tooMuch = Convert(none);
@@ -357,6 +427,8 @@ TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWr
     EXPECT_EQ(ReadAll(ucf), oldText);
     EXPECT_FALSE(Exists(edif));
 
+    WriteAll(edif, "(edif design)");
+    SetLastWriteTime(edif, LongAgo());
     args = {"-s", source, "-u", ucf, "-q", "-e", edif};
     args.insert(args.end(), geometry.begin(), geometry.end());
     const ProgramOutcome inPlace = Convert(args);
@@ -365,7 +437,71 @@ TEST_F(QuillonConvertTest, StandardInputToStandardOutputGivesWhatTheInPlaceRunWr
     ExpectSameText(piped.rawOut, ReadAll(ucf));
     // The two old lines, a placement among them, and 3000 bytes: 94 lines, 64 per instance.
     EXPECT_EQ(Lines(ReadAll(ucf)).size(), 2u + 94u);
-    EXPECT_TRUE(Exists(edif));
+    EXPECT_GT(LastWriteTime(edif), LongAgo() + std::chrono::hours(24));
+}
+
+// A build compares times: a run that would write the same text leaves the UCF and the EDIF
+// file alone, so that nothing after it runs again; --touch renews both all the same.
+TEST_F(QuillonConvertTest, NoOpLeavesBothTimesAloneAndTouchRenewsThem) {
+    WriteAll(source, AllByteValues(2048, 3));
+    WriteAll(ucf, "NET a;\r\n");
+    WriteAll(edif, "(edif design)");
+    const std::vector<std::string> args = {"-s", source, "-u", ucf, "-c", "rom", "-e", edif};
+    ASSERT_EQ(Convert(args).exitCode, 0);
+    const std::string text = ReadAll(ucf);
+    const FileTime past = LongAgo();
+    SetLastWriteTime(ucf, past);
+    SetLastWriteTime(edif, past);
+    // As the file system keeps them, which may be coarser than the time set.
+    const FileTime ucfTime = LastWriteTime(ucf), edifTime = LastWriteTime(edif);
+
+    const ProgramOutcome again = Convert(args);
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, ucf + ": unchanged (rom: 64 lines of 4 instances)\n");
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(LastWriteTime(ucf), ucfTime);
+    EXPECT_EQ(LastWriteTime(edif), edifTime);
+
+    std::vector<std::string> touch = args;
+    touch.push_back("--touch");
+    const ProgramOutcome touched = Convert(touch);
+    EXPECT_EQ(touched.exitCode, 0);
+    EXPECT_EQ(touched.out, again.out);
+    EXPECT_GT(LastWriteTime(ucf), past + std::chrono::hours(24));
+    EXPECT_GT(LastWriteTime(edif), past + std::chrono::hours(24));
+    EXPECT_EQ(ReadAll(ucf), text);
+    EXPECT_EQ(ReadAll(edif), "(edif design)");
+}
+
+// Two memories in one UCF, converted one after the other: converting the first again finds its
+// lines where they stand, before the second's, and changes nothing (an output file gets that
+// same text). With --drop-placements the lines go to the end, as the dialog writes them.
+TEST_F(QuillonConvertTest, LinesThatStandBeforeAnotherMemorysAreNoChange) {
+    const std::string rom = AllByteValues(600, 1);
+    WriteAll(source, rom);
+    const std::string ram = folder / "ram.bin";
+    WriteAll(ram, AllByteValues(100, 2));
+    WriteAll(ucf, "NET a;\r\n");
+    const std::vector<std::string> again = {"-s", source, "-u", ucf, "-c", "rom"};
+    ASSERT_EQ(Convert(again).exitCode, 0);
+    ASSERT_EQ(Convert({"-q", "-s", ram, "-u", ucf, "-c", "ram"}).exitCode, 0);
+    const std::string both = ReadAll(ucf);
+
+    const std::string output = folder / "new.ucf";
+    std::vector<std::string> toFile = again;
+    toFile.insert(toFile.end(), {"-o", output});
+    EXPECT_EQ(Convert(toFile).exitCode, 0);
+    EXPECT_EQ(ReadAll(output), both);
+    const ProgramOutcome unchanged = Convert(again);
+    EXPECT_EQ(unchanged.exitCode, 0);
+    EXPECT_EQ(unchanged.out, ucf + ": unchanged (rom: 19 lines of 2 instances)\n");
+    EXPECT_EQ(ReadAll(ucf), both);
+
+    std::vector<std::string> dropped = again;
+    dropped.push_back("--drop-placements");
+    EXPECT_EQ(Convert(dropped).exitCode, 0);
+    EXPECT_EQ(ReadAll(ucf), Rewritten(rom, both, "rom"));
+    EXPECT_NE(ReadAll(ucf), both);
 }
 
 TEST_F(QuillonConvertTest, TooManyInstancesFailBeforeTheUcfIsOpened) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/core/components_removal.h"
 #include "conversion/core/init_attribute.h"
 #include "conversion/core/instance_names.h"
 #include "conversion/core/ucf_inventory.h"
@@ -374,6 +375,39 @@ TEST(UcfInventory, ChainsOfBothConventionsQuotedNamesAndBothBlockSizes) {
                          "lane:xst:lane0#0 lane1#1 lane2#2 :4k ::",
                          "ram:synopsys:ram_1#1 ram_2#2 :::",
                      }));
+}
+
+// A conversion learns what it replaces from its removal's walk, which reads the lines as
+// InitChainsOf does: the same chains, also with the lines out of order, and the summary the
+// warnings take of them.
+TEST(UcfInventory, TheRemovalRecordsTheChainsItTakes) {
+    std::string ucf = "NET a;\r\n" + Lines("rom_2", 0, 0x1F) + "INST rom LOC = X;\r\n" +
+                      Lines("rom", 0, 0x3F) + Lines("\"rom_1\"", 0, 0x3F) + Lines("ram", 0, 7) +
+                      Lines("ram", 0, 1, true) + Lines("ROM_1", 0x10, 0x10);
+    const std::vector<std::string_view> components = {"rom", "ram", "boot"};
+    const RemovalRules rules{true, true, true};  // the command line's
+    InitChainCollector collector(components.size(), 2);
+    KeptUcfTextOfComponents(ucf, components, SynthesizerKind::Synopsys, true, rules, &collector);
+    std::vector<std::string> recorded, read;
+    for (const InitChain& chain : collector.Chains(components, SynthesizerKind::Synopsys))
+        recorded.push_back(Summary(chain));
+    const std::vector<InitChain> chains = InitChainsOf(ucf, components, SynthesizerKind::Synopsys);
+    for (const InitChain& chain : chains) read.push_back(Summary(chain));
+    EXPECT_EQ(recorded, read);
+    EXPECT_EQ(read, (std::vector<std::string>{
+                        "rom:synopsys:rom#0 rom_1#1 rom_2#2 :16k ::mixed",
+                        "ram:synopsys:ram#0 :16k 32k :parity:", "boot:synopsys::::"}));
+
+    const std::vector<ChainSummary> summaries = collector.Summaries();
+    ASSERT_EQ(summaries.size(), 3u);
+    EXPECT_EQ(summaries[0].instances, 3u);
+    EXPECT_EQ(summaries[0].firstName, "rom");
+    EXPECT_EQ(summaries[0].lastName, "rom_2");
+    EXPECT_EQ(summaries[0].init.highest, 0x3Fu);
+    EXPECT_EQ(summaries[0].fittingSizes, chains[0].FittingSizes());
+    EXPECT_EQ(summaries[1].initp.highest, 1u);
+    EXPECT_FALSE(summaries[0].initp.Any());
+    EXPECT_EQ(summaries[2].instances, 0u);
 }
 
 }  // namespace
