@@ -1,12 +1,8 @@
 # Run by cpack on the staged files of the RPM, before it packs them: the licence goes where
 # Red Hat's packages keep theirs, /usr/share/licenses/<package>/ (marked %license in the
 # RPM's file list, cmake/QuillonPackaging.cmake), and the manual page is compressed.
-file(GLOB_RECURSE licence "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
-list(FILTER licence INCLUDE REGEX "/share/doc/quillon/LICENSE$")
-list(LENGTH licence found)
-if(NOT found EQUAL 1)
-    message(FATAL_ERROR "The staged LICENSE not found under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/QuillonStagedDoc.cmake)
+quillon_staged_doc(LICENSE licence)
 get_filename_component(share ${licence}/../../.. ABSOLUTE)
 file(MAKE_DIRECTORY ${share}/licenses/quillon)
 file(RENAME ${licence} ${share}/licenses/quillon/LICENSE)

@@ -2,12 +2,8 @@
 # folder is the installation's layout (bin/, share/) with README.md, LICENSE, install.sh and
 # uninstall.sh on top, where one sees them first; install.sh puts README.md and LICENSE in
 # PREFIX/share/doc/quillon/, where `cmake --install` puts them.
-file(GLOB_RECURSE readme "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
-list(FILTER readme INCLUDE REGEX "/share/doc/quillon/README[.]md$")
-list(LENGTH readme found)
-if(NOT found EQUAL 1)
-    message(FATAL_ERROR "The staged README not found under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/QuillonStagedDoc.cmake)
+quillon_staged_doc(README.md readme)
 get_filename_component(doc_dir ${readme} DIRECTORY)
 get_filename_component(top ${doc_dir}/../../.. ABSOLUTE)
 foreach(file README.md LICENSE)
