@@ -104,24 +104,6 @@ std::vector<std::string> LongNames(const CLI::App& app) {
     return names;
 }
 
-// How the options name a format.
-std::string FormatOptionName(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::IntelHex:
-            return "ihex";
-        case ImageFormat::SRecord:
-            return "srec";
-        case ImageFormat::Elf:
-            return "elf";
-        case ImageFormat::HexWords:
-            return "mem";
-        case ImageFormat::Auto:
-        case ImageFormat::Bin:
-            break;
-    }
-    return "bin";
-}
-
 // The checks of the memory's layout and its components, and of the file its words come from
 // or go to, as far as the names tell; the run makes the same checks of what the files hold.
 void CheckMemory(const CommandLine& result, bool extract) {

@@ -46,6 +46,13 @@ const std::map<std::string, SynthesizerKind>& SynthesizerNames() {
     return names;
 }
 
+const std::map<std::string, ImageFormat>& FormatNames() {
+    static const std::map<std::string, ImageFormat> names = {
+        {"auto", ImageFormat::Auto},    {"bin", ImageFormat::Bin}, {"ihex", ImageFormat::IntelHex},
+        {"srec", ImageFormat::SRecord}, {"elf", ImageFormat::Elf}, {"mem", ImageFormat::HexWords}};
+    return names;
+}
+
 }  // namespace
 
 std::optional<SynthesizerKind> SynthesizerByName(const std::string& value) {
@@ -66,10 +73,13 @@ std::optional<std::uint32_t> LinesPerInstanceByName(const std::string& value) {
 }
 
 std::optional<ImageFormat> FormatByOptionName(const std::string& value) {
-    static const std::map<std::string, ImageFormat> names = {
-        {"auto", ImageFormat::Auto},    {"bin", ImageFormat::Bin}, {"ihex", ImageFormat::IntelHex},
-        {"srec", ImageFormat::SRecord}, {"elf", ImageFormat::Elf}, {"mem", ImageFormat::HexWords}};
-    return ByName(names, value);
+    return ByName(FormatNames(), value);
+}
+
+std::string FormatOptionName(ImageFormat format) {
+    for (const auto& [name, kind] : FormatNames())
+        if (kind == format) return name;
+    return "bin";
 }
 
 std::optional<ListingFormat> ListingFormatByName(const std::string& value) {

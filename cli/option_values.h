@@ -18,6 +18,8 @@ std::string SynthesizerOptionName(SynthesizerKind synthesizer);
 std::optional<std::uint32_t> LinesPerInstanceByName(const std::string& value);
 // auto, bin, ihex, srec, elf, mem.
 std::optional<ImageFormat> FormatByOptionName(const std::string& value);
+// The name that FormatByOptionName reads back.
+std::string FormatOptionName(ImageFormat format);
 // How --list prints: text or json.
 enum class ListingFormat { Text, Json };
 std::optional<ListingFormat> ListingFormatByName(const std::string& value);
